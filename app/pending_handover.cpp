@@ -1,0 +1,41 @@
+#include "app/pending_handover.h"
+
+#include "platform/platform.h"
+
+namespace tarvonel {
+
+PendingHandover::PendingHandover(Platform& platform, JobSettings& settings)
+    : platform_(platform), settings_(settings) {}
+
+void PendingHandover::Introduction() {
+  // The drive list holds removable and fixed drives; A: is the floppy and is never listed.
+  const std::string roots = platform_.GetLogicalDriveStrings();
+  for (size_t start = 0; start < roots.size() && roots[start] != '\0';) {
+    size_t end = roots.find('\0', start);
+    if (end == std::string::npos) end = roots.size();
+    std::string root = roots.substr(start, end - start);
+    start = end + 1;
+    if (root.empty() || root[0] == 'A' || root[0] == 'a') continue;
+    DriveType type = platform_.GetDriveType(root);
+    if (type == DriveType::Removable || type == DriveType::Fixed) {
+      settings_.DriveRoot = root;
+      return;
+    }
+  }
+}
+
+void PendingHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {
+  job_ = JobRequest{action, minimizeToTray, settings_.DriveRoot, settings_.Directory};
+}
+
+const char* JobActionName(JobAction action) {
+  switch (action) {
+    case JobAction::None: return "None";
+    case JobAction::Defragment: return "Defragment";
+    case JobAction::Optimize: return "Optimize";
+    case JobAction::Compact: return "Compact";
+  }
+  return "None";
+}
+
+}  // namespace tarvonel

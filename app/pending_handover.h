@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/handover.h"
+#include "app/job_settings.h"
+
+namespace tarvonel {
+
+class Platform;
+
+// Stands in for the main window, the tray and the job run until they exist: it selects the
+// first drive as the drive list would and records every request, so a front end can report
+// what was asked of it.
+class PendingHandover : public Handover {
+ public:
+  struct JobRequest {
+    JobAction action = JobAction::None;
+    bool minimizeToTray = false;
+    std::string driveRoot;
+    std::string directory;
+  };
+
+  PendingHandover(Platform& platform, JobSettings& settings);
+
+  void Introduction() override;
+  void HideMainWindow() override { mainWindowHidden = true; }
+  void HideJobWindow() override { jobWindowHidden = true; }
+  void ShowContextMenuSettings() override { contextMenuSettingsShown = true; }
+  void SetProcessPriority(uint32_t priorityClass) override { priorityClass_ = priorityClass; }
+  void RunCommandLineJob(JobAction action, bool minimizeToTray) override;
+
+  bool mainWindowHidden = false;
+  bool jobWindowHidden = false;
+  bool contextMenuSettingsShown = false;
+  std::optional<uint32_t> PriorityClass() const { return priorityClass_; }
+  const std::optional<JobRequest>& Job() const { return job_; }
+
+ private:
+  Platform& platform_;
+  JobSettings& settings_;
+  std::optional<uint32_t> priorityClass_;
+  std::optional<JobRequest> job_;
+};
+
+const char* JobActionName(JobAction action);
+
+}  // namespace tarvonel

@@ -1,0 +1,38 @@
+#pragma once
+#include "app/command_line.h"
+#include "app/job_settings.h"
+#include "app/pending_handover.h"
+#include "app/startup.h"
+#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/system_error_text.h"
+
+namespace tarvonel {
+
+class Platform;
+class Toolkit;
+
+// The one composition root: owns the program-wide state and hands each module the
+// collaborators it uses. Front ends and tests each build their own.
+class Program {
+ public:
+  Program(Platform& platform, Toolkit& toolkit);
+
+  // The entry point: start-up with the platform's command tail. When it returns Started the
+  // program lives on in its windows.
+  StartupOutcome Run();
+
+  JobSettings& Settings() { return settings_; }
+  DebugLog& Log() { return debugLog_; }
+  PendingHandover& Handover() { return handover_; }
+
+ private:
+  Platform& platform_;
+  JobSettings settings_;
+  DebugLog debugLog_;
+  SystemErrorText errorText_;
+  PendingHandover handover_;
+  CommandLineParser parser_;
+  Startup startup_;
+};
+
+}  // namespace tarvonel

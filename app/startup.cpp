@@ -1,0 +1,111 @@
+#include "app/startup.h"
+
+#include "app/command_line.h"
+#include "app/handover.h"
+#include "app/os_info.h"
+#include "platform/platform.h"
+#include "platform/win32_errors.h"
+#include "ui/controls/toolkit.h"
+#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/system_error_text.h"
+#include "version.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;  // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
+constexpr uint32_t kSePrivilegeEnabled = 2;
+constexpr uint32_t kIccUserExClasses = 0x200;  // the image combo box of the drive list
+constexpr double kLowestWindowsVersion = 5.1;  // Windows XP
+
+std::string Line(const std::string& text) { return text + std::string(kCrLf); }
+std::string TrueFalse(bool value) { return value ? "True" : "False"; }
+
+}  // namespace
+
+Startup::Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
+                 Handover& handover, CommandLineParser& parser)
+    : platform_(platform),
+      toolkit_(toolkit),
+      debugLog_(debugLog),
+      errorText_(errorText),
+      handover_(handover),
+      parser_(parser) {}
+
+StartupOutcome Startup::Run(const std::string& commandTail) {
+  if (!platform_.IsUserAnAdmin()) {
+    toolkit_.MsgBox("no admin", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
+    return StartupOutcome::NotAdministrator;
+  }
+  debugLog_.AppendDebug(Line("v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                             std::to_string(kVersionRevision)));
+
+  OSInfo os;
+  GetOSInfo(platform_, os);
+  // A failed query leaves Version empty, which reads as 0. The margin absorbs binary rounding.
+  if (LeadingNumber(os.Version) < kLowestWindowsVersion - 1e-9) {
+    toolkit_.MsgBox(
+        "Tarvonel requires Windows XP or higher (2003 server, Vista) to run.\r\n"
+        "The detected Windows version does not meet the minimum requirements.\r\n"
+        "\r\n"
+        "The program will now terminate.",
+        MsgBoxButtons::OK, MsgBoxIcon::Critical, kProgramName);
+    return StartupOutcome::WindowsTooOld;
+  }
+  debugLog_.AppendDebug(Line("OS= Win" + os.Version));
+
+  PrepareWow64();
+
+  debugLog_.AppendDebug(Line("Backup privilege granted=" + TrueFalse(EnablePrivilege("SeBackupPrivilege"))));
+  debugLog_.AppendDebug(Line("Restore privilege granted=" + TrueFalse(EnablePrivilege("SeRestorePrivilege"))));
+
+  InitComctl();
+  handover_.Introduction();
+  if (!commandTail.empty()) parser_.process_cmd_line(commandTail);
+  return StartupOutcome::Started;
+}
+
+void Startup::PrepareWow64() {
+  // A failed query counts as a native process: nothing to turn off.
+  Wow64Query query = platform_.IsWow64Process();
+  if (query.error != win32_error::kSuccess || !query.isWow64) {
+    debugLog_.AppendDebug(Line("IsWow64Process=False "));
+    return;
+  }
+  debugLog_.AppendDebug(Line("IsWow64Process=True "));
+  uint32_t lastError = 0;
+  bool turnedOff = DisableWowRedirection(lastError);
+  debugLog_.AppendDebug(Line("WOW64Redirector turned off = " + TrueFalse(turnedOff)));
+  debugLog_.AppendDebug(Line("If false, last dll_err:" + errorText_.GetSystemErrorMessageText(lastError)));
+}
+
+bool Startup::DisableWowRedirection(uint32_t& lastError) {
+  RedirectionResult result = platform_.DisableWow64FsRedirection();
+  lastError = result.error;
+  switch (result.outcome) {
+    case RedirectionOutcome::Disabled:
+      wowRedirectionOldValue_ = result.oldValue;
+      return true;
+    case RedirectionOutcome::FunctionMissing:
+      debugLog_.AppendDebug(Line("WOWREDIR_DISABLE=False "));
+      return false;
+    case RedirectionOutcome::Failed:
+      return false;
+  }
+  return false;
+}
+
+bool Startup::EnablePrivilege(const std::string& privilegeName) {
+  std::unique_ptr<ProcessToken> token;
+  if (platform_.OpenProcessToken(kTokenAdjustPrivilegesAndQuery, token) != win32_error::kSuccess || !token) {
+    return false;
+  }
+  Luid luid;
+  if (platform_.LookupPrivilegeValue(privilegeName, luid) != win32_error::kSuccess) return false;
+  // "Not all assigned" means this one privilege was not granted: report it as such.
+  return platform_.AdjustTokenPrivileges(*token, luid, kSePrivilegeEnabled) == win32_error::kSuccess;
+}
+
+bool Startup::InitComctl() { return platform_.InitCommonControls(kIccUserExClasses); }
+
+}  // namespace tarvonel

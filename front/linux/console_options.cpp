@@ -1,0 +1,59 @@
+#include "front/linux/console_options.h"
+
+namespace tarvonel {
+
+const char* const kConsoleHelp =
+    "usage: tarvonel [--machine FILE] [--] COMMAND-TAIL\n"
+    "\n"
+    "Runs Tarvonel's start-up and command line on a simulated Windows computer.\n"
+    "\n"
+    "options:\n"
+    "  --machine FILE  the computer to simulate, a machine description (docs/machine-format.md);\n"
+    "                  without it, a built-in 64-bit Windows 10 computer with a fixed drive C:\n"
+    "  --help          this text\n"
+    "  --              ends the options; all that follows is the command tail\n"
+    "\n"
+    "The command tail is what Tarvonel.exe receives after its own path on Windows. Its words\n"
+    "are joined by single spaces; quote the whole tail to keep double spaces or double quotes,\n"
+    "for example:  tarvonel -- '/d /dir \"C:\\My Files\"'\n"
+    "\n"
+    "switches of the command tail (\"-\" or \"/\", any case):\n"
+    "  /drv X:      the drive to work on          /dir \"X:\\path\"  a directory, in double quotes\n"
+    "  /d  /o  /c   defragment, optimize, compact\n"
+    "  /low /normal /high   process priority      /min    hide into the notification area\n"
+    "  /close       end the program after the job /down   power the computer off after the job\n"
+    "  /vssafe      keep moves aligned for shadow copies\n"
+    "  /dbg         show the debug log            /setshell  the Explorer verbs window\n"
+    "\n"
+    "Message boxes are printed to stderr and take their default button; a debug log that was\n"
+    "shown is printed to stdout when the program ends.\n"
+    "exit status: 0 started, 1 the program refused to start, 2 bad options or machine file\n";
+
+ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
+  ConsoleOptions options;
+  size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      ++i;
+      break;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--machine") {
+      if (i + 1 == args.size()) throw UsageError("--machine needs a file name");
+      options.machineFile = args[++i];
+    } else if (arg.starts_with("--")) {
+      throw UsageError("unknown option " + arg + " (see --help)");
+    } else {
+      break;  // the program's own switches, "-d" among them, begin the tail
+    }
+  }
+  for (size_t first = i; i < args.size(); ++i) {
+    if (i > first) options.commandTail += ' ';
+    options.commandTail += args[i];
+  }
+  return options;
+}
+
+}  // namespace tarvonel

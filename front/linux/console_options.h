@@ -1,0 +1,26 @@
+#pragma once
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tarvonel {
+
+struct ConsoleOptions {
+  bool help = false;
+  std::optional<std::string> machineFile;
+  std::string commandTail;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// `args` without the program name. Options are the "--" words before the tail; the first
+// other word, or everything after a lone "--", is the tail, its words joined by single spaces.
+ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args);
+
+extern const char* const kConsoleHelp;
+
+}  // namespace tarvonel

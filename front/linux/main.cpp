@@ -1,0 +1,82 @@
+// The Linux console program: Tarvonel's start-up and command line on a simulated machine.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "front/linux/console_options.h"
+#include "platform/sim/demo_machine.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/sim_platform.h"
+#include "ui/headless/headless_toolkit.h"
+
+namespace {
+
+using namespace tarvonel;
+
+// Windows texts end lines in CR LF; a terminal wants LF.
+std::string UnixLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+void PrintMessageBox(const MessageBoxRecord& box) {
+  std::string text = UnixLines(box.prompt);
+  std::string indented;
+  for (char c : text) indented += (c == '\n') ? std::string("\n    ") : std::string(1, c);
+  std::cerr << "[" << box.title << "] " << indented << std::endl;
+}
+
+void ReportHandover(const PendingHandover& handover) {
+  if (handover.contextMenuSettingsShown) {
+    std::cerr << "tarvonel: the Explorer verbs window was asked for; this build does not have it yet.\n";
+  }
+  if (const auto& job = handover.Job()) {
+    std::cerr << "tarvonel: command-line job handed over: action " << JobActionName(job->action) << " on \""
+              << job->driveRoot << "\"" << (job->directory.empty() ? "" : ", directory \"" + job->directory + "\"")
+              << (job->minimizeToTray ? ", to the notification area" : "")
+              << "; this build does not run jobs yet.\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ConsoleOptions options;
+  try {
+    options = ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& error) {
+    std::cerr << "tarvonel: " << error.what() << "\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << kConsoleHelp;
+    return 0;
+  }
+
+  Machine machine;
+  try {
+    machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
+  } catch (const MachineError& error) {
+    std::cerr << "tarvonel: " << error.what() << "\n";
+    return 2;
+  }
+
+  SimPlatform platform(std::move(machine));
+  platform.SetCommandTail(options.commandTail);
+  SteadyClock clock;
+  HeadlessToolkit toolkit(clock);
+  toolkit.onMessageBox = PrintMessageBox;
+
+  Program program(platform, toolkit);
+  const StartupOutcome outcome = program.Run();
+  if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
+  ReportHandover(program.Handover());
+  return outcome == StartupOutcome::Started ? 0 : 1;
+}

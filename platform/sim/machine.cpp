@@ -1,0 +1,149 @@
+#include "platform/sim/machine.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/sim/json_fields.h"
+
+namespace tarvonel {
+namespace {
+
+struct PrivilegeEntry {
+  const char* name;
+  uint32_t luid;
+};
+
+// LUIDs as Windows assigns them to the well-known privileges.
+constexpr PrivilegeEntry kPrivileges[] = {
+    {"SeCreateTokenPrivilege", 2},         {"SeAssignPrimaryTokenPrivilege", 3},
+    {"SeLockMemoryPrivilege", 4},          {"SeIncreaseQuotaPrivilege", 5},
+    {"SeMachineAccountPrivilege", 6},      {"SeTcbPrivilege", 7},
+    {"SeSecurityPrivilege", 8},            {"SeTakeOwnershipPrivilege", 9},
+    {"SeLoadDriverPrivilege", 10},         {"SeSystemProfilePrivilege", 11},
+    {"SeSystemtimePrivilege", 12},         {"SeProfileSingleProcessPrivilege", 13},
+    {"SeIncreaseBasePriorityPrivilege", 14}, {"SeCreatePagefilePrivilege", 15},
+    {"SeCreatePermanentPrivilege", 16},    {"SeBackupPrivilege", 17},
+    {"SeRestorePrivilege", 18},            {"SeShutdownPrivilege", 19},
+    {"SeDebugPrivilege", 20},              {"SeAuditPrivilege", 21},
+    {"SeSystemEnvironmentPrivilege", 22},  {"SeChangeNotifyPrivilege", 23},
+    {"SeRemoteShutdownPrivilege", 24},     {"SeUndockPrivilege", 25},
+    {"SeSyncAgentPrivilege", 26},          {"SeEnableDelegationPrivilege", 27},
+    {"SeManageVolumePrivilege", 28},       {"SeImpersonatePrivilege", 29},
+    {"SeCreateGlobalPrivilege", 30},
+};
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
+SimOs ReadOs(const JsonObject& os) {
+  os.RejectUnknownKeys({"get_version_fails", "platform_id", "major", "minor", "build", "service_pack", "bits",
+                        "wow64_redirection", "wow64_redirection_error", "windows_directory"});
+  SimOs result;
+  result.getVersionFails = os.Bool("get_version_fails", result.getVersionFails);
+  result.platformId = os.UInt32("platform_id", result.platformId);
+  result.major = os.UInt32("major", result.major);
+  result.minor = os.UInt32("minor", result.minor);
+  result.build = os.UInt32("build", result.build);
+  result.servicePack = os.String("service_pack", result.servicePack, 128);
+  result.bits = os.UInt32("bits", result.bits);
+  if (result.bits != 32 && result.bits != 64) os.Fail("bits", "must be 32 or 64");
+  result.wow64Redirection = static_cast<RedirectionBehaviour>(
+      os.Choice("wow64_redirection", {"works", "fails", "missing"}, 0));
+  result.wow64RedirectionError = os.UInt32("wow64_redirection_error", result.wow64RedirectionError);
+  result.windowsDirectory = os.String("windows_directory", result.windowsDirectory, 259);
+  if (result.windowsDirectory.size() < 3 || result.windowsDirectory[1] != ':' ||
+      result.windowsDirectory[2] != '\\') {
+    os.Fail("windows_directory", "must be a full path such as \"C:\\\\Windows\"");
+  }
+  return result;
+}
+
+SimPrivileges ReadPrivileges(const JsonObject& privileges) {
+  privileges.RejectUnknownKeys({"grantable", "open_token_error"});
+  SimPrivileges result;
+  if (privileges.Has("grantable")) result.grantable.clear();
+  for (const std::string& name : privileges.StringArray("grantable")) {
+    std::optional<Luid> luid = PrivilegeLuid(name);
+    if (!luid) privileges.Fail("grantable", "names an unknown privilege \"" + name + "\"");
+    result.grantable.insert(PrivilegeName(*luid));
+  }
+  result.openTokenError = privileges.UInt32("open_token_error", 0);
+  return result;
+}
+
+SimDrive ReadDrive(const JsonObject& drive) {
+  drive.RejectUnknownKeys({"letter", "type", "label"});
+  SimDrive result;
+  std::string letter = drive.String("letter", "");
+  if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
+    drive.Fail("letter", "must be one letter from A to Z");
+  }
+  result.letter = static_cast<char>(letter[0] & ~0x20);
+  result.type = static_cast<DriveType>(
+      drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
+  result.label = drive.String("label", "", 32);
+  return result;
+}
+
+}  // namespace
+
+std::optional<Luid> PrivilegeLuid(const std::string& name) {
+  for (const PrivilegeEntry& entry : kPrivileges) {
+    if (EqualsIgnoringCase(name, entry.name)) return Luid{entry.luid, 0};
+  }
+  return std::nullopt;
+}
+
+std::string PrivilegeName(Luid luid) {
+  for (const PrivilegeEntry& entry : kPrivileges) {
+    if (luid.HighPart == 0 && luid.LowPart == entry.luid) return entry.name;
+  }
+  return {};
+}
+
+Machine ParseMachine(const std::string& jsonText) {
+  nlohmann::json document;
+  try {
+    document = nlohmann::json::parse(jsonText);
+  } catch (const nlohmann::json::parse_error& error) {
+    throw MachineError(std::string("not valid JSON: ") + error.what());
+  }
+  JsonObject root(document, "");
+  root.RejectUnknownKeys({"os", "administrator", "privileges", "common_controls", "format_message_fails_with",
+                          "drives"});
+  Machine machine;
+  if (auto os = root.Object("os")) machine.os = ReadOs(*os);
+  machine.administrator = root.Bool("administrator", machine.administrator);
+  if (auto privileges = root.Object("privileges")) machine.privileges = ReadPrivileges(*privileges);
+  machine.commonControls = root.Bool("common_controls", machine.commonControls);
+  machine.formatMessageFailsWith = root.UInt32("format_message_fails_with", 0);
+  std::set<char> letters;
+  for (const JsonObject& drive : root.ObjectArray("drives")) {
+    SimDrive parsed = ReadDrive(drive);
+    if (!letters.insert(parsed.letter).second) {
+      drive.Fail("letter", std::string("repeats drive ") + parsed.letter + ":");
+    }
+    machine.drives.push_back(parsed);
+  }
+  return machine;
+}
+
+Machine LoadMachineFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw MachineError("cannot open the machine file " + path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  try {
+    return ParseMachine(text.str());
+  } catch (const MachineError& error) {
+    throw MachineError(path + ": " + error.what());
+  }
+}
+
+}  // namespace tarvonel

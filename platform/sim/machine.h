@@ -1,0 +1,61 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/machine_error.h"
+
+namespace tarvonel {
+
+enum class RedirectionBehaviour { Works, Fails, Missing };
+
+struct SimOs {
+  bool getVersionFails = false;
+  uint32_t platformId = 2;
+  uint32_t major = 10;
+  uint32_t minor = 0;
+  uint32_t build = 19045;
+  std::string servicePack;  // 128 characters fill the buffer without a NUL
+  unsigned bits = 64;       // the program is 32-bit, so 64-bit Windows runs it under WOW64
+  RedirectionBehaviour wow64Redirection = RedirectionBehaviour::Works;
+  uint32_t wow64RedirectionError = 5;  // left by a failing Wow64DisableWow64FsRedirection
+  std::string windowsDirectory = "C:\\Windows";
+};
+
+struct SimPrivileges {
+  // What an administrator's token holds unless the description says otherwise.
+  std::set<std::string> grantable = {"SeBackupPrivilege", "SeRestorePrivilege", "SeShutdownPrivilege",
+                                     "SeManageVolumePrivilege"};
+  uint32_t openTokenError = 0;
+};
+
+struct SimDrive {
+  char letter = 'C';  // upper case
+  DriveType type = DriveType::Fixed;
+  std::string label;
+};
+
+// A simulated Windows computer, as a machine description file gives it.
+struct Machine {
+  SimOs os;
+  bool administrator = true;
+  SimPrivileges privileges;
+  bool commonControls = true;
+  uint32_t formatMessageFailsWith = 0;  // 0: FormatMessage works
+  std::vector<SimDrive> drives;
+};
+
+// Both throw MachineError naming the field at fault.
+Machine ParseMachine(const std::string& jsonText);
+Machine LoadMachineFile(const std::string& path);
+
+// The privilege names Windows knows (matched ignoring case), with the LUID that
+// LookupPrivilegeValue gives for each.
+std::optional<Luid> PrivilegeLuid(const std::string& name);
+// The canonical name of a privilege's LUID; empty when Windows has no such privilege.
+std::string PrivilegeName(Luid luid);
+
+}  // namespace tarvonel

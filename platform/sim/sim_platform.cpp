@@ -1,0 +1,134 @@
+#include "platform/sim/sim_platform.h"
+
+#include <algorithm>
+#include <sstream>
+#include <utility>
+
+#include "platform/sim/system_messages.h"
+#include "platform/win32_errors.h"
+
+namespace tarvonel {
+namespace {
+
+class SimProcessToken : public ProcessToken {};
+
+const char* DriveTypeName(DriveType type) {
+  switch (type) {
+    case DriveType::Unknown: return "unknown";
+    case DriveType::NoRootDir: return "no_root_dir";
+    case DriveType::Removable: return "removable";
+    case DriveType::Fixed: return "fixed";
+    case DriveType::Remote: return "remote";
+    case DriveType::CdRom: return "cdrom";
+    case DriveType::RamDisk: return "ramdisk";
+  }
+  return "unknown";
+}
+
+}  // namespace
+
+SimPlatform::SimPlatform(Machine machine) : machine_(std::move(machine)) {
+  std::sort(machine_.drives.begin(), machine_.drives.end(),
+            [](const SimDrive& a, const SimDrive& b) { return a.letter < b.letter; });
+}
+
+bool SimPlatform::GetVersionEx(OsVersionInfo& info) {
+  if (machine_.os.getVersionFails) return false;
+  info.MajorVersion = machine_.os.major;
+  info.MinorVersion = machine_.os.minor;
+  info.BuildNumber = machine_.os.build;
+  info.PlatformId = machine_.os.platformId;
+  info.CSDVersion.fill('\0');
+  std::copy_n(machine_.os.servicePack.begin(), std::min(machine_.os.servicePack.size(), info.CSDVersion.size()),
+              info.CSDVersion.begin());
+  return true;
+}
+
+Wow64Query SimPlatform::IsWow64Process() { return {win32_error::kSuccess, machine_.os.bits == 64}; }
+
+RedirectionResult SimPlatform::DisableWow64FsRedirection() {
+  if (machine_.os.wow64Redirection == RedirectionBehaviour::Missing) {
+    return {RedirectionOutcome::FunctionMissing, win32_error::kProcNotFound, 0};
+  }
+  // On 32-bit Windows there is no redirection to turn off.
+  if (machine_.os.bits == 32) return {RedirectionOutcome::Failed, win32_error::kInvalidFunction, 0};
+  if (machine_.os.wow64Redirection == RedirectionBehaviour::Fails) {
+    return {RedirectionOutcome::Failed, machine_.os.wow64RedirectionError, 0};
+  }
+  redirectionDisabled_ = true;
+  return {RedirectionOutcome::Disabled, win32_error::kSuccess, 0};
+}
+
+uint32_t SimPlatform::OpenProcessToken(uint32_t, std::unique_ptr<ProcessToken>& token) {
+  if (machine_.privileges.openTokenError != win32_error::kSuccess) return machine_.privileges.openTokenError;
+  token = std::make_unique<SimProcessToken>();
+  return win32_error::kSuccess;
+}
+
+uint32_t SimPlatform::LookupPrivilegeValue(const std::string& privilegeName, Luid& luid) {
+  std::optional<Luid> found = PrivilegeLuid(privilegeName);
+  if (!found) return win32_error::kNoSuchPrivilege;
+  luid = *found;
+  return win32_error::kSuccess;
+}
+
+uint32_t SimPlatform::AdjustTokenPrivileges(ProcessToken&, Luid luid, uint32_t) {
+  const std::string name = PrivilegeName(luid);
+  if (name.empty()) return win32_error::kInvalidParameter;
+  if (machine_.privileges.grantable.count(name) == 0) return win32_error::kNotAllAssigned;
+  enabledPrivileges_.insert(name);
+  return win32_error::kSuccess;
+}
+
+bool SimPlatform::InitCommonControls(uint32_t iccClasses) {
+  commonControlClasses_ = iccClasses;
+  return machine_.commonControls;
+}
+
+FormattedMessage SimPlatform::FormatMessageFromSystem(uint32_t code, uint32_t bufferChars) {
+  if (machine_.formatMessageFailsWith != win32_error::kSuccess) return {0, {}, machine_.formatMessageFailsWith};
+  std::string text = SystemMessageText(code);
+  if (text.empty()) return {0, {}, win32_error::kMrMidNotFound};
+  if (text.size() + 1 > bufferChars) return {0, {}, win32_error::kInsufficientBuffer};
+  return {static_cast<uint32_t>(text.size()), std::move(text), win32_error::kSuccess};
+}
+
+std::string SimPlatform::GetLogicalDriveStrings() {
+  std::string roots;
+  for (const SimDrive& drive : machine_.drives) {
+    roots += drive.letter;
+    roots += ":\\";
+    roots += '\0';
+  }
+  roots += '\0';
+  return roots;
+}
+
+DriveType SimPlatform::GetDriveType(const std::string& root) {
+  if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return DriveType::NoRootDir;
+  const char letter = static_cast<char>(root[0] & ~0x20);
+  for (const SimDrive& drive : machine_.drives) {
+    if (drive.letter == letter) return drive.type;
+  }
+  return DriveType::NoRootDir;
+}
+
+std::string SimPlatform::Dump() const {
+  std::ostringstream out;
+  const SimOs& os = machine_.os;
+  out << "os: " << (os.getVersionFails ? "GetVersionEx fails" : "") << " platform " << os.platformId << ", "
+      << os.major << "." << os.minor << " build " << os.build << " \"" << os.servicePack << "\", " << os.bits
+      << "-bit, windows directory " << os.windowsDirectory << "\n";
+  out << "administrator: " << (machine_.administrator ? "yes" : "no")
+      << ", redirection disabled: " << (redirectionDisabled_ ? "yes" : "no") << "\n";
+  out << "privileges enabled:";
+  for (const std::string& name : enabledPrivileges_) out << " " << name;
+  out << "\ndrives:";
+  for (const SimDrive& drive : machine_.drives) {
+    out << " " << drive.letter << ": (" << DriveTypeName(drive.type) << ", \"" << drive.label << "\")";
+  }
+  out << "\ncommand tail: \"" << commandTail_ << "\"\n";
+  return out.str();
+}
+
+}  // namespace tarvonel

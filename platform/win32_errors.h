@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+
+// Win32 error numbers the core names. Platform calls return them directly; 0 is success.
+namespace tarvonel::win32_error {
+inline constexpr uint32_t kSuccess = 0;
+inline constexpr uint32_t kInvalidFunction = 1;
+inline constexpr uint32_t kFileNotFound = 2;
+inline constexpr uint32_t kPathNotFound = 3;
+inline constexpr uint32_t kAccessDenied = 5;
+inline constexpr uint32_t kInvalidHandle = 6;
+inline constexpr uint32_t kInvalidParameter = 87;
+inline constexpr uint32_t kInsufficientBuffer = 122;
+inline constexpr uint32_t kProcNotFound = 127;
+inline constexpr uint32_t kMrMidNotFound = 317;
+inline constexpr uint32_t kNotAllAssigned = 1300;
+inline constexpr uint32_t kNoSuchPrivilege = 1313;
+}  // namespace tarvonel::win32_error

@@ -1,0 +1,115 @@
+#include "ui/headless/headless_toolkit.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "ui/controls/window.h"
+
+namespace tarvonel {
+namespace {
+
+std::vector<MsgBoxResult> ButtonsOf(MsgBoxButtons buttons) {
+  switch (buttons) {
+    case MsgBoxButtons::OK: return {MsgBoxResult::OK};
+    case MsgBoxButtons::OKCancel: return {MsgBoxResult::OK, MsgBoxResult::Cancel};
+    case MsgBoxButtons::AbortRetryIgnore:
+      return {MsgBoxResult::Abort, MsgBoxResult::Retry, MsgBoxResult::Ignore};
+    case MsgBoxButtons::YesNoCancel: return {MsgBoxResult::Yes, MsgBoxResult::No, MsgBoxResult::Cancel};
+    case MsgBoxButtons::YesNo: return {MsgBoxResult::Yes, MsgBoxResult::No};
+    case MsgBoxButtons::RetryCancel: return {MsgBoxResult::Retry, MsgBoxResult::Cancel};
+  }
+  return {MsgBoxResult::OK};
+}
+
+}  // namespace
+
+HeadlessToolkit::HeadlessToolkit(Clock& clock) : clock_(clock) {}
+
+void HeadlessToolkit::DoEvents() {
+  // Only what was queued before this call runs now; actions queued by actions wait.
+  std::deque<Handler> due;
+  due.swap(pendingActions_);
+  for (Handler& action : due) action();
+  FireDueTimers();
+}
+
+MsgBoxResult HeadlessToolkit::MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
+                                     const std::string& title) {
+  const std::vector<MsgBoxResult> offered = ButtonsOf(buttons);
+  MsgBoxResult answer = offered.front();
+  if (!pendingAnswers_.empty()) {
+    answer = pendingAnswers_.front();
+    pendingAnswers_.pop_front();
+    if (std::find(offered.begin(), offered.end(), answer) == offered.end()) {
+      throw std::logic_error("scripted answer is not a button of the message box \"" + prompt + "\"");
+    }
+  }
+  messageBoxes_.push_back({prompt, title, buttons, icon, answer});
+  if (onMessageBox) onMessageBox(messageBoxes_.back());
+  return answer;
+}
+
+void HeadlessToolkit::Load(Window& window) {
+  if (window.Loaded()) return;
+  window.MarkLoaded(true);
+  loadedWindows_.push_back(&window);
+  for (Control* control : window.Controls()) {
+    control->SetObserver(this);
+    if (control->Kind() == ControlKind::Timer) Schedule(static_cast<Timer&>(*control));
+  }
+}
+
+void HeadlessToolkit::Show(Window& window) {
+  Load(window);
+  window.MarkVisible(true);
+}
+
+void HeadlessToolkit::Hide(Window& window) { window.MarkVisible(false); }
+
+void HeadlessToolkit::Unload(Window& window) {
+  if (!window.Loaded()) return;
+  for (Control* control : window.Controls()) {
+    control->SetObserver(nullptr);
+    if (control->Kind() == ControlKind::Timer) timerDueMs_.erase(static_cast<Timer*>(control));
+  }
+  std::erase(loadedWindows_, &window);
+  window.MarkVisible(false);
+  window.MarkLoaded(false);
+}
+
+void HeadlessToolkit::QueueAction(Handler action) { pendingActions_.push_back(std::move(action)); }
+
+void HeadlessToolkit::QueueAnswer(MsgBoxResult answer) { pendingAnswers_.push_back(answer); }
+
+void HeadlessToolkit::OnControlChanged(Control& control, ControlChange change) {
+  if (control.Kind() != ControlKind::Timer) return;
+  if (change == ControlChange::Enabled || change == ControlChange::Interval) {
+    Schedule(static_cast<Timer&>(control));
+  }
+}
+
+void HeadlessToolkit::Schedule(Timer& timer) {
+  if (timer.Enabled() && timer.Interval() > 0) {
+    timerDueMs_[&timer] = clock_.NowMs() + timer.Interval();
+  } else {
+    timerDueMs_.erase(&timer);
+  }
+}
+
+void HeadlessToolkit::FireDueTimers() {
+  const uint64_t now = clock_.NowMs();
+  std::vector<Timer*> due;
+  for (auto& [timer, dueMs] : timerDueMs_) {
+    if (dueMs <= now) due.push_back(timer);
+  }
+  for (Timer* timer : due) {
+    // A tick may stop or unload another due timer; only the still scheduled ones fire.
+    auto it = timerDueMs_.find(timer);
+    if (it == timerDueMs_.end()) continue;
+    it->second = now + timer->Interval();  // like a window timer: late ticks are not made up
+    timer->Tick();
+  }
+}
+
+}  // namespace tarvonel
