@@ -27,7 +27,7 @@ std::string WindowsName(uint32_t platformId, uint32_t major, uint32_t minor) {
 void GetOSInfo(Platform& platform, OSInfo& info) {
   info = OSInfo{};
   OsVersionInfo raw;
-  if (!platform.GetVersionEx(raw)) return;
+  if (!platform.QueryOsVersion(raw)) return;
   info.PlatformId = raw.PlatformId;
   info.Name = WindowsName(raw.PlatformId, raw.MajorVersion, raw.MinorVersion);
   info.Version = std::to_string(raw.MajorVersion) + "." + std::to_string(raw.MinorVersion);

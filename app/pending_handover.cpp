@@ -9,14 +9,14 @@ PendingHandover::PendingHandover(Platform& platform, JobSettings& settings)
 
 void PendingHandover::Introduction() {
   // The drive list holds removable and fixed drives; A: is the floppy and is never listed.
-  const std::string roots = platform_.GetLogicalDriveStrings();
+  const std::string roots = platform_.LogicalDriveStrings();
   for (size_t start = 0; start < roots.size() && roots[start] != '\0';) {
     size_t end = roots.find('\0', start);
     if (end == std::string::npos) end = roots.size();
     std::string root = roots.substr(start, end - start);
     start = end + 1;
     if (root.empty() || root[0] == 'A' || root[0] == 'a') continue;
-    DriveType type = platform_.GetDriveType(root);
+    DriveType type = platform_.DriveTypeOf(root);
     if (type == DriveType::Removable || type == DriveType::Fixed) {
       settings_.DriveRoot = root;
       return;

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/handover.h"
 #include "app/os_info.h"
+#include "app/program_version.h"
 #include "platform/platform.h"
 #include "platform/win32_errors.h"
 #include "ui/controls/toolkit.h"
@@ -37,8 +38,7 @@ StartupOutcome Startup::Run(const std::string& commandTail) {
     toolkit_.MsgBox("no admin", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return StartupOutcome::NotAdministrator;
   }
-  debugLog_.AppendDebug(Line("v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-                             std::to_string(kVersionRevision)));
+  debugLog_.AppendDebug(Line(ProgramVersionText()));
 
   OSInfo os;
   GetOSInfo(platform_, os);
@@ -101,7 +101,7 @@ bool Startup::EnablePrivilege(const std::string& privilegeName) {
     return false;
   }
   Luid luid;
-  if (platform_.LookupPrivilegeValue(privilegeName, luid) != win32_error::kSuccess) return false;
+  if (platform_.LookupPrivilege(privilegeName, luid) != win32_error::kSuccess) return false;
   // "Not all assigned" means this one privilege was not granted: report it as such.
   return platform_.AdjustTokenPrivileges(*token, luid, kSePrivilegeEnabled) == win32_error::kSuccess;
 }

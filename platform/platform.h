@@ -57,6 +57,7 @@ enum class DriveType : uint32_t {
 
 // Everything the program asks of Windows. One implementation talks to Windows itself,
 // another to a simulated machine. Errors come back as Win32 error numbers from the call.
+// Names stay clear of the A/W macros of <windows.h>, which would rename them.
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -65,14 +66,15 @@ class Platform {
   virtual std::string CommandTail() = 0;
 
   virtual bool IsUserAnAdmin() = 0;
-  // True when the call succeeded (GetVersionExA returned 1); only then is `info` filled.
-  virtual bool GetVersionEx(OsVersionInfo& info) = 0;
+  // GetVersionExA. True when the call succeeded (returned 1); only then is `info` filled.
+  virtual bool QueryOsVersion(OsVersionInfo& info) = 0;
   virtual Wow64Query IsWow64Process() = 0;  // of the current process
   // Wow64DisableWow64FsRedirection, looked up at run time: XP before SP2 lacks it.
   virtual RedirectionResult DisableWow64FsRedirection() = 0;
 
   virtual uint32_t OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) = 0;
-  virtual uint32_t LookupPrivilegeValue(const std::string& privilegeName, Luid& luid) = 0;
+  // LookupPrivilegeValue on the local system.
+  virtual uint32_t LookupPrivilege(const std::string& privilegeName, Luid& luid) = 0;
   // Enables one privilege. 0 or kNotAllAssigned when the call itself succeeded (the latter:
   // the token does not hold the privilege), any other number when it failed.
   virtual uint32_t AdjustTokenPrivileges(ProcessToken& token, Luid luid, uint32_t attributes) = 0;
@@ -83,10 +85,10 @@ class Platform {
   // `bufferChars` characters (a text that does not fit fails with ERROR_INSUFFICIENT_BUFFER).
   virtual FormattedMessage FormatMessageFromSystem(uint32_t code, uint32_t bufferChars) = 0;
 
-  virtual std::string GetWindowsDirectory() = 0;
-  // GetLogicalDriveStringsA: roots such as "C:\" each ended by a NUL, the list by a second NUL.
-  virtual std::string GetLogicalDriveStrings() = 0;
-  virtual DriveType GetDriveType(const std::string& root) = 0;
+  virtual std::string WindowsDirectory() = 0;  // GetWindowsDirectory
+  // GetLogicalDriveStrings: roots such as "C:\" each ended by a NUL, the list by a second NUL.
+  virtual std::string LogicalDriveStrings() = 0;
+  virtual DriveType DriveTypeOf(const std::string& root) = 0;  // GetDriveType
 };
 
 }  // namespace tarvonel

@@ -32,7 +32,7 @@ SimPlatform::SimPlatform(Machine machine) : machine_(std::move(machine)) {
             [](const SimDrive& a, const SimDrive& b) { return a.letter < b.letter; });
 }
 
-bool SimPlatform::GetVersionEx(OsVersionInfo& info) {
+bool SimPlatform::QueryOsVersion(OsVersionInfo& info) {
   if (machine_.os.getVersionFails) return false;
   info.MajorVersion = machine_.os.major;
   info.MinorVersion = machine_.os.minor;
@@ -65,7 +65,7 @@ uint32_t SimPlatform::OpenProcessToken(uint32_t, std::unique_ptr<ProcessToken>& 
   return win32_error::kSuccess;
 }
 
-uint32_t SimPlatform::LookupPrivilegeValue(const std::string& privilegeName, Luid& luid) {
+uint32_t SimPlatform::LookupPrivilege(const std::string& privilegeName, Luid& luid) {
   std::optional<Luid> found = PrivilegeLuid(privilegeName);
   if (!found) return win32_error::kNoSuchPrivilege;
   luid = *found;
@@ -93,7 +93,7 @@ FormattedMessage SimPlatform::FormatMessageFromSystem(uint32_t code, uint32_t bu
   return {static_cast<uint32_t>(text.size()), std::move(text), win32_error::kSuccess};
 }
 
-std::string SimPlatform::GetLogicalDriveStrings() {
+std::string SimPlatform::LogicalDriveStrings() {
   std::string roots;
   for (const SimDrive& drive : machine_.drives) {
     roots += drive.letter;
@@ -104,7 +104,7 @@ std::string SimPlatform::GetLogicalDriveStrings() {
   return roots;
 }
 
-DriveType SimPlatform::GetDriveType(const std::string& root) {
+DriveType SimPlatform::DriveTypeOf(const std::string& root) {
   if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return DriveType::NoRootDir;
   const char letter = static_cast<char>(root[0] & ~0x20);
   for (const SimDrive& drive : machine_.drives) {

@@ -15,17 +15,17 @@ class SimPlatform : public Platform {
 
   std::string CommandTail() override { return commandTail_; }
   bool IsUserAnAdmin() override { return machine_.administrator; }
-  bool GetVersionEx(OsVersionInfo& info) override;
+  bool QueryOsVersion(OsVersionInfo& info) override;
   Wow64Query IsWow64Process() override;
   RedirectionResult DisableWow64FsRedirection() override;
   uint32_t OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) override;
-  uint32_t LookupPrivilegeValue(const std::string& privilegeName, Luid& luid) override;
+  uint32_t LookupPrivilege(const std::string& privilegeName, Luid& luid) override;
   uint32_t AdjustTokenPrivileges(ProcessToken& token, Luid luid, uint32_t attributes) override;
   bool InitCommonControls(uint32_t iccClasses) override;
   FormattedMessage FormatMessageFromSystem(uint32_t code, uint32_t bufferChars) override;
-  std::string GetWindowsDirectory() override { return machine_.os.windowsDirectory; }
-  std::string GetLogicalDriveStrings() override;
-  DriveType GetDriveType(const std::string& root) override;
+  std::string WindowsDirectory() override { return machine_.os.windowsDirectory; }
+  std::string LogicalDriveStrings() override;
+  DriveType DriveTypeOf(const std::string& root) override;
 
   void SetCommandTail(std::string tail) { commandTail_ = std::move(tail); }
   // 0 makes FormatMessage work again.

@@ -1,1 +1,184 @@
+#include "app/startup.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "app/os_info.h"
+#include "test_harness.h"
+
+namespace tarvonel {
+namespace {
+
+using ::testing::ElementsAre;
+using test::ProgramHarness;
+
+std::string Windows(int major, int minor, int bits, const std::string& extra = {}) {
+  return R"({"os": {"major": )" + std::to_string(major) + R"(, "minor": )" + std::to_string(minor) +
+         R"(, "bits": )" + std::to_string(bits) + extra + R"(}, "drives": [{"letter": "C"}]})";
+}
+
+TEST(Startup, SixtyFourBitWindowsLogsRedirectionAndPrivilegesInOrder) {
+  ProgramHarness h(Windows(10, 0, 64));
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0", "OS= Win10.0", "IsWow64Process=True ",
+                                        "WOW64Redirector turned off = True",
+                                        "If false, last dll_err:The operation completed successfully.",
+                                        "Backup privilege granted=True", "Restore privilege granted=True"))
+      << h.platform.Dump();
+  EXPECT_TRUE(h.platform.RedirectionDisabled());
+  EXPECT_THAT(h.platform.EnabledPrivileges(), ElementsAre("SeBackupPrivilege", "SeRestorePrivilege"));
+  EXPECT_EQ(h.platform.CommonControlClasses(), 0x200u);
+  EXPECT_TRUE(h.toolkit.MessageBoxes().empty());
+  EXPECT_FALSE(h.program.Log().Window().Visible()) << "start-up lines are collected in a hidden window";
+}
+
+TEST(Startup, ThirtyTwoBitWindowsHasOneWow64Line) {
+  ProgramHarness h(Windows(6, 1, 32));
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0", "OS= Win6.1", "IsWow64Process=False ",
+                                        "Backup privilege granted=True", "Restore privilege granted=True"));
+  EXPECT_FALSE(h.platform.RedirectionDisabled());
+}
+
+TEST(Startup, VersionCheckIsNumericAndStartsAtXp) {
+  for (auto [major, minor] : {std::pair{5, 1}, {5, 2}, {6, 0}, {10, 0}}) {
+    ProgramHarness h(Windows(major, minor, 32));
+    EXPECT_EQ(h.program.Run(), StartupOutcome::Started) << major << "." << minor;
+  }
+}
+
+TEST(Startup, WindowsBeforeXpOrAnUnknownVersionEndsTheProgram) {
+  const std::string expected =
+      "Tarvonel requires Windows XP or higher (2003 server, Vista) to run.\r\n"
+      "The detected Windows version does not meet the minimum requirements.\r\n\r\n"
+      "The program will now terminate.";
+  for (const std::string& machine : {Windows(5, 0, 32), Windows(4, 90, 32), Windows(6, 1, 64, R"(, "get_version_fails": true)")}) {
+    ProgramHarness h(machine, "/d");
+    EXPECT_EQ(h.program.Run(), StartupOutcome::WindowsTooOld) << machine;
+    ASSERT_EQ(h.toolkit.MessageBoxes().size(), 1u);
+    EXPECT_EQ(h.toolkit.MessageBoxes()[0].prompt, expected);
+    EXPECT_EQ(h.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::Critical);
+    EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0"));
+    EXPECT_FALSE(h.program.Handover().Job().has_value()) << "nothing runs after the version message";
+    EXPECT_EQ(h.program.Settings().DriveRoot, "") << "no drive list is built";
+  }
+}
+
+TEST(Startup, NonAdministratorSeesNoAdminAndNothingElseRuns) {
+  ProgramHarness h(R"({"administrator": false, "drives": [{"letter": "C"}]})", "/dbg /d");
+  EXPECT_EQ(h.program.Run(), StartupOutcome::NotAdministrator);
+  ASSERT_EQ(h.toolkit.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.toolkit.MessageBoxes()[0].prompt, "no admin");
+  EXPECT_EQ(h.toolkit.MessageBoxes()[0].title, "Tarvonel");
+  EXPECT_EQ(h.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::None);
+  EXPECT_TRUE(h.toolkit.LoadedWindows().empty());
+  EXPECT_EQ(h.program.Log().Text(), "");
+}
+
+TEST(Startup, FailingRedirectionLogsFalseWithTheErrorText) {
+  ProgramHarness h(Windows(6, 1, 64, R"(, "wow64_redirection": "fails", "wow64_redirection_error": 5)"));
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0", "OS= Win6.1", "IsWow64Process=True ",
+                                        "WOW64Redirector turned off = False", "If false, last dll_err:Access is denied.",
+                                        "Backup privilege granted=True", "Restore privilege granted=True"));
+}
+
+TEST(Startup, MissingRedirectionFunctionIsLoggedBeforeTheResult) {
+  ProgramHarness h(Windows(5, 2, 64, R"(, "wow64_redirection": "missing")"));
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0", "OS= Win5.2", "IsWow64Process=True ", "WOWREDIR_DISABLE=False ",
+                                        "WOW64Redirector turned off = False",
+                                        "If false, last dll_err:The specified procedure could not be found.",
+                                        "Backup privilege granted=True", "Restore privilege granted=True"));
+}
+
+// Regression: AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED for a privilege the
+// token lacks; taking that as success logged "granted=True" for a privilege never granted.
+TEST(Startup, PrivilegeTheTokenLacksIsReportedAsNotGranted) {
+  ProgramHarness h(R"({"privileges": {"grantable": ["SeRestorePrivilege"]}, "drives": [{"letter": "C"}]})");
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), testing::Contains("Backup privilege granted=False"));
+  EXPECT_THAT(h.LogLines(), testing::Contains("Restore privilege granted=True"));
+}
+
+TEST(Startup, UnopenableTokenGrantsNothingAndStartUpGoesOn) {
+  ProgramHarness h(R"({"privileges": {"open_token_error": 5}, "common_controls": false, "drives": [{"letter": "C"}]})",
+                   "/d");
+  EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
+  EXPECT_THAT(h.LogLines(), testing::Contains("Backup privilege granted=False"));
+  EXPECT_THAT(h.LogLines(), testing::Contains("Restore privilege granted=False"));
+  EXPECT_TRUE(h.program.Handover().Job().has_value()) << "neither privileges nor common controls stop the start";
+}
+
+TEST(Startup, EmptyTailNeverCallsTheParser) {
+  ProgramHarness h(Windows(10, 0, 64));
+  h.program.Run();
+  EXPECT_FALSE(h.program.Handover().Job().has_value());
+  EXPECT_TRUE(h.toolkit.MessageBoxes().empty());
+}
+
+TEST(Startup, ParserRunsAfterTheFirstDriveIsSelected) {
+  const std::string machine = R"({"drives": [{"letter": "A", "type": "removable"}, {"letter": "D", "type": "cdrom"},
+                                             {"letter": "E", "type": "fixed"}, {"letter": "F", "type": "removable"}]})";
+  ProgramHarness selected(machine, "/d");
+  selected.program.Run();
+  ASSERT_TRUE(selected.program.Handover().Job().has_value());
+  EXPECT_EQ(selected.program.Handover().Job()->driveRoot, "E:\\") << "A: and the CD-ROM are never selected";
+
+  // Had the parser run first, the drive list's selection would have replaced F:.
+  ProgramHarness overridden(machine, "/drv F: /o");
+  overridden.program.Run();
+  ASSERT_TRUE(overridden.program.Handover().Job().has_value());
+  EXPECT_EQ(overridden.program.Handover().Job()->driveRoot, "F:\\");
+  EXPECT_EQ(overridden.program.Handover().Job()->action, JobAction::Optimize);
+}
+
+TEST(OsInfo, NamesVersionBuildAndServicePack) {
+  struct Case {
+    std::string os;
+    std::string name;
+  } cases[] = {
+      {R"("platform_id": 0, "major": 1, "minor": 0)", "Win32s"},
+      {R"("platform_id": 1, "major": 4, "minor": 0)", "Windows 95"},
+      {R"("platform_id": 1, "major": 4, "minor": 10)", "Windows 98"},
+      {R"("platform_id": 1, "major": 4, "minor": 90)", "Windows ME"},
+      {R"("platform_id": 2, "major": 5, "minor": 0)", "Windows 2000"},
+      {R"("platform_id": 2, "major": 5, "minor": 1)", "Windows XP"},
+      {R"("platform_id": 2, "major": 6, "minor": 1)", "Windows NT"},
+      {R"("platform_id": 3, "major": 6, "minor": 1)", ""},
+  };
+  for (const Case& c : cases) {
+    SimPlatform platform(ParseMachine(R"({"os": {)" + c.os + "}}"));
+    OSInfo info;
+    GetOSInfo(platform, info);
+    EXPECT_EQ(info.Name, c.name) << c.os;
+  }
+
+  SimPlatform xp(ParseMachine(R"({"os": {"major": 5, "minor": 1, "build": 196608, "service_pack": "Service Pack 3"}})"));
+  OSInfo info;
+  GetOSInfo(xp, info);
+  EXPECT_EQ(info.Version, "5.1");
+  EXPECT_EQ(info.Build, "0") << "only the low 16 bits of the build number count";
+  EXPECT_EQ(info.ServicePack, "Service Pack 3");
+
+  SimPlatform noNul(ParseMachine(R"({"os": {"service_pack": ")" + std::string(128, 'x') + R"("}})"));
+  GetOSInfo(noNul, info);
+  EXPECT_EQ(info.ServicePack, "") << "128 characters without a NUL are not a text";
+
+  SimPlatform failing(ParseMachine(R"({"os": {"get_version_fails": true}})"));
+  GetOSInfo(failing, info);
+  EXPECT_EQ(info.Version, "");
+  EXPECT_EQ(info.Name, "");
+}
+
+TEST(OsInfo, LeadingNumberReadsTheNumericValue) {
+  EXPECT_DOUBLE_EQ(LeadingNumber("10.0"), 10.0);
+  EXPECT_DOUBLE_EQ(LeadingNumber("6.1"), 6.1);
+  EXPECT_DOUBLE_EQ(LeadingNumber("5.10"), 5.1);
+  EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
+  EXPECT_DOUBLE_EQ(LeadingNumber("7x"), 7.0);
+  EXPECT_GT(LeadingNumber("10.0"), LeadingNumber("5.1")) << "text order would put 10.0 below 5.1";
+}
+
+}  // namespace
+}  // namespace tarvonel

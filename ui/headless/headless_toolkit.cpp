@@ -56,7 +56,9 @@ void HeadlessToolkit::Load(Window& window) {
   loadedWindows_.push_back(&window);
   for (Control* control : window.Controls()) {
     control->SetObserver(this);
-    if (control->Kind() == ControlKind::Timer) Schedule(static_cast<Timer&>(*control));
+    if (control->Kind() != ControlKind::Timer) continue;
+    timers_.push_back({static_cast<Timer*>(control), std::nullopt});
+    Schedule(static_cast<Timer&>(*control));
   }
 }
 
@@ -71,8 +73,11 @@ void HeadlessToolkit::Unload(Window& window) {
   if (!window.Loaded()) return;
   for (Control* control : window.Controls()) {
     control->SetObserver(nullptr);
-    if (control->Kind() == ControlKind::Timer) timerDueMs_.erase(static_cast<Timer*>(control));
   }
+  std::erase_if(timers_, [&](const TimerSlot& slot) {
+    const auto& controls = window.Controls();
+    return std::find(controls.begin(), controls.end(), slot.timer) != controls.end();
+  });
   std::erase(loadedWindows_, &window);
   window.MarkVisible(false);
   window.MarkLoaded(false);
@@ -90,24 +95,24 @@ void HeadlessToolkit::OnControlChanged(Control& control, ControlChange change) {
 }
 
 void HeadlessToolkit::Schedule(Timer& timer) {
-  if (timer.Enabled() && timer.Interval() > 0) {
-    timerDueMs_[&timer] = clock_.NowMs() + timer.Interval();
-  } else {
-    timerDueMs_.erase(&timer);
+  for (TimerSlot& slot : timers_) {
+    if (slot.timer != &timer) continue;
+    slot.dueMs.reset();
+    if (timer.Enabled() && timer.Interval() > 0) slot.dueMs = clock_.NowMs() + timer.Interval();
   }
 }
 
 void HeadlessToolkit::FireDueTimers() {
   const uint64_t now = clock_.NowMs();
   std::vector<Timer*> due;
-  for (auto& [timer, dueMs] : timerDueMs_) {
-    if (dueMs <= now) due.push_back(timer);
+  for (const TimerSlot& slot : timers_) {
+    if (slot.dueMs && *slot.dueMs <= now) due.push_back(slot.timer);
   }
   for (Timer* timer : due) {
-    // A tick may stop or unload another due timer; only the still scheduled ones fire.
-    auto it = timerDueMs_.find(timer);
-    if (it == timerDueMs_.end()) continue;
-    it->second = now + timer->Interval();  // like a window timer: late ticks are not made up
+    // A tick may stop or unload a timer that was due; only those still due fire.
+    auto slot = std::find_if(timers_.begin(), timers_.end(), [&](const TimerSlot& s) { return s.timer == timer; });
+    if (slot == timers_.end() || !slot->dueMs || *slot->dueMs > now) continue;
+    slot->dueMs = now + timer->Interval();  // like a window timer: late ticks are not made up
     timer->Tick();
   }
 }

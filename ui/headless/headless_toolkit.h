@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,7 +55,12 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   std::deque<MsgBoxResult> pendingAnswers_;
   std::vector<MessageBoxRecord> messageBoxes_;
   std::vector<Window*> loadedWindows_;
-  std::map<Timer*, uint64_t> timerDueMs_;  // enabled timers of loaded windows
+  struct TimerSlot {
+    Timer* timer;
+    std::optional<uint64_t> dueMs;  // empty while the timer is stopped
+  };
+  // Every timer of the loaded windows, in load order: due timers fire in this order.
+  std::vector<TimerSlot> timers_;
 };
 
 }  // namespace tarvonel

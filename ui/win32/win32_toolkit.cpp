@@ -1,0 +1,406 @@
+#include "ui/win32/win32_toolkit.h"
+
+#include "platform/win32/windows_header.h"  // before commctrl.h, which needs it
+
+#include <commctrl.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "platform/win32/text_conversion.h"
+#include "platform/win32/windows_header.h"
+#include "ui/controls/controls.h"
+#include "ui/controls/window.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TarvonelWindow";
+constexpr UINT kFirstControlId = 100;
+
+UINT MsgBoxFlags(MsgBoxButtons buttons, MsgBoxIcon icon) {
+  UINT flags = MB_SETFOREGROUND;
+  switch (buttons) {
+    case MsgBoxButtons::OK: flags |= MB_OK; break;
+    case MsgBoxButtons::OKCancel: flags |= MB_OKCANCEL; break;
+    case MsgBoxButtons::AbortRetryIgnore: flags |= MB_ABORTRETRYIGNORE; break;
+    case MsgBoxButtons::YesNoCancel: flags |= MB_YESNOCANCEL; break;
+    case MsgBoxButtons::YesNo: flags |= MB_YESNO; break;
+    case MsgBoxButtons::RetryCancel: flags |= MB_RETRYCANCEL; break;
+  }
+  switch (icon) {
+    case MsgBoxIcon::None: break;
+    case MsgBoxIcon::Critical: flags |= MB_ICONHAND; break;
+    case MsgBoxIcon::Question: flags |= MB_ICONQUESTION; break;
+    case MsgBoxIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
+    case MsgBoxIcon::Information: flags |= MB_ICONASTERISK; break;
+  }
+  return flags;
+}
+
+MsgBoxResult ResultOf(int pressed) {
+  switch (pressed) {
+    case IDCANCEL: return MsgBoxResult::Cancel;
+    case IDABORT: return MsgBoxResult::Abort;
+    case IDRETRY: return MsgBoxResult::Retry;
+    case IDIGNORE: return MsgBoxResult::Ignore;
+    case IDYES: return MsgBoxResult::Yes;
+    case IDNO: return MsgBoxResult::No;
+    default: return MsgBoxResult::OK;
+  }
+}
+
+}  // namespace
+
+class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
+ public:
+  Binding(Win32Toolkit& toolkit, Window& window) : toolkit_(toolkit), window_(window) {}
+  ~Binding() override {
+    for (Control* control : window_.Controls()) control->SetObserver(nullptr);
+    window_.SetObserver(nullptr);
+    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
+    if (font_ != nullptr) ::DeleteObject(font_);
+  }
+
+  void Create() {
+    const int dpi = ScreenDpi();
+    RECT frame{0, 0, ::MulDiv(window_.Width(), dpi, 96), ::MulDiv(window_.Height(), dpi, 96)};
+    ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    hwnd_ = ::CreateWindowExW(0, kWindowClass, Utf8ToWide(window_.Caption()).c_str(), WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                              nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+    if (hwnd_ == nullptr) {
+      throw std::runtime_error("cannot create the window " + window_.Name() + " (error " +
+                               std::to_string(::GetLastError()) + ")");
+    }
+    window_.SetObserver(this);
+    UINT id = kFirstControlId;
+    for (Control* control : window_.Controls()) CreateControl(*control, id++, dpi);
+    LayOut();
+  }
+
+  HWND Handle() const { return hwnd_; }
+
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+      case WM_CLOSE:
+        if (!window_.Form_QueryUnload(UnloadMode::UserClose)) toolkit_.Unload(window_);
+        return 0;
+      case WM_SIZE:
+        LayOut();
+        return 0;
+      case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) ClickControl(LOWORD(wParam));
+        return 0;
+      case WM_TIMER:
+        if (Control* control = ControlById(static_cast<UINT>(wParam))) static_cast<Timer*>(control)->Tick();
+        return 0;
+      default:
+        return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+  }
+
+  void OnCaptionChanged(Window& window) override {
+    ::SetWindowTextW(hwnd_, Utf8ToWide(window.Caption()).c_str());
+  }
+
+  void OnControlChanged(Control& control, ControlChange change) override {
+    HWND child = ChildOf(control);
+    switch (change) {
+      case ControlChange::Caption:
+        ::SetWindowTextW(child, Utf8ToWide(static_cast<ClickableControl&>(control).Caption()).c_str());
+        break;
+      case ControlChange::Enabled:
+        if (control.Kind() == ControlKind::Timer) {
+          ScheduleTimer(static_cast<Timer&>(control));
+        } else {
+          ::EnableWindow(child, control.Enabled());
+        }
+        break;
+      case ControlChange::Interval: ScheduleTimer(static_cast<Timer&>(control)); break;
+      case ControlChange::Visible: ::ShowWindow(child, control.Visible() ? SW_SHOW : SW_HIDE); break;
+      case ControlChange::Value: ShowValue(control, child); break;
+      case ControlChange::Range: {
+        auto& bar = static_cast<ProgressBar&>(control);
+        ::SendMessageW(child, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
+        ::SendMessageW(child, PBM_SETPOS, static_cast<WPARAM>(bar.Value()), 0);
+        break;
+      }
+      case ControlChange::Text:
+        ::SetWindowTextW(child, Utf8ToWide(static_cast<TextBox&>(control).Text()).c_str());
+        break;
+      case ControlChange::TextAppended: {
+        // Replacing the empty selection at the end adds the piece without resending the text.
+        const LRESULT end = ::GetWindowTextLengthW(child);
+        ::SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(end), end);
+        const std::wstring piece = Utf8ToWide(static_cast<TextBox&>(control).LastAppended());
+        ::SendMessageW(child, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+        break;
+      }
+      case ControlChange::ScrolledToEnd: ::SendMessageW(child, WM_VSCROLL, SB_BOTTOM, 0); break;
+    }
+  }
+
+ private:
+  static int ScreenDpi() {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+  }
+
+  void CreateControl(Control& control, UINT id, int dpi) {
+    const wchar_t* className = nullptr;
+    DWORD style = WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
+    std::wstring text;
+    switch (control.Kind()) {
+      case ControlKind::Label:
+        className = L"STATIC";
+        text = Utf8ToWide(static_cast<Label&>(control).Caption());
+        style |= SS_NOTIFY;
+        break;
+      case ControlKind::Button:
+        className = L"BUTTON";
+        text = Utf8ToWide(static_cast<Button&>(control).Caption());
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::CheckBox:
+        className = L"BUTTON";
+        text = Utf8ToWide(static_cast<CheckBox&>(control).Caption());
+        style |= BS_CHECKBOX | WS_TABSTOP;
+        break;
+      case ControlKind::OptionButton:
+        className = L"BUTTON";
+        text = Utf8ToWide(static_cast<OptionButton&>(control).Caption());
+        style |= BS_RADIOBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::ProgressBar: className = PROGRESS_CLASSW; break;
+      case ControlKind::TextBox: {
+        auto& box = static_cast<TextBox&>(control);
+        className = L"EDIT";
+        text = Utf8ToWide(box.Text());
+        style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
+        if (box.multiLine) style |= ES_MULTILINE | ES_AUTOVSCROLL;
+        if (box.verticalScrollBar) style |= WS_VSCROLL;
+        break;
+      }
+      case ControlKind::Timer:
+        controls_.push_back({&control, nullptr, id});
+        control.SetObserver(this);
+        ScheduleTimer(static_cast<Timer&>(control));
+        return;
+      case ControlKind::MenuCommand:
+        throw std::logic_error("menu commands need a menu bar binding: " + control.Name());
+    }
+    const ControlPlacement& at = control.Placement();
+    HWND child = ::CreateWindowExW(control.Kind() == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0, className,
+                                   text.c_str(), style, ::MulDiv(at.left, dpi, 96), ::MulDiv(at.top, dpi, 96),
+                                   ::MulDiv(at.width, dpi, 96), ::MulDiv(at.height, dpi, 96), hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
+                                   nullptr);
+    if (child == nullptr) throw std::runtime_error("cannot create the control " + control.Name());
+    ApplyFont(control, child, dpi);
+    if (control.Kind() == ControlKind::TextBox) {
+      ::SendMessageW(child, EM_SETLIMITTEXT, 0, 0);  // 0: as large as the system allows
+    }
+    controls_.push_back({&control, child, id});
+    control.SetObserver(this);
+    ShowValue(control, child);
+  }
+
+  void ApplyFont(Control& control, HWND child, int dpi) {
+    HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    if (control.Kind() == ControlKind::TextBox && !static_cast<TextBox&>(control).fontName.empty()) {
+      if (font_ == nullptr) {
+        font_ = ::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
+                              Utf8ToWide(static_cast<TextBox&>(control).fontName).c_str());
+      }
+      if (font_ != nullptr) font = font_;
+    }
+    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+
+  void ShowValue(Control& control, HWND child) {
+    switch (control.Kind()) {
+      case ControlKind::CheckBox:
+        ::SendMessageW(child, BM_SETCHECK, static_cast<CheckBox&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case ControlKind::OptionButton:
+        ::SendMessageW(child, BM_SETCHECK, static_cast<OptionButton&>(control).Value() ? BST_CHECKED : BST_UNCHECKED,
+                       0);
+        break;
+      case ControlKind::ProgressBar: {
+        auto& bar = static_cast<ProgressBar&>(control);
+        ::SendMessageW(child, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
+        ::SendMessageW(child, PBM_SETPOS, static_cast<WPARAM>(bar.Value()), 0);
+        break;
+      }
+      default: break;
+    }
+  }
+
+  void ScheduleTimer(Timer& timer) {
+    UINT id = IdOf(timer);
+    if (timer.Enabled() && timer.Interval() > 0) {
+      ::SetTimer(hwnd_, id, timer.Interval(), nullptr);
+    } else {
+      ::KillTimer(hwnd_, id);
+    }
+  }
+
+  void ClickControl(UINT id) {
+    Control* control = ControlById(id);
+    if (control == nullptr) return;
+    switch (control->Kind()) {
+      case ControlKind::CheckBox: static_cast<CheckBox*>(control)->UserToggle(); break;
+      case ControlKind::OptionButton: static_cast<OptionButton*>(control)->UserSelect(); break;
+      case ControlKind::Button:
+      case ControlKind::Label: static_cast<ClickableControl*>(control)->Click(); break;
+      default: break;
+    }
+  }
+
+  void LayOut() {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    for (const BoundControl& bound : controls_) {
+      if (bound.hwnd != nullptr && bound.control->Placement().fillsWindow) {
+        ::MoveWindow(bound.hwnd, 0, 0, client.right, client.bottom, TRUE);
+      }
+    }
+  }
+
+  struct BoundControl {
+    Control* control;
+    HWND hwnd;  // none for a timer
+    UINT id;
+  };
+
+  HWND ChildOf(const Control& control) const {
+    for (const BoundControl& bound : controls_) {
+      if (bound.control == &control) return bound.hwnd;
+    }
+    return nullptr;
+  }
+  UINT IdOf(const Control& control) const {
+    for (const BoundControl& bound : controls_) {
+      if (bound.control == &control) return bound.id;
+    }
+    return 0;
+  }
+  Control* ControlById(UINT id) const {
+    for (const BoundControl& bound : controls_) {
+      if (bound.id == id) return bound.control;
+    }
+    return nullptr;
+  }
+
+  Win32Toolkit& toolkit_;
+  Window& window_;
+  HWND hwnd_ = nullptr;
+  HFONT font_ = nullptr;
+  std::vector<BoundControl> controls_;
+};
+
+namespace {
+
+LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* binding = reinterpret_cast<Win32Toolkit::Binding*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  // Messages before WM_NCCREATE and after the binding let go are the system's own business.
+  if (binding == nullptr || binding->Handle() != hwnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  return binding->OnMessage(message, wParam, lParam);
+}
+
+}  // namespace
+
+Win32Toolkit::Win32Toolkit() {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hIcon = ::LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  ::RegisterClassExW(&windowClass);
+}
+
+Win32Toolkit::~Win32Toolkit() {
+  for (auto& [window, binding] : bindings_) {
+    window->MarkVisible(false);
+    window->MarkLoaded(false);
+  }
+  bindings_.clear();
+}
+
+void Win32Toolkit::DoEvents() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the outer loop
+      return;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+MsgBoxResult Win32Toolkit::MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
+                                  const std::string& title) {
+  HWND owner = ::GetActiveWindow();
+  return ResultOf(::MessageBoxW(owner, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(), MsgBoxFlags(buttons, icon)));
+}
+
+void Win32Toolkit::Load(Window& window) {
+  if (window.Loaded()) return;
+  auto binding = std::make_unique<Binding>(*this, window);
+  binding->Create();
+  bindings_[&window] = std::move(binding);
+  window.MarkLoaded(true);
+}
+
+void Win32Toolkit::Show(Window& window) {
+  Load(window);
+  HWND hwnd = bindings_.at(&window)->Handle();
+  ::ShowWindow(hwnd, SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd);
+  window.MarkVisible(true);
+}
+
+void Win32Toolkit::Hide(Window& window) {
+  auto found = bindings_.find(&window);
+  if (found == bindings_.end()) return;
+  ::ShowWindow(found->second->Handle(), SW_HIDE);
+  window.MarkVisible(false);
+}
+
+void Win32Toolkit::Unload(Window& window) {
+  auto found = bindings_.find(&window);
+  if (found == bindings_.end()) return;
+  window.MarkVisible(false);
+  window.MarkLoaded(false);
+  bindings_.erase(found);
+  if (!AnyWindowVisible()) ::PostQuitMessage(0);
+}
+
+bool Win32Toolkit::AnyWindowVisible() const {
+  for (const auto& [window, binding] : bindings_) {
+    if (window->Visible()) return true;
+  }
+  return false;
+}
+
+void Win32Toolkit::RunMessageLoop() {
+  MSG message;
+  while (AnyWindowVisible() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+}  // namespace tarvonel

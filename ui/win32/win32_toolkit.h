@@ -1,0 +1,34 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ui/controls/toolkit.h"
+
+namespace tarvonel {
+
+// Binds the window models to real Win32 windows and common controls.
+class Win32Toolkit : public Toolkit {
+ public:
+  Win32Toolkit();
+  ~Win32Toolkit() override;
+
+  void DoEvents() override;
+  MsgBoxResult MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
+                      const std::string& title) override;
+  void Load(Window& window) override;
+  void Show(Window& window) override;
+  void Hide(Window& window) override;
+  void Unload(Window& window) override;
+
+  // Serves the windows until none is visible any more.
+  void RunMessageLoop();
+  bool AnyWindowVisible() const;
+
+  class Binding;  // one loaded window and its controls
+
+ private:
+  std::map<Window*, std::unique_ptr<Binding>> bindings_;
+};
+
+}  // namespace tarvonel
