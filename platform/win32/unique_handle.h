@@ -49,7 +49,29 @@ struct FileHandleTraits {
   static void Close(Type handle) { ::CloseHandle(handle); }
 };
 
+// LoadLibraryW: NULL when it fails.
+struct ModuleHandleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::FreeLibrary(handle); }
+};
+
+struct WindowHandleTraits {
+  using Type = HWND;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::DestroyWindow(handle); }
+};
+
+struct GdiObjectTraits {
+  using Type = HGDIOBJ;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type handle) { ::DeleteObject(handle); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
+using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
+using WindowHandle = UniqueHandle<WindowHandleTraits>;
+using GdiObject = UniqueHandle<GdiObjectTraits>;
 
 }  // namespace tarvonel

@@ -37,16 +37,13 @@ std::string Win32Platform::CommandTail() { return WideToUtf8(CommandTailOf(::Get
 
 bool Win32Platform::IsUserAnAdmin() {
   using IsUserAnAdminFn = BOOL(WINAPI*)();
-  HMODULE shell32 = ::LoadLibraryW(L"shell32.dll");
-  if (shell32 == nullptr) return false;
-  // Exported by ordinal 680 only on some versions.
-  auto isAdmin = reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(::GetProcAddress(shell32, "IsUserAnAdmin")));
-  if (isAdmin == nullptr) {
-    isAdmin = reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(::GetProcAddress(shell32, MAKEINTRESOURCEA(680))));
-  }
-  const bool admin = isAdmin != nullptr && isAdmin() == TRUE;
-  ::FreeLibrary(shell32);
-  return admin;
+  ModuleHandle shell32(::LoadLibraryW(L"shell32.dll"));
+  if (!shell32.Valid()) return false;
+  // Some versions export it by ordinal 680 only.
+  FARPROC found = ::GetProcAddress(shell32.Get(), "IsUserAnAdmin");
+  if (found == nullptr) found = ::GetProcAddress(shell32.Get(), MAKEINTRESOURCEA(680));
+  auto isAdmin = reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(found));
+  return isAdmin != nullptr && isAdmin() == TRUE;
 }
 
 bool Win32Platform::QueryOsVersion(OsVersionInfo& info) {

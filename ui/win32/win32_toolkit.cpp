@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/text_conversion.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_header.h"
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
@@ -58,18 +59,19 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
   ~Binding() override {
     for (Control* control : window_.Controls()) control->SetObserver(nullptr);
     window_.SetObserver(nullptr);
-    if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
-    if (font_ != nullptr) ::DeleteObject(font_);
+    // The messages of the window's destruction must not reach this half-destroyed binding.
+    if (hwnd_.Valid()) ::SetWindowLongPtrW(hwnd_.Get(), GWLP_USERDATA, 0);
   }
 
   void Create() {
     const int dpi = ScreenDpi();
     RECT frame{0, 0, ::MulDiv(window_.Width(), dpi, 96), ::MulDiv(window_.Height(), dpi, 96)};
     ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    hwnd_ = ::CreateWindowExW(0, kWindowClass, Utf8ToWide(window_.Caption()).c_str(), WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr) {
+    hwnd_ = WindowHandle(::CreateWindowExW(0, kWindowClass, Utf8ToWide(window_.Caption()).c_str(),
+                                           WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                           ::GetModuleHandleW(nullptr), this));
+    if (!hwnd_.Valid()) {
       throw std::runtime_error("cannot create the window " + window_.Name() + " (error " +
                                std::to_string(::GetLastError()) + ")");
     }
@@ -79,7 +81,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     LayOut();
   }
 
-  HWND Handle() const { return hwnd_; }
+  HWND Handle() const { return hwnd_.Get(); }
 
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -96,12 +98,12 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         if (Control* control = ControlById(static_cast<UINT>(wParam))) static_cast<Timer*>(control)->Tick();
         return 0;
       default:
-        return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+        return ::DefWindowProcW(hwnd_.Get(), message, wParam, lParam);
     }
   }
 
   void OnCaptionChanged(Window& window) override {
-    ::SetWindowTextW(hwnd_, Utf8ToWide(window.Caption()).c_str());
+    ::SetWindowTextW(hwnd_.Get(), Utf8ToWide(window.Caption()).c_str());
   }
 
   void OnControlChanged(Control& control, ControlChange change) override {
@@ -195,7 +197,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     const ControlPlacement& at = control.Placement();
     HWND child = ::CreateWindowExW(control.Kind() == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0, className,
                                    text.c_str(), style, ::MulDiv(at.left, dpi, 96), ::MulDiv(at.top, dpi, 96),
-                                   ::MulDiv(at.width, dpi, 96), ::MulDiv(at.height, dpi, 96), hwnd_,
+                                   ::MulDiv(at.width, dpi, 96), ::MulDiv(at.height, dpi, 96), hwnd_.Get(),
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
                                    nullptr);
     if (child == nullptr) throw std::runtime_error("cannot create the control " + control.Name());
@@ -211,12 +213,12 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
   void ApplyFont(Control& control, HWND child, int dpi) {
     HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (control.Kind() == ControlKind::TextBox && !static_cast<TextBox&>(control).fontName.empty()) {
-      if (font_ == nullptr) {
-        font_ = ::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+      if (!font_.Valid()) {
+        font_ = GdiObject(::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
-                              Utf8ToWide(static_cast<TextBox&>(control).fontName).c_str());
+                              Utf8ToWide(static_cast<TextBox&>(control).fontName).c_str()));
       }
-      if (font_ != nullptr) font = font_;
+      if (font_.Valid()) font = static_cast<HFONT>(font_.Get());
     }
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -243,9 +245,9 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
   void ScheduleTimer(Timer& timer) {
     UINT id = IdOf(timer);
     if (timer.Enabled() && timer.Interval() > 0) {
-      ::SetTimer(hwnd_, id, timer.Interval(), nullptr);
+      ::SetTimer(hwnd_.Get(), id, timer.Interval(), nullptr);
     } else {
-      ::KillTimer(hwnd_, id);
+      ::KillTimer(hwnd_.Get(), id);
     }
   }
 
@@ -263,7 +265,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
 
   void LayOut() {
     RECT client{};
-    ::GetClientRect(hwnd_, &client);
+    ::GetClientRect(hwnd_.Get(), &client);
     for (const BoundControl& bound : controls_) {
       if (bound.hwnd != nullptr && bound.control->Placement().fillsWindow) {
         ::MoveWindow(bound.hwnd, 0, 0, client.right, client.bottom, TRUE);
@@ -298,8 +300,8 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
 
   Win32Toolkit& toolkit_;
   Window& window_;
-  HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
+  GdiObject font_;     // deleted after the window that uses it is gone
+  WindowHandle hwnd_;
   std::vector<BoundControl> controls_;
 };
 
