@@ -8,6 +8,8 @@
 
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/windows_header.h"
+#include "ui/controls/controls.h"
+#include "ui/controls/window.h"
 #include "ui/debug_log/debug_log.h"
 
 namespace tarvonel {
@@ -43,6 +45,72 @@ TEST(Win32Toolkit, DebugLogWindowHoldsEveryAppendedLine) {
   EXPECT_EQ(WindowText(box), L"");
   toolkit.Unload(log.Window());
   EXPECT_FALSE(::IsWindow(frame));
+}
+
+class ProbeWindow : public Window {
+ public:
+  ProbeWindow() : Window("frmProbe", "Probe", 300, 200) {
+    cmdGo.SetPlacement({10, 10, 80, 24});
+    chkMin.SetPlacement({10, 40, 120, 20});
+    cmdGo.OnClick = [this] { ++clicks; };
+    tmrProbe.OnTick = [this] { ++ticks; };
+    Register(cmdGo);
+    Register(chkMin);
+    Register(tmrProbe);
+  }
+  bool Form_QueryUnload(UnloadMode mode) override {
+    lastUnloadMode = mode;
+    return refuseClose;
+  }
+  Button cmdGo{"cmdGo", "Go"};
+  CheckBox chkMin{"chkMin", "Minimize"};
+  Timer tmrProbe{"tmrProbe", 10};
+  int clicks = 0;
+  int ticks = 0;
+  bool refuseClose = true;
+  UnloadMode lastUnloadMode = UnloadMode::Code;
+};
+
+TEST(Win32Toolkit, ClicksTimersAndClosingReachTheModel) {
+  Win32Toolkit toolkit;
+  ProbeWindow probe;
+  try {
+    toolkit.Show(probe);
+  } catch (const std::runtime_error& error) {
+    GTEST_SKIP() << "this system cannot create windows here: " << error.what();
+  }
+  HWND frame = ::FindWindowW(L"TarvonelWindow", L"Probe");
+  ASSERT_NE(frame, nullptr);
+  HWND go = ::FindWindowExW(frame, nullptr, L"BUTTON", L"Go");
+  HWND minimize = ::FindWindowExW(frame, nullptr, L"BUTTON", L"Minimize");
+  ASSERT_NE(go, nullptr);
+  ASSERT_NE(minimize, nullptr);
+
+  ::SendMessageW(go, BM_CLICK, 0, 0);
+  EXPECT_EQ(probe.clicks, 1);
+  probe.cmdGo.SetEnabled(false);
+  EXPECT_FALSE(::IsWindowEnabled(go));
+  probe.cmdGo.SetCaption("Stop");
+  EXPECT_EQ(WindowText(go), L"Stop");
+
+  ::SendMessageW(minimize, BM_CLICK, 0, 0);
+  EXPECT_TRUE(probe.chkMin.Value());
+  EXPECT_EQ(::SendMessageW(minimize, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  probe.tmrProbe.SetEnabled(true);
+  for (int i = 0; i < 200 && probe.ticks == 0; ++i) {
+    ::Sleep(5);
+    toolkit.DoEvents();
+  }
+  EXPECT_GT(probe.ticks, 0) << "timer ticks arrive through DoEvents";
+
+  ::SendMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(probe.lastUnloadMode, UnloadMode::UserClose);
+  EXPECT_TRUE(::IsWindow(frame)) << "a refused close keeps the window";
+  probe.refuseClose = false;
+  ::SendMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(frame));
+  EXPECT_FALSE(probe.Loaded());
 }
 
 }  // namespace

@@ -121,13 +121,8 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         break;
       case ControlChange::Interval: ScheduleTimer(static_cast<Timer&>(control)); break;
       case ControlChange::Visible: ::ShowWindow(child, control.Visible() ? SW_SHOW : SW_HIDE); break;
-      case ControlChange::Value: ShowValue(control, child); break;
-      case ControlChange::Range: {
-        auto& bar = static_cast<ProgressBar&>(control);
-        ::SendMessageW(child, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
-        ::SendMessageW(child, PBM_SETPOS, static_cast<WPARAM>(bar.Value()), 0);
-        break;
-      }
+      case ControlChange::Value:
+      case ControlChange::Range: ShowValue(control, child); break;
       case ControlChange::Text:
         ::SetWindowTextW(child, Utf8ToWide(static_cast<TextBox&>(control).Text()).c_str());
         break;
@@ -155,25 +150,22 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     const wchar_t* className = nullptr;
     DWORD style = WS_CHILD | (control.Visible() ? WS_VISIBLE : 0) | (control.Enabled() ? 0 : WS_DISABLED);
     std::wstring text;
+    if (auto* clickable = dynamic_cast<ClickableControl*>(&control)) text = Utf8ToWide(clickable->Caption());
     switch (control.Kind()) {
       case ControlKind::Label:
         className = L"STATIC";
-        text = Utf8ToWide(static_cast<Label&>(control).Caption());
         style |= SS_NOTIFY;
         break;
       case ControlKind::Button:
         className = L"BUTTON";
-        text = Utf8ToWide(static_cast<Button&>(control).Caption());
         style |= BS_PUSHBUTTON | WS_TABSTOP;
         break;
       case ControlKind::CheckBox:
         className = L"BUTTON";
-        text = Utf8ToWide(static_cast<CheckBox&>(control).Caption());
-        style |= BS_CHECKBOX | WS_TABSTOP;
+        style |= BS_CHECKBOX | WS_TABSTOP;  // the model toggles; the binding only shows it
         break;
       case ControlKind::OptionButton:
         className = L"BUTTON";
-        text = Utf8ToWide(static_cast<OptionButton&>(control).Caption());
         style |= BS_RADIOBUTTON | WS_TABSTOP;
         break;
       case ControlKind::ProgressBar: className = PROGRESS_CLASSW; break;
@@ -226,12 +218,12 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
   void ShowValue(Control& control, HWND child) {
     switch (control.Kind()) {
       case ControlKind::CheckBox:
-        ::SendMessageW(child, BM_SETCHECK, static_cast<CheckBox&>(control).Value() ? BST_CHECKED : BST_UNCHECKED, 0);
+      case ControlKind::OptionButton: {
+        const bool checked = control.Kind() == ControlKind::CheckBox ? static_cast<CheckBox&>(control).Value()
+                                                                     : static_cast<OptionButton&>(control).Value();
+        ::SendMessageW(child, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
-      case ControlKind::OptionButton:
-        ::SendMessageW(child, BM_SETCHECK, static_cast<OptionButton&>(control).Value() ? BST_CHECKED : BST_UNCHECKED,
-                       0);
-        break;
+      }
       case ControlKind::ProgressBar: {
         auto& bar = static_cast<ProgressBar&>(control);
         ::SendMessageW(child, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
@@ -387,7 +379,6 @@ void Win32Toolkit::Unload(Window& window) {
   window.MarkVisible(false);
   window.MarkLoaded(false);
   bindings_.erase(found);
-  if (!AnyWindowVisible()) ::PostQuitMessage(0);
 }
 
 bool Win32Toolkit::AnyWindowVisible() const {
@@ -398,6 +389,7 @@ bool Win32Toolkit::AnyWindowVisible() const {
 }
 
 void Win32Toolkit::RunMessageLoop() {
+  // Every close or hide arrives as a dispatched message, so the check after each one sees it.
   MSG message;
   while (AnyWindowVisible() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
