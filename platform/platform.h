@@ -45,6 +45,45 @@ struct FormattedMessage {
   uint32_t error = 0;   // why it failed, when length is 0
 };
 
+// An open handle on a volume, file or directory; destroying it closes it (P12).
+class OsHandle {
+ public:
+  virtual ~OsHandle() = default;
+};
+
+// A directory search in progress; destroying it ends the search.
+class OsFindHandle {
+ public:
+  virtual ~OsFindHandle() = default;
+};
+
+struct OpenResult {
+  std::unique_ptr<OsHandle> handle;  // empty when the open failed
+  uint32_t error = 0;
+};
+
+// The fields of WIN32_FIND_DATAW the engine reads.
+struct FindEntry {
+  uint32_t attributes = 0;
+  uint32_t reserved0 = 0;  // the reparse tag when the reparse-point attribute is set
+  uint64_t size = 0;
+  std::string name;  // cFileName up to its first NUL, UTF-8
+};
+
+struct DiskFreeSpace {
+  uint32_t error = 0;  // 0: the fields are valid
+  uint32_t sectorsPerCluster = 0;
+  uint32_t bytesPerSector = 0;
+  uint32_t freeClusters = 0;
+  uint32_t totalClusters = 0;
+};
+
+struct VolumeInformation {
+  uint32_t error = 0;
+  std::string label;
+  std::string fileSystemName;
+};
+
 enum class DriveType : uint32_t {
   Unknown = 0,
   NoRootDir = 1,
@@ -89,6 +128,29 @@ class Platform {
   // GetLogicalDriveStrings: roots such as "C:\" each ended by a NUL, the list by a second NUL.
   virtual std::string LogicalDriveStrings() = 0;
   virtual DriveType DriveTypeOf(const std::string& root) = 0;  // GetDriveType
+
+  // Volumes and files (the engine's operations P1 to P12).
+  // CreateFileW with OPEN_EXISTING: "\\.\C:" for a volume, "\\?\" + full path for a file,
+  // directory or "file:stream".
+  virtual OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) = 0;
+  // 0 on success; ERROR_MORE_DATA with `bytesReturned` valid bytes when the output was filled.
+  virtual uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
+                                   void* output, uint32_t outputSize, uint32_t& bytesReturned) = 0;
+  // ntdll calls without input: they return the NTSTATUS itself and the I/O status Information.
+  virtual uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
+                                   uint32_t& information) = 0;
+  virtual uint32_t NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
+                                          uint32_t& information) = 0;
+  // FindFirstFileW / FindNextFileW; FindClose when the search handle is destroyed.
+  virtual std::unique_ptr<OsFindHandle> FindFirst(const std::string& pattern, FindEntry& entry,
+                                                  uint32_t& error) = 0;
+  virtual bool FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) = 0;
+  virtual DiskFreeSpace QueryDiskFreeSpace(const std::string& root) = 0;              // GetDiskFreeSpace
+  virtual VolumeInformation QueryVolumeInformation(const std::string& root) = 0;  // GetVolumeInformation
+  virtual bool GetInputState() = 0;  // keyboard or mouse input is waiting
+  // SetFilePointer from the file's start; 0 or the error of an invalid position.
+  virtual uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) = 0;
+  virtual uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) = 0;
 };
 
 }  // namespace tarvonel

@@ -36,6 +36,33 @@ uint32_t JsonObject::UInt32(const char* key, uint32_t fallback) const {
   return static_cast<uint32_t>(field->get<uint64_t>());
 }
 
+int64_t JsonObject::Int64(const char* key, int64_t fallback, int64_t min, int64_t max) const {
+  const nlohmann::json* field = Find(key);
+  if (field == nullptr) return fallback;
+  const bool whole = field->is_number_integer() && !(field->is_number_unsigned() && field->get<uint64_t>() > INT64_MAX);
+  if (!whole || field->get<int64_t>() < min || field->get<int64_t>() > max) {
+    Fail(key, "must be a whole number from " + std::to_string(min) + " to " + std::to_string(max));
+  }
+  return field->get<int64_t>();
+}
+
+std::vector<std::pair<int64_t, int64_t>> JsonObject::Runs(const char* key) const {
+  std::vector<std::pair<int64_t, int64_t>> runs;
+  const nlohmann::json* field = Find(key);
+  if (field == nullptr) return runs;
+  if (!field->is_array()) Fail(key, "must be a list of [lcn, length] pairs");
+  for (size_t i = 0; i < field->size(); ++i) {
+    const nlohmann::json& pair = (*field)[i];
+    const std::string where = PathOf(key) + "[" + std::to_string(i) + "]";
+    if (!pair.is_array() || pair.size() != 2 || !pair[0].is_number_integer() || !pair[1].is_number_integer() ||
+        pair[0].get<int64_t>() < -1 || pair[1].get<int64_t>() < 1) {
+      throw MachineError("\"" + where + "\" must be [lcn, length] with lcn -1 or more and length 1 or more");
+    }
+    runs.emplace_back(pair[0].get<int64_t>(), pair[1].get<int64_t>());
+  }
+  return runs;
+}
+
 bool JsonObject::Bool(const char* key, bool fallback) const {
   const nlohmann::json* field = Find(key);
   if (field == nullptr) return fallback;

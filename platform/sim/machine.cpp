@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "platform/sim/json_fields.h"
+#include "platform/sim/sim_volume.h"
+#include "platform/sim/volume_description.h"
 
 namespace tarvonel {
 namespace {
@@ -78,7 +80,7 @@ SimPrivileges ReadPrivileges(const JsonObject& privileges) {
 }
 
 SimDrive ReadDrive(const JsonObject& drive) {
-  drive.RejectUnknownKeys({"letter", "type", "label"});
+  drive.RejectUnknownKeys({"letter", "type", "label", "volume"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
   if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
@@ -88,6 +90,11 @@ SimDrive ReadDrive(const JsonObject& drive) {
   result.type = static_cast<DriveType>(
       drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
   result.label = drive.String("label", "", 32);
+  if (auto volume = drive.Object("volume")) {
+    result.volume = ReadVolumeDescription(*volume, std::string(1, result.letter) + ":");
+    if (result.label.empty()) result.label = result.volume->label;
+    result.volume->label = result.label;
+  }
   return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,10 +33,13 @@ struct SimPrivileges {
   uint32_t openTokenError = 0;
 };
 
+class SimVolume;
+
 struct SimDrive {
   char letter = 'C';  // upper case
   DriveType type = DriveType::Fixed;
   std::string label;
+  std::shared_ptr<SimVolume> volume;  // none: no medium (an empty card reader or CD drive)
 };
 
 // A simulated Windows computer, as a machine description file gives it.

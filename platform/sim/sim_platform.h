@@ -1,10 +1,13 @@
 #pragma once
+#include <deque>
 #include <optional>
+#include <vector>
 #include <set>
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/sim_volume.h"
 
 namespace tarvonel {
 
@@ -27,9 +30,34 @@ class SimPlatform : public Platform {
   std::string LogicalDriveStrings() override;
   DriveType DriveTypeOf(const std::string& root) override;
 
+  OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
+  uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
+                           uint32_t outputSize, uint32_t& bytesReturned) override;
+  uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
+                           uint32_t& information) override;
+  uint32_t NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
+                                  uint32_t& information) override;
+  std::unique_ptr<OsFindHandle> FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) override;
+  bool FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) override;
+  DiskFreeSpace QueryDiskFreeSpace(const std::string& root) override;
+  VolumeInformation QueryVolumeInformation(const std::string& root) override;
+  bool GetInputState() override;
+  uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) override;
+  uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) override;
+
   void SetCommandTail(std::string tail) { commandTail_ = std::move(tail); }
   // 0 makes FormatMessage work again.
   void FailFormatMessage(uint32_t error) { machine_.formatMessageFailsWith = error; }
+
+  // Answers of GetInputState, one per call; once used up, no input is waiting.
+  void QueueInputState(std::vector<bool> answers);
+  // The next matching control call (from the `afterCalls`-th on) fails with `error`.
+  void InjectIoControlFailure(uint32_t code, int afterCalls, uint32_t error);
+  // Retrieval-pointer reads of this path answer "more data" without moving on.
+  void InjectStuckRetrieval(const std::string& path) { stuckRetrievalPath_ = path; }
+  void FailDiskFreeSpace(uint32_t error) { diskFreeSpaceError_ = error; }
+  SimVolume* Volume(char letter);
+  int OpenHandles() const { return openHandles_; }
 
   // What the program did to the machine.
   const std::set<std::string>& EnabledPrivileges() const { return enabledPrivileges_; }
@@ -45,6 +73,22 @@ class SimPlatform : public Platform {
   std::set<std::string> enabledPrivileges_;
   bool redirectionDisabled_ = false;
   std::optional<uint32_t> commonControlClasses_;
+
+  struct IoControlFault {
+    uint32_t code;
+    int callsLeft;
+    uint32_t error;
+  };
+  SimEntry* ResolveEntry(char letter, const std::string& pathBelowRoot, int depth, uint32_t& error);
+  uint32_t ReadBitmap(SimVolume& volume, const void* input, uint32_t inputSize, uint8_t* output, uint32_t outputSize,
+                      uint32_t& bytesReturned);
+  uint32_t ReadRetrievalPointers(const SimStream& stream, const void* input, uint32_t inputSize, uint8_t* output,
+                                 uint32_t outputSize, uint32_t& bytesReturned);
+  std::deque<bool> inputStates_;
+  std::vector<IoControlFault> ioControlFaults_;
+  std::string stuckRetrievalPath_;
+  uint32_t diskFreeSpaceError_ = 0;
+  int openHandles_ = 0;
 };
 
 }  // namespace tarvonel

@@ -1,0 +1,455 @@
+// The volume and file operations of the simulated machine, answering as Windows does
+// (record layouts, chunking and error codes as the NTFS and FAT drivers give them).
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/sim_platform.h"
+#include "platform/win32_codes.h"
+#include "platform/win32_errors.h"
+#include "volume/records.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr int kMaxLinkDepth = 32;
+constexpr uint32_t kErrorCantResolveFilename = 1921;
+
+// Counts itself in the platform's open-handle count while it lives, so tests can prove that
+// every handle the engine opens is closed again.
+class SimHandle : public OsHandle {
+  int& openCount_;
+
+ public:
+  SimHandle(int& openCount, SimVolume& simVolume) : openCount_(openCount), volume(simVolume) { ++openCount_; }
+  ~SimHandle() override { --openCount_; }
+
+  SimVolume& volume;
+  SimEntry* entry = nullptr;  // nullptr: the volume itself
+  size_t stream = 0;
+  std::string path;  // as opened, without "\\?\", for fault injection
+  int64_t position = 0;
+};
+
+class SimFind : public OsFindHandle {
+ public:
+  std::vector<FindEntry> entries;
+  size_t next = 0;
+};
+
+char UpperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool IsDriveRoot(const std::string& text) {
+  return text.size() == 3 && text[1] == ':' && text[2] == '\\';
+}
+
+FindEntry EntryInfo(const SimEntry& entry, const std::string& name) {
+  FindEntry info;
+  info.name = name;
+  info.attributes = entry.Attributes();
+  if (entry.kind == SimEntryKind::Junction) info.reserved0 = win32::kReparseTagMountPoint;
+  if (entry.kind == SimEntryKind::SymbolicLink) info.reserved0 = win32::kReparseTagSymlink;
+  if (entry.kind == SimEntryKind::File && !entry.streams.empty()) info.size = entry.streams[0].content.size();
+  return info;
+}
+
+}  // namespace
+
+SimVolume* SimPlatform::Volume(char letter) {
+  letter = UpperLetter(letter);
+  for (SimDrive& drive : machine_.drives) {
+    if (drive.letter == letter) return drive.volume.get();
+  }
+  return nullptr;
+}
+
+SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoot, int depth, uint32_t& error) {
+  SimVolume* volume = Volume(letter);
+  if (volume == nullptr) {
+    error = win32_error::kPathNotFound;
+    return nullptr;
+  }
+  SimEntry* entry = &volume->Root();
+  size_t start = 0;
+  while (start < pathBelowRoot.size()) {
+    size_t end = pathBelowRoot.find('\\', start);
+    if (end == std::string::npos) end = pathBelowRoot.size();
+    const std::string part = pathBelowRoot.substr(start, end - start);
+    const bool last = end + 1 >= pathBelowRoot.size();
+    start = end + 1;
+    if (part.empty()) continue;
+    SimEntry* child = entry->Child(part);
+    if (child == nullptr) {
+      error = last ? win32_error::kFileNotFound : win32_error::kPathNotFound;
+      return nullptr;
+    }
+    entry = child;
+    // Links are followed wherever they stand in the path, as Windows does without
+    // FILE_FLAG_OPEN_REPARSE_POINT; a loop of links ends in an error.
+    if (entry->kind == SimEntryKind::Junction || entry->kind == SimEntryKind::SymbolicLink) {
+      if (depth >= kMaxLinkDepth) {
+        error = kErrorCantResolveFilename;
+        return nullptr;
+      }
+      entry = ResolveEntry(entry->target[0], entry->target.substr(std::min<size_t>(3, entry->target.size())),
+                           depth + 1, error);
+      if (entry == nullptr) return nullptr;
+    }
+  }
+  return entry;
+}
+
+OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
+  OpenResult result;
+  if (path.size() == 6 && path.starts_with("\\\\.\\") && path[5] == ':') {
+    SimVolume* volume = Volume(path[4]);
+    if (!machine_.administrator) {
+      result.error = win32_error::kAccessDenied;
+    } else if (DriveTypeOf(std::string(1, path[4]) + ":\\") == DriveType::NoRootDir) {
+      result.error = win32_error::kFileNotFound;
+    } else if (volume == nullptr) {
+      result.error = win32_error::kNotReady;
+    } else if ((share & 2) == 0) {  // a volume in use must be shared for writing
+      result.error = win32_error::kSharingViolation;
+    } else {
+      result.handle = std::make_unique<SimHandle>(openHandles_, *volume);
+    }
+    return result;
+  }
+  if (!path.starts_with("\\\\?\\") || path.size() < 7 || path[5] != ':' || path[6] != '\\') {
+    result.error = win32_error::kInvalidName;
+    return result;
+  }
+  const char letter = path[4];
+  SimVolume* volume = Volume(letter);
+  if (volume == nullptr) {
+    result.error = DriveTypeOf(std::string(1, letter) + ":\\") == DriveType::NoRootDir ? win32_error::kPathNotFound
+                                                                        : win32_error::kNotReady;
+    return result;
+  }
+  std::string below = path.substr(7);
+  std::string streamName;
+  const size_t lastPart = below.rfind('\\');
+  const size_t colon = below.find(':', lastPart == std::string::npos ? 0 : lastPart);
+  if (colon != std::string::npos) {
+    if (!volume->IsNtfs()) {
+      result.error = win32_error::kInvalidName;
+      return result;
+    }
+    streamName = below.substr(colon + 1);
+    below.resize(colon);
+  }
+  uint32_t error = 0;
+  SimEntry* entry = ResolveEntry(letter, below, 0, error);
+  if (entry == nullptr) {
+    result.error = error;
+    return result;
+  }
+  size_t stream = 0;
+  if (!streamName.empty()) {
+    if (streamName.ends_with(":$DATA")) streamName.resize(streamName.size() - 6);
+    stream = entry->streams.size();
+    for (size_t s = 1; s < entry->streams.size(); ++s) {
+      if (FoldName(entry->streams[s].name) == FoldName(streamName)) stream = s;
+    }
+    if (stream == entry->streams.size()) {
+      result.error = win32_error::kFileNotFound;
+      return result;
+    }
+  }
+  if (entry->IsDirectoryLike() && streamName.empty() && (flags & win32::kFlagBackupSemantics) == 0) {
+    result.error = win32_error::kAccessDenied;
+    return result;
+  }
+  // A sharing conflict needs data access on one side: attribute-only opens pass.
+  const bool wantsData = (access & (win32::kGenericRead | win32::kGenericWrite | win32::kFileReadData)) != 0;
+  if (entry->lock == SimLock::PagingFile) {
+    result.error = volume->IsNtfs() ? win32_error::kSharingViolation : win32_error::kAccessDenied;
+    return result;
+  }
+  if (entry->lock == SimLock::Exclusive && wantsData) {
+    result.error = win32_error::kSharingViolation;
+    return result;
+  }
+  auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
+  handle->entry = entry;
+  handle->stream = stream;
+  handle->path = path.substr(4);
+  result.handle = std::move(handle);
+  return result;
+}
+
+uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
+                                      void* output, uint32_t outputSize, uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  auto& sim = static_cast<SimHandle&>(handle);
+  for (IoControlFault& fault : ioControlFaults_) {
+    if (fault.code == code && fault.callsLeft >= 0 && fault.callsLeft-- == 0) return fault.error;
+  }
+  auto* out = static_cast<uint8_t*>(output);
+  switch (code) {
+    case win32::kFsctlGetVolumeBitmap:
+      if (sim.entry != nullptr) return win32_error::kInvalidParameter;
+      return ReadBitmap(sim.volume, input, inputSize, out, outputSize, bytesReturned);
+    case win32::kFsctlGetRetrievalPointers: {
+      if (sim.entry == nullptr) return win32_error::kInvalidParameter;
+      if (!stuckRetrievalPath_.empty() && FoldName(sim.path) == FoldName(stuckRetrievalPath_) && outputSize >= 32) {
+        // Claims more data yet repeats the first extent: a driver fault the reader must survive.
+        uint32_t ignored = 0;
+        const uint8_t zero[8] = {};
+        ReadRetrievalPointers(sim.entry->streams[sim.stream], zero, 8, out, 32, ignored);
+        bytesReturned = 32;
+        return win32_error::kMoreData;
+      }
+      return ReadRetrievalPointers(sim.entry->streams[sim.stream], input, inputSize, out, outputSize, bytesReturned);
+    }
+    default:
+      return win32_error::kInvalidFunction;
+  }
+}
+
+uint32_t SimPlatform::ReadBitmap(SimVolume& volume, const void* input, uint32_t inputSize, uint8_t* output,
+                                 uint32_t outputSize, uint32_t& bytesReturned) {
+  if (inputSize < 8 || outputSize < 24) return win32_error::kInsufficientBuffer;
+  const int64_t requested = record::I64(static_cast<const uint8_t*>(input), 0);
+  const int64_t total = volume.TotalClusters();
+  if (requested < 0 || requested >= total || (!volume.IsNtfs() && (requested >> 32) != 0)) {
+    return win32_error::kInvalidParameter;
+  }
+  const int64_t start = requested - requested % volume.bitmapRounding;
+  const int64_t wanted = total - start;  // reported in full even when the buffer is short
+  const int64_t room = outputSize - 16;
+  const int64_t needed = (wanted + 7) / 8;
+  const int64_t copied = std::min(room, needed);
+  record::PutI64(output, 0, start);
+  record::PutI64(output, 8, wanted);
+  volume.Bitmap().CopyBits(start, std::min(copied * 8, wanted), output + 16);
+  bytesReturned = static_cast<uint32_t>(16 + copied);
+  return copied < needed ? win32_error::kMoreData : win32_error::kSuccess;
+}
+
+uint32_t SimPlatform::ReadRetrievalPointers(const SimStream& stream, const void* input, uint32_t inputSize,
+                                            uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned) {
+  if (inputSize < 8) return win32_error::kInvalidParameter;
+  if (outputSize < 32) return win32_error::kInsufficientBuffer;
+  const int64_t vcn = record::I64(static_cast<const uint8_t*>(input), 0);
+  if (vcn < 0) return win32_error::kInvalidParameter;
+  // Resident and empty data have no clusters: end of file, as NTFS answers.
+  if (vcn >= stream.AllocatedClusters()) return win32_error::kHandleEof;
+  size_t first = 0;
+  int64_t runStart = 0;
+  while (runStart + stream.runs[first].length <= vcn) runStart += stream.runs[first++].length;
+  const size_t capacity = (outputSize - 16) / 16;
+  size_t written = 0;
+  int64_t next = runStart;
+  for (size_t i = first; i < stream.runs.size() && written < capacity; ++i, ++written) {
+    next += stream.runs[i].length;
+    record::PutI64(output, 16 + 16 * written, next);
+    record::PutI64(output, 24 + 16 * written, stream.runs[i].lcn);
+  }
+  record::PutU32(output, 0, static_cast<uint32_t>(written));
+  record::PutU32(output, 4, 0);
+  record::PutI64(output, 8, runStart);
+  bytesReturned = static_cast<uint32_t>(16 + 16 * written);
+  return first + written < stream.runs.size() ? win32_error::kMoreData : win32_error::kSuccess;
+}
+
+uint32_t SimPlatform::NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
+                                      uint32_t& information) {
+  information = 0;
+  auto& sim = static_cast<SimHandle&>(handle);
+  if (code != win32::kFsctlGetNtfsVolumeData) return win32::kStatusInvalidDeviceRequest;
+  if (sim.entry != nullptr) return win32::kStatusInvalidParameter;
+  SimVolume& volume = sim.volume;
+  if (!volume.IsNtfs()) return win32::kStatusInvalidDeviceRequest;
+  if (outputSize < record::kNtfsVolumeDataSize) return win32::kStatusBufferTooSmall;
+  auto* out = static_cast<uint8_t*>(output);
+  std::memset(out, 0, record::kNtfsVolumeDataSize);
+  const uint32_t clusterBytes = volume.BytesPerSector() * volume.SectorsPerCluster();
+  const SimEntry* mft = volume.Root().Child("$MFT");
+  const int64_t mftStart = mft != nullptr && !mft->streams[0].runs.empty() ? mft->streams[0].runs[0].lcn : 0;
+  record::PutI64(out, 0, 0x1234ABCD5678EF00);
+  record::PutI64(out, 8, volume.TotalClusters() * volume.SectorsPerCluster());
+  record::PutI64(out, 16, volume.TotalClusters());
+  record::PutI64(out, 24, volume.FreeClusters());
+  record::PutU32(out, 40, volume.BytesPerSector());
+  record::PutU32(out, 44, clusterBytes);
+  record::PutU32(out, 48, 1024);
+  record::PutU32(out, 52, 1024 / clusterBytes);  // 0 when a cluster is larger than a record
+  record::PutI64(out, 56, mft != nullptr ? mft->streams[0].AllocatedClusters() * clusterBytes : 0);
+  record::PutI64(out, 64, mftStart);
+  record::PutI64(out, 72, 2);
+  record::PutI64(out, 80, volume.mftZoneStart);
+  record::PutI64(out, 88, volume.mftZoneEnd);
+  information = record::kNtfsVolumeDataSize;
+  return win32::kStatusSuccess;
+}
+
+uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
+                                             uint32_t& information) {
+  information = 0;
+  auto& sim = static_cast<SimHandle&>(handle);
+  if (infoClass != win32::kFileStreamInformation || sim.entry == nullptr || !sim.volume.IsNtfs()) {
+    return win32::kStatusInvalidParameter;
+  }
+  if (length < record::kStreamNameOffset) return win32::kStatusInfoLengthMismatch;
+  std::vector<std::string> names;
+  if (sim.entry->kind == SimEntryKind::File) names.push_back("::$DATA");  // directories have no unnamed data
+  for (size_t s = 1; s < sim.entry->streams.size(); ++s) names.push_back(":" + sim.entry->streams[s].name + ":$DATA");
+
+  auto* out = static_cast<uint8_t*>(output);
+  std::memset(out, 0, length);
+  size_t offset = 0;
+  size_t previous = SIZE_MAX;
+  for (const std::string& name : names) {
+    const size_t size = record::kStreamNameOffset + 2 * name.size();
+    if (offset + size > length) {
+      information = static_cast<uint32_t>(offset);
+      return win32::kStatusBufferOverflow;
+    }
+    if (previous != SIZE_MAX) record::PutU32(out, previous, static_cast<uint32_t>(offset - previous));
+    record::PutU32(out, offset + 4, static_cast<uint32_t>(2 * name.size()));
+    const SimStream* stream = name == "::$DATA" ? &sim.entry->streams[0] : nullptr;
+    for (size_t s = 1; stream == nullptr && s < sim.entry->streams.size(); ++s) {
+      if (":" + sim.entry->streams[s].name + ":$DATA" == name) stream = &sim.entry->streams[s];
+    }
+    const int64_t clusterBytes = int64_t{sim.volume.BytesPerSector()} * sim.volume.SectorsPerCluster();
+    record::PutI64(out, offset + 8, static_cast<int64_t>(stream->content.size()));
+    record::PutI64(out, offset + 16, stream->AllocatedClusters() * clusterBytes);
+    for (size_t i = 0; i < name.size(); ++i) out[offset + record::kStreamNameOffset + 2 * i] = static_cast<uint8_t>(name[i]);
+    previous = offset;
+    offset += (size + 7) / 8 * 8;
+  }
+  information = static_cast<uint32_t>(std::min<size_t>(offset, length));
+  return win32::kStatusSuccess;
+}
+
+std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
+  error = 0;
+  if (pattern.size() < 4 || !pattern.ends_with("\\*") || pattern[1] != ':' || pattern[2] != '\\') {
+    error = win32_error::kFileNotFound;
+    return nullptr;
+  }
+  const std::string below = pattern.substr(3, pattern.size() - 5);
+  SimEntry* directory = ResolveEntry(pattern[0], below, 0, error);
+  if (directory == nullptr) {
+    if (error == win32_error::kFileNotFound) error = win32_error::kPathNotFound;
+    return nullptr;
+  }
+  if (!directory->IsDirectoryLike()) {
+    error = win32_error::kPathNotFound;
+    return nullptr;
+  }
+  auto search = std::make_unique<SimFind>();
+  if (directory->parent != nullptr) {  // the root has no "." and ".."
+    search->entries.push_back(EntryInfo(*directory, "."));
+    search->entries.push_back(EntryInfo(*directory->parent, ".."));
+  }
+  for (const auto& child : directory->children) {
+    if (!child->metadata) search->entries.push_back(EntryInfo(*child, child->name));
+  }
+  if (search->entries.empty()) {
+    error = win32_error::kFileNotFound;
+    return nullptr;
+  }
+  entry = search->entries[search->next++];
+  return search;
+}
+
+bool SimPlatform::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
+  auto& find = static_cast<SimFind&>(search);
+  if (find.next >= find.entries.size()) {
+    error = win32_error::kNoMoreFiles;
+    return false;
+  }
+  entry = find.entries[find.next++];
+  error = 0;
+  return true;
+}
+
+DiskFreeSpace SimPlatform::QueryDiskFreeSpace(const std::string& root) {
+  DiskFreeSpace space;
+  if (!IsDriveRoot(root)) {
+    space.error = win32_error::kInvalidName;
+    return space;
+  }
+  SimVolume* volume = Volume(root[0]);
+  if (volume == nullptr) {
+    space.error = DriveTypeOf(root.substr(0, 3)) == DriveType::NoRootDir ? win32_error::kPathNotFound
+                                                                       : win32_error::kNotReady;
+    return space;
+  }
+  if (diskFreeSpaceError_ != 0) {
+    space.error = diskFreeSpaceError_;
+    return space;
+  }
+  // The call's fields are 32-bit; a larger volume saturates.
+  constexpr int64_t kMax32 = 0xFFFFFFFF;
+  space.sectorsPerCluster = volume->SectorsPerCluster();
+  space.bytesPerSector = volume->BytesPerSector();
+  space.freeClusters = static_cast<uint32_t>(std::min(volume->FreeClusters(), kMax32));
+  space.totalClusters = static_cast<uint32_t>(std::min(volume->TotalClusters(), kMax32));
+  return space;
+}
+
+VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {
+  VolumeInformation info;
+  SimVolume* volume = IsDriveRoot(root) ? Volume(root[0]) : nullptr;
+  if (volume == nullptr) {
+    info.error = IsDriveRoot(root) ? win32_error::kNotReady : win32_error::kInvalidName;
+    return info;
+  }
+  info.label = volume->label;
+  info.fileSystemName = volume->FileSystem();
+  return info;
+}
+
+bool SimPlatform::GetInputState() {
+  if (inputStates_.empty()) return false;
+  const bool waiting = inputStates_.front();
+  inputStates_.pop_front();
+  return waiting;
+}
+
+void SimPlatform::QueueInputState(std::vector<bool> answers) {
+  inputStates_.insert(inputStates_.end(), answers.begin(), answers.end());
+}
+
+void SimPlatform::InjectIoControlFailure(uint32_t code, int afterCalls, uint32_t error) {
+  ioControlFaults_.push_back({code, afterCalls, error});
+}
+
+uint32_t SimPlatform::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
+  const int64_t position = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(distanceHigh)) << 32) |
+                                                static_cast<uint32_t>(distanceLow));
+  if (position < 0) return win32_error::kNegativeSeek;
+  static_cast<SimHandle&>(handle).position = position;
+  return win32_error::kSuccess;
+}
+
+uint32_t SimPlatform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
+  auto& sim = static_cast<SimHandle&>(handle);
+  bytesRead = 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  if (sim.entry == nullptr) {
+    // A volume reads in whole sectors; past the boot sector the simulated disk holds zeros.
+    const uint32_t sector = sim.volume.BytesPerSector();
+    if (sim.position % sector != 0 || bytes % sector != 0) return win32_error::kInvalidParameter;
+    const int64_t size = sim.volume.TotalClusters() * sim.volume.SectorsPerCluster() * sector;
+    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - sim.position));
+    for (int64_t i = 0; i < available; ++i) {
+      const int64_t at = sim.position + i;
+      out[i] = at < static_cast<int64_t>(sim.volume.bootSector.size()) ? sim.volume.bootSector[static_cast<size_t>(at)] : 0;
+    }
+    bytesRead = static_cast<uint32_t>(available);
+  } else {
+    const std::vector<uint8_t>& content = sim.entry->streams[sim.stream].content;
+    const int64_t available =
+        std::max<int64_t>(0, std::min<int64_t>(bytes, static_cast<int64_t>(content.size()) - sim.position));
+    if (available > 0) std::memcpy(out, content.data() + sim.position, static_cast<size_t>(available));
+    bytesRead = static_cast<uint32_t>(available);
+  }
+  sim.position += bytesRead;
+  return win32_error::kSuccess;
+}
+
+}  // namespace tarvonel

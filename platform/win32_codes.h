@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+
+// Access rights, flags, control codes and NTSTATUS values of the Windows calls the engine makes.
+namespace tarvonel::win32 {
+inline constexpr uint32_t kGenericRead = 0x80000000;
+inline constexpr uint32_t kGenericWrite = 0x40000000;
+inline constexpr uint32_t kFileReadData = 0x0001;  // part of GENERIC_READ
+inline constexpr uint32_t kFileReadAttributes = 0x0080;
+inline constexpr uint32_t kFileShareReadWrite = 3;
+inline constexpr uint32_t kFlagNoBuffering = 0x20000000;
+inline constexpr uint32_t kFlagBackupSemantics = 0x02000000;
+
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kAttributeSparse = 0x200;
+inline constexpr uint32_t kAttributeReparsePoint = 0x400;
+inline constexpr uint32_t kAttributeCompressed = 0x800;
+inline constexpr uint32_t kReparseTagMountPoint = 0xA0000003;
+inline constexpr uint32_t kReparseTagSymlink = 0xA000000C;
+
+inline constexpr uint32_t kFsctlGetNtfsVolumeData = 0x00090064;
+inline constexpr uint32_t kFsctlGetVolumeBitmap = 0x0009006F;
+inline constexpr uint32_t kFsctlGetRetrievalPointers = 0x00090073;
+inline constexpr uint32_t kFileStreamInformation = 22;
+
+inline constexpr uint32_t kStatusSuccess = 0x00000000;
+inline constexpr uint32_t kStatusBufferOverflow = 0x80000005;
+inline constexpr uint32_t kStatusInvalidParameter = 0xC000000D;
+inline constexpr uint32_t kStatusInfoLengthMismatch = 0xC0000004;
+inline constexpr uint32_t kStatusInvalidDeviceRequest = 0xC0000010;
+inline constexpr uint32_t kStatusBufferTooSmall = 0xC0000023;
+inline constexpr uint32_t kStatusInvalidHandle = 0xC0000008;
+}  // namespace tarvonel::win32

@@ -1,0 +1,268 @@
+#include "volume/catalogue.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "analysis/volume_zones.h"
+#include "app/job_flags.h"
+#include "platform/platform.h"
+#include "platform/win32_codes.h"
+#include "ui/controls/toolkit.h"
+#include "volume/file_open.h"
+#include "volume/records.h"
+#include "volume/volume_access.h"
+#include "volume/walk_progress.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr size_t kFragmentedReserve = 10000;
+constexpr size_t kDirsReserve = 10000;
+constexpr size_t kFilesReserve = 100000;
+constexpr uint32_t kStreamBufferStep = 4096;
+
+// FILE_STREAM_INFORMATION names are UTF-16; the named streams the walk lists are turned into
+// UTF-8 paths. Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(const uint8_t* bytes, size_t units) {
+  std::string out;
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t c = static_cast<uint32_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
+      const uint32_t low = static_cast<uint32_t>(bytes[2 * i + 2] | (bytes[2 * i + 3] << 8));
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+int32_t FirstExtentLcn(const ExtentList& list) {
+  return list.Extents.empty() ? 0 : static_cast<int32_t>(list.Extents.front().Lcn);
+}
+
+}  // namespace
+
+// One directory being listed: the walk keeps its own stack instead of recursing, so that a
+// deep tree cannot exhaust the thread's stack.
+struct Catalogue::Level {
+  std::string dirPath;
+  std::unique_ptr<OsFindHandle> search;
+  bool started = false;
+};
+
+Catalogue::Catalogue(Platform& platform, Toolkit& toolkit, ExtentReader& extents, JobFlags& flags,
+                     const VolumeGeometry& geometry, const VolumeZones& zones, const std::string& prefetchDir)
+    : platform_(platform),
+      toolkit_(toolkit),
+      extents_(extents),
+      flags_(flags),
+      geometry_(geometry),
+      zones_(zones),
+      prefetchDir_(prefetchDir) {}
+
+void Catalogue::BeginTopLevel(FragmentedPaths& fragmented) {
+  FragmentedCount = 0;
+  fragmented.assign(1, std::string());
+  fragmented.reserve(kFragmentedReserve);
+  if (flags_.CollectPlacementLists) {
+    Lists = PlacementLists{};
+    Lists.dirs_to_move.reserve(kDirsReserve);
+    Lists.move_out_files.reserve(kFilesReserve);
+    Lists.optimize_files.reserve(kFilesReserve);
+    Lists.prefetch_files.reserve(kDirsReserve);
+  }
+}
+
+void Catalogue::ReleaseLists(FragmentedPaths& fragmented) {
+  FragmentedPaths().swap(fragmented);
+  Lists = PlacementLists{};
+}
+
+void Catalogue::FinishDirectory(FragmentedPaths& fragmented) {
+  fragmented.resize(static_cast<size_t>(FragmentedCount) + 2);  // the empty last slot
+  if (flags_.CollectPlacementLists) flags_.CatalogueComplete = true;
+}
+
+void Catalogue::WalkDirectory(const std::string& dirPath, FragmentedPaths& fragmented, bool isTop) {
+  std::vector<Level> levels;
+  levels.push_back({dirPath, nullptr, false});
+  bool topLevel = isTop;
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    FindEntry entry;
+    uint32_t error = 0;
+    if (!level.started) {
+      level.started = true;
+      if (flags_.StopRequested) {
+        ReleaseLists(fragmented);
+        levels.pop_back();
+        continue;
+      }
+      if (std::exchange(topLevel, false)) BeginTopLevel(fragmented);
+      level.search = platform_.FindFirst(level.dirPath + "*", entry, error);
+      if (!level.search) {
+        FinishDirectory(fragmented);
+        levels.pop_back();
+        continue;
+      }
+    } else {
+      if (!platform_.FindNext(*level.search, entry, error)) {
+        level.search.reset();
+        FinishDirectory(fragmented);
+        levels.pop_back();
+        continue;
+      }
+      if (flags_.StopRequested) {
+        levels.pop_back();  // closes the search; no end-of-directory step
+        continue;
+      }
+    }
+    std::string subdirectory = VisitEntry(level.dirPath, entry, fragmented);
+    if (!subdirectory.empty()) levels.push_back({std::move(subdirectory), nullptr, false});
+  }
+}
+
+std::string Catalogue::VisitEntry(const std::string& dirPath, const FindEntry& entry, FragmentedPaths& fragmented) {
+  // Junctions, symbolic links and mount points are never followed or catalogued.
+  if (entry.attributes & win32::kAttributeReparsePoint) return {};
+  const std::string path = dirPath + entry.name;
+  if (entry.attributes & win32::kAttributeDirectory) {
+    if (entry.name.empty() || entry.name[0] == '.') return {};
+    return VisitDirectory(path, fragmented);
+  }
+  VisitFile(path, fragmented);
+  return {};
+}
+
+std::string Catalogue::VisitDirectory(const std::string& path, FragmentedPaths& fragmented) {
+  ++DirectoryCount;
+  const ExtentList list = extents_.ReadExtents(path, true, true);
+  int32_t firstLcn = FirstExtentLcn(list);
+  if (list.ExtentCount > 1) AddFragmented(path, fragmented);
+  if (flags_.CollectPlacementLists) {
+    if (firstLcn < 2) firstLcn = extents_.FirstLcn(path);
+    if (firstLcn > 0) Lists.dirs_to_move.push_back(path);
+    if (firstLcn > 0 && !InPrefetchFolder(path) && firstLcn < zones_.EndReserved) {
+      Lists.move_out_files.push_back(path);
+    }
+  }
+  toolkit_.DoEvents();
+  return path + "\\";
+}
+
+void Catalogue::VisitFile(const std::string& path, FragmentedPaths& fragmented) {
+  ++FileCount;
+  const ExtentList list = extents_.ReadExtents(path, true, true);
+  int32_t firstLcn = FirstExtentLcn(list);
+  if (list.ExtentCount > 1) AddFragmented(path, fragmented);
+  if (!list.Opened || !flags_.CollectPlacementLists) return;
+  if (firstLcn < 2) firstLcn = extents_.FirstLcn(path);
+  if (firstLcn > 0 && firstLcn < zones_.EndReserved) Lists.move_out_files.push_back(path);
+  // A file that meets both tests is listed twice.
+  if (InMftZone(firstLcn)) Lists.move_out_files.push_back(path);
+  if (firstLcn > 0 && !InPrefetchFolder(path) && firstLcn > zones_.OptimizeAreaStart) {
+    Lists.optimize_files.push_back(path);
+  }
+  if (QueryStreams(path)) VisitStreams();
+}
+
+void Catalogue::VisitStreams() {
+  for (const std::string& stream : StreamNames) {
+    const ExtentList list = extents_.ReadExtents(stream, true, true);
+    const int32_t lcn = FirstExtentLcn(list);
+    if (!list.Opened || !flags_.CollectPlacementLists) continue;
+    if (lcn >= 1 && !InPrefetchFolder(stream) && lcn < zones_.EndReserved) Lists.move_out_files.push_back(stream);
+    if (InMftZone(lcn)) Lists.move_out_files.push_back(stream);
+    if (lcn >= 1 && lcn > zones_.OptimizeAreaStart) Lists.optimize_files.push_back(stream);
+  }
+}
+
+void Catalogue::AddFragmented(const std::string& path, FragmentedPaths& fragmented) {
+  ++FragmentedCount;
+  fragmented.resize(static_cast<size_t>(FragmentedCount) + 1);
+  fragmented[static_cast<size_t>(FragmentedCount)] = path;
+}
+
+bool Catalogue::InPrefetchFolder(const std::string& path) const {
+  return path.compare(0, prefetchDir_.size(), prefetchDir_) == 0;
+}
+
+bool Catalogue::InMftZone(int32_t lcn) const { return geometry_.MftZoneStart < lcn && lcn < geometry_.MftZoneEnd; }
+
+bool Catalogue::QueryStreams(const std::string& path) {
+  StreamNames.clear();
+  OpenResult opened = OpenFileThreeWays(platform_, path, FirstOpen::ForMoveOrStreams);
+  if (!opened.handle) return false;
+
+  std::vector<uint8_t> buffer(kStreamBufferStep);
+  uint32_t information = 0;
+  uint32_t status = 0;
+  for (;;) {
+    status = platform_.NtQueryInformationFile(*opened.handle, buffer.data(), static_cast<uint32_t>(buffer.size()),
+                                              win32::kFileStreamInformation, information);
+    if (status != win32::kStatusBufferOverflow) break;
+    buffer.resize(buffer.size() + kStreamBufferStep);
+  }
+  if (status != win32::kStatusSuccess) return false;
+
+  // Walk the chain, trusting no offset or length that leaves the bytes the call filled.
+  const size_t filled = std::min<size_t>(information, buffer.size());
+  size_t offset = 0;
+  while (offset + record::kStreamNameOffset <= filled) {
+    const uint32_t next = record::U32(buffer.data(), offset);
+    const uint32_t nameBytes = record::U32(buffer.data(), offset + 4);
+    if (offset + record::kStreamNameOffset + nameBytes > filled) break;
+    const std::string name = Utf16ToUtf8(buffer.data() + offset + record::kStreamNameOffset, nameBytes / 2);
+    if (name != "::$DATA" && name != ":encryptable:$DATA" && name.size() > 6) {
+      StreamNames.push_back(path + name.substr(0, name.size() - 6));
+    }
+    if (next == 0) break;
+    offset += next;
+  }
+  return !StreamNames.empty();
+}
+
+std::vector<ExtentList> Catalogue::ReadFragmentedExtents(const std::string& dirPath, WalkProgress& progress) {
+  FragmentedPaths fragmented;
+  progress.StartWalkCounters();
+  WalkDirectory(dirPath, fragmented, true);
+  progress.StopWalkCounters();
+  progress.ClearCurrentFile();
+  toolkit_.DoEvents();
+  if (flags_.StopRequested) return {};
+
+  std::vector<ExtentList> table;
+  const size_t slots = fragmented.size();  // FragmentedCount + 2
+  table.reserve(slots);
+  progress.StartProgress(static_cast<int32_t>(slots));
+  for (size_t i = 0; i < slots; ++i) {
+    if (platform_.GetInputState()) toolkit_.DoEvents();
+    if (flags_.StopRequested) return table;
+    table.push_back(fragmented[i].empty() ? ExtentList{} : extents_.ReadExtents(fragmented[i], false, false));
+    if (flags_.StopRequested) return table;
+    progress.AdvanceProgress();
+    if (platform_.GetInputState()) toolkit_.DoEvents();
+  }
+  return table;
+}
+
+}  // namespace tarvonel

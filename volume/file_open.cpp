@@ -1,0 +1,26 @@
+#include "volume/file_open.h"
+
+#include "platform/win32_codes.h"
+
+namespace tarvonel {
+
+OpenResult OpenFileThreeWays(Platform& platform, const std::string& path, FirstOpen first) {
+  const std::string longPath = "\\\\?\\" + path;
+  const uint32_t firstFlags = first == FirstOpen::ForExtents ? win32::kFlagNoBuffering : 0;
+  const struct {
+    uint32_t access;
+    uint32_t flags;
+  } attempts[] = {
+      {win32::kFileReadAttributes, firstFlags},
+      {win32::kGenericRead, win32::kFlagNoBuffering},
+      {win32::kGenericRead, win32::kFlagBackupSemantics},
+  };
+  OpenResult result;
+  for (const auto& attempt : attempts) {
+    result = platform.OpenPath(longPath, attempt.access, win32::kFileShareReadWrite, attempt.flags);
+    if (result.handle) return result;
+  }
+  return result;
+}
+
+}  // namespace tarvonel

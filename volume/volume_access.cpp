@@ -1,0 +1,61 @@
+#include "volume/volume_access.h"
+
+#include "platform/win32_codes.h"
+#include "volume/records.h"
+
+namespace tarvonel {
+
+std::string VolumeTooLargeMessage(const std::string& drive, int64_t clusters) {
+  return "Drive " + drive + " has " + std::to_string(clusters) +
+         " clusters. Tarvonel works on volumes of fewer than 2147483648 clusters (8 TiB at 4 KiB per cluster); "
+         "nothing on this drive was read or moved.";
+}
+
+VolumeAccess::VolumeAccess(Platform& platform) : platform_(platform) {}
+
+std::unique_ptr<OsHandle> VolumeAccess::OpenVolume(const std::string& drive) {
+  return platform_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0).handle;
+}
+
+bool VolumeAccess::QueryNtfsVolumeData(std::array<uint8_t, 96>& buffer) {
+  if (!volumeHandle_) return false;
+  uint32_t information = 0;
+  return platform_.NtFsControlFile(*volumeHandle_, win32::kFsctlGetNtfsVolumeData, buffer.data(),
+                                   static_cast<uint32_t>(buffer.size()), information) == win32::kStatusSuccess;
+}
+
+void VolumeAccess::ReadMftZone() {
+  std::array<uint8_t, 96> data{};
+  if (!QueryNtfsVolumeData(data)) return;
+  ntfsTotalClusters_ = record::I64(data.data(), record::kNtfsTotalClusters);
+  if (ntfsTotalClusters_ > kMaxVolumeClusters) return;  // its zone would not fit either
+  geometry_.MftZoneStart = static_cast<int32_t>(record::I64(data.data(), record::kNtfsMftZoneStart));
+  geometry_.MftZoneEnd = static_cast<int32_t>(record::I64(data.data(), record::kNtfsMftZoneEnd));
+}
+
+bool VolumeAccess::SelectDrive(const std::string& driveRoot) {
+  CloseVolume();
+  geometry_.DriveRoot = driveRoot;
+  std::string drive = driveRoot.substr(0, 2);
+  if (!drive.empty() && drive[0] >= 'a' && drive[0] <= 'z') drive[0] = static_cast<char>(drive[0] - 'a' + 'A');
+  geometry_.VolumePath = "\\\\.\\" + drive;
+  geometry_.OversizeClusters = 0;
+  ntfsTotalClusters_ = 0;
+  volumeHandle_ = OpenVolume(driveRoot.substr(0, 2));
+  ReadMftZone();
+
+  // The NTFS count is 64-bit; the free-space query's is 32-bit and saturates on larger volumes.
+  int64_t clusters = ntfsTotalClusters_;
+  if (clusters == 0) {
+    DiskFreeSpace space = platform_.QueryDiskFreeSpace(driveRoot.substr(0, 2) + "\\");
+    if (space.error == 0) clusters = space.totalClusters;
+  }
+  if (clusters > kMaxVolumeClusters) {
+    geometry_.OversizeClusters = clusters;
+    CloseVolume();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarvonel
