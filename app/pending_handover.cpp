@@ -1,13 +1,19 @@
 #include "app/pending_handover.h"
 
 #include "platform/platform.h"
+#include "ui/controls/toolkit.h"
+#include "version.h"
+#include "volume/volume_access.h"
 
 namespace tarvonel {
 
-PendingHandover::PendingHandover(Platform& platform, JobSettings& settings)
-    : platform_(platform), settings_(settings) {}
+PendingHandover::PendingHandover(Platform& platform, Toolkit& toolkit, JobSettings& settings, VolumeAccess& volume,
+                                 std::string& prefetchDir)
+    : platform_(platform), toolkit_(toolkit), settings_(settings), volume_(volume), prefetchDir_(prefetchDir) {}
 
 void PendingHandover::Introduction() {
+  const std::string windowsDirectory = platform_.WindowsDirectory();
+  prefetchDir_ = windowsDirectory.substr(0, windowsDirectory.find('\0')) + "\\Prefetch";
   // The drive list holds removable and fixed drives; A: is the floppy and is never listed.
   const std::string roots = platform_.LogicalDriveStrings();
   for (size_t start = 0; start < roots.size() && roots[start] != '\0';) {
@@ -19,6 +25,10 @@ void PendingHandover::Introduction() {
     DriveType type = platform_.DriveTypeOf(root);
     if (type == DriveType::Removable || type == DriveType::Fixed) {
       settings_.DriveRoot = root;
+      if (!volume_.SelectDrive(root)) {
+        toolkit_.MsgBox(VolumeTooLargeMessage(root.substr(0, 2), volume_.Geometry().OversizeClusters),
+                        MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
+      }
       return;
     }
   }

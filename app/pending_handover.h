@@ -9,10 +9,12 @@
 namespace tarvonel {
 
 class Platform;
+class Toolkit;
+class VolumeAccess;
 
-// Stands in for the main window, the tray and the job run until they exist: it selects the
-// first drive as the drive list would and records every request, so a front end can report
-// what was asked of it.
+// Stands in for the main window, the tray and the job run until they exist: it publishes the
+// prefetch folder and selects the first drive as the drive list would, and records every
+// request, so a front end can report what was asked of it.
 class PendingHandover : public Handover {
  public:
   struct JobRequest {
@@ -22,7 +24,8 @@ class PendingHandover : public Handover {
     std::string directory;
   };
 
-  PendingHandover(Platform& platform, JobSettings& settings);
+  PendingHandover(Platform& platform, Toolkit& toolkit, JobSettings& settings, VolumeAccess& volume,
+                  std::string& prefetchDir);
 
   void Introduction() override;
   void HideMainWindow() override { mainWindowHidden = true; }
@@ -39,7 +42,10 @@ class PendingHandover : public Handover {
 
  private:
   Platform& platform_;
+  Toolkit& toolkit_;
   JobSettings& settings_;
+  VolumeAccess& volume_;
+  std::string& prefetchDir_;
   std::optional<uint32_t> priorityClass_;
   std::optional<JobRequest> job_;
 };

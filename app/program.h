@@ -1,10 +1,17 @@
 #pragma once
+#include <string>
+
+#include "analysis/volume_zones.h"
 #include "app/command_line.h"
+#include "app/job_flags.h"
 #include "app/job_settings.h"
 #include "app/pending_handover.h"
 #include "app/startup.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
+#include "volume/catalogue.h"
+#include "volume/extents.h"
+#include "volume/volume_access.h"
 
 namespace tarvonel {
 
@@ -24,12 +31,23 @@ class Program {
   JobSettings& Settings() { return settings_; }
   DebugLog& Log() { return debugLog_; }
   PendingHandover& Handover() { return handover_; }
+  VolumeAccess& Volume() { return volume_; }
+  VolumeConstants& Constants() { return volumeConstants_; }
+  Catalogue& Files() { return catalogue_; }
+  JobFlags& Flags() { return flags_; }
 
  private:
   Platform& platform_;
   JobSettings settings_;
+  JobFlags flags_;
+  std::string prefetchDir_;  // the Windows directory + "\Prefetch"
   DebugLog debugLog_;
   SystemErrorText errorText_;
+  VolumeAccess volume_;
+  VolumeZones zones_;
+  VolumeConstants volumeConstants_;
+  ExtentReader extents_;
+  Catalogue catalogue_;
   PendingHandover handover_;
   CommandLineParser parser_;
   Startup startup_;

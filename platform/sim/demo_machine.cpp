@@ -19,7 +19,27 @@ const std::string& DemoMachineJson() {
     "grantable": ["SeBackupPrivilege", "SeRestorePrivilege", "SeShutdownPrivilege", "SeManageVolumePrivilege"]
   },
   "drives": [
-    { "letter": "C", "type": "fixed", "label": "System" }
+    {
+      "letter": "C",
+      "type": "fixed",
+      "label": "System",
+      "volume": {
+        "file_system": "NTFS",
+        "bytes_per_sector": 512,
+        "sectors_per_cluster": 8,
+        "total_clusters": 262144,
+        "metadata_clusters": [[0, 16]],
+        "generate": {
+          "files": 3000,
+          "directories": 150,
+          "fragmented_percent": 12,
+          "max_fragments": 9,
+          "fill_percent": 55,
+          "seed": 2026,
+          "windows_folder": true
+        }
+      }
+    }
   ]
 })";
   return kJson;

@@ -329,7 +329,7 @@ std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern,
     error = win32_error::kFileNotFound;
     return nullptr;
   }
-  const std::string below = pattern.substr(3, pattern.size() - 5);
+  const std::string below = pattern.substr(3, pattern.size() - 4);  // "dir\" or empty for the root
   SimEntry* directory = ResolveEntry(pattern[0], below, 0, error);
   if (directory == nullptr) {
     if (error == win32_error::kFileNotFound) error = win32_error::kPathNotFound;

@@ -13,6 +13,7 @@
 namespace tarvonel {
 namespace {
 
+constexpr int64_t kFirstFreeLcn = 16;  // boot sector and friends lie before
 const char* const kExtensions[] = {".dll", ".exe", ".dat", ".txt", ".jpg", ".log", ".sys", ".cab"};
 
 // Hands out clusters from a cursor that moves forward over the volume, stepping over what is
@@ -36,7 +37,6 @@ class ClusterCursor {
     }
   }
   void Skip(int64_t clusters) { lcn_ = std::min(end_, lcn_ + clusters); }
-  int64_t Remaining() const { return end_ - lcn_; }
 
  private:
   std::vector<SimRun> used_;
@@ -186,11 +186,20 @@ class Generator {
       pieces_.insert(pieces_.begin() + at, fragment);
     }
     int64_t needed = 0;
-    for (const Piece& piece : pieces_) needed += piece.length;
-    ClusterCursor cursor(volume_, 16);
-    const int64_t spare = std::max<int64_t>(0, cursor.Remaining() - needed - volume_.TotalClusters() / 32);
-    const int64_t gaps = std::max<int64_t>(1, static_cast<int64_t>(pieces_.size()) * settings_.gapPercent / 100);
-    const int64_t maxGap = std::max<int64_t>(1, 2 * spare / gaps);
+    int64_t gaps = 1;
+    for (const Piece& piece : pieces_) {
+      needed += piece.length;
+      gaps += piece.fragment ? 100 : settings_.gapPercent;
+    }
+    gaps /= 100;
+    int64_t available = volume_.TotalClusters() - kFirstFreeLcn;
+    for (const SimRun& used : volume_.UsedRanges()) {
+      available -= std::max<int64_t>(0, used.lcn + used.length - std::max(used.lcn, kFirstFreeLcn));
+    }
+    // The free space spreads over the gaps; a margin absorbs the luck of the draw.
+    const int64_t spare = std::max<int64_t>(0, available - needed - volume_.TotalClusters() / 32);
+    const int64_t maxGap = std::max<int64_t>(1, 2 * spare / std::max<int64_t>(1, gaps));
+    ClusterCursor cursor(volume_, kFirstFreeLcn);
     std::vector<int64_t> nextVcn;
     for (const Piece& piece : pieces_) {
       const int64_t lcn = cursor.Take(piece.length);
