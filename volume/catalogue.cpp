@@ -213,7 +213,8 @@ bool Catalogue::QueryStreams(const std::string& path) {
   OpenResult opened = OpenFileThreeWays(platform_, path, FirstOpen::ForMoveOrStreams);
   if (!opened.handle) return false;
 
-  std::vector<uint8_t> buffer(kStreamBufferStep);
+  std::vector<uint8_t>& buffer = streamBuffer_;
+  buffer.resize(kStreamBufferStep);
   uint32_t information = 0;
   uint32_t status = 0;
   for (;;) {

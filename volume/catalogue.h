@@ -67,6 +67,7 @@ class Catalogue {
   const VolumeGeometry& geometry_;
   const VolumeZones& zones_;
   const std::string& prefetchDir_;
+  std::vector<uint8_t> streamBuffer_;  // reused by every stream query
 };
 
 }  // namespace tarvonel

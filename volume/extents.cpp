@@ -33,7 +33,11 @@ uint32_t ReadChunk(Platform& platform, OsHandle* handle, int64_t startingVcn, st
 
 ExtentReader::ExtentReader(Platform& platform, const JobSettings& settings, DebugLog& debugLog,
                            SystemErrorText& errorText)
-    : platform_(platform), settings_(settings), debugLog_(debugLog), errorText_(errorText) {}
+    : platform_(platform),
+      settings_(settings),
+      debugLog_(debugLog),
+      errorText_(errorText),
+      buffer_(kRetrievalBufferBytes) {}
 
 ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool firstChunkOnly) {
   ReadOutcome outcome;
@@ -46,7 +50,7 @@ ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool first
     outcome.openError = opened.error;
   }
 
-  std::vector<uint8_t> buffer(kRetrievalBufferBytes);
+  std::vector<uint8_t>& buffer = buffer_;
   int64_t startingVcn = 0;
   for (;;) {
     uint32_t returned = 0;

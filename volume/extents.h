@@ -53,6 +53,7 @@ class ExtentReader {
   const JobSettings& settings_;
   DebugLog& debugLog_;
   SystemErrorText& errorText_;
+  std::vector<uint8_t> buffer_;  // one retrieval-pointer buffer, reused by every read
 };
 
 }  // namespace tarvonel

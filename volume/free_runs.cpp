@@ -12,16 +12,6 @@
 #include "volume/records.h"
 
 namespace tarvonel {
-namespace {
-
-// Bits [from, from + count) of `word`, as the low bits of the result.
-uint64_t BitsOf(uint64_t word, int from, int count) {
-  word >>= from;
-  return count == 64 ? word : word & ((uint64_t{1} << count) - 1);
-}
-
-}  // namespace
-
 void FreeRunScanner::CloseRun(FreeRunList& list) {
   list.push_back({runStart_, lcnHigh_, runLength_});
   runStart_ += runLength_;
@@ -35,31 +25,45 @@ void FreeRunScanner::ScanBitmapChunk(const uint8_t* bitmap, int64_t chunkStart, 
     runLength_ = 0;
   }
   lcnHigh_ = static_cast<int32_t>(chunkStart >> 32);
-  // A word at a time: whole words of free or used clusters cost one test; mixed words are
-  // split at their bit transitions. Counts stay below 2^31 on any volume the engine accepts.
-  int32_t done = 0;
-  while (done < clusterCount) {
-    const int inWord = static_cast<int>(std::min<int32_t>(64, clusterCount - done));
-    uint64_t word = 0;
-    std::memcpy(&word, bitmap + done / 8, static_cast<size_t>((inWord + 7) / 8));
-    word = BitsOf(word, 0, inWord);
-    int position = 0;
-    while (position < inWord) {
-      const int remaining = inWord - position;
-      const uint64_t rest = BitsOf(word, position, remaining);
-      if ((rest & 1) == 0) {
-        const int free = rest == 0 ? remaining : std::countr_zero(rest);
-        runLength_ += free;
-        position += free;
-      } else {
-        const uint64_t unused = BitsOf(~word, position, remaining);
-        const int used = unused == 0 ? remaining : std::countr_zero(unused);
-        if (runLength_ != 0) CloseRun(list);
-        runStart_ += used;
-        position += used;
-      }
+  // A word at a time: a word of only free or only used clusters costs one test; a mixed word
+  // is split at its bit transitions. Counts stay below 2^31 on any volume the engine accepts.
+  const int32_t fullWords = clusterCount / 64;
+  for (int32_t w = 0; w < fullWords; ++w) {
+    uint64_t word;
+    std::memcpy(&word, bitmap + 8 * static_cast<size_t>(w), sizeof word);
+    if (word == 0) {
+      runLength_ += 64;
+    } else if (word == ~uint64_t{0}) {
+      if (runLength_ != 0) CloseRun(list);
+      runStart_ += 64;
+    } else {
+      ScanMixedWord(word, 64, list);
     }
-    done += inWord;
+  }
+  const int tail = clusterCount % 64;
+  if (tail != 0) {
+    // Only the bytes that hold the last clusters are read; bits past the count are ignored.
+    uint64_t word = 0;
+    std::memcpy(&word, bitmap + 8 * static_cast<size_t>(fullWords), static_cast<size_t>((tail + 7) / 8));
+    ScanMixedWord(word & ((uint64_t{1} << tail) - 1), tail, list);
+  }
+}
+
+void FreeRunScanner::ScanMixedWord(uint64_t word, int bits, FreeRunList& list) {
+  int position = 0;
+  while (position < bits) {
+    const uint64_t rest = word >> position;
+    if ((rest & 1) == 0) {
+      const int free = rest == 0 ? bits - position : std::min(bits - position, std::countr_zero(rest));
+      runLength_ += free;
+      position += free;
+    } else {
+      const uint64_t unused = ~word >> position;
+      const int used = unused == 0 ? bits - position : std::min(bits - position, std::countr_zero(unused));
+      if (runLength_ != 0) CloseRun(list);
+      runStart_ += used;
+      position += used;
+    }
   }
 }
 

@@ -34,6 +34,8 @@ class FreeRunScanner {
 
  private:
   void CloseRun(FreeRunList& list);
+  // The first `bits` bits of `word`, used and free clusters mixed.
+  void ScanMixedWord(uint64_t word, int bits, FreeRunList& list);
   int32_t runStart_ = 0;   // LCN where the open run starts; also the scan position after used clusters
   int32_t runLength_ = 0;  // clusters in the open run
   int32_t lcnHigh_ = 0;

@@ -180,11 +180,15 @@ class Generator {
   }
 
   void LayOut() {
-    // Fragments are scattered among the other pieces, each file's in VCN order.
-    for (const Piece& fragment : fragments_) {
-      const auto at = Uniform(0, static_cast<int64_t>(pieces_.size()));
-      pieces_.insert(pieces_.begin() + at, fragment);
-    }
+    // Fragments are scattered among the other pieces: each gets a random place in the order.
+    std::vector<std::pair<int64_t, Piece>> ordered;
+    ordered.reserve(pieces_.size() + fragments_.size());
+    const auto places = static_cast<int64_t>(pieces_.size());
+    for (int64_t i = 0; i < places; ++i) ordered.emplace_back(2 * i, pieces_[static_cast<size_t>(i)]);
+    for (const Piece& fragment : fragments_) ordered.emplace_back(2 * Uniform(0, places) - 1, fragment);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    pieces_.clear();
+    for (const auto& [place, piece] : ordered) pieces_.push_back(piece);
     int64_t needed = 0;
     int64_t gaps = 1;
     for (const Piece& piece : pieces_) {

@@ -19,6 +19,20 @@ class Win32Platform : public Platform {
   std::string WindowsDirectory() override;
   std::string LogicalDriveStrings() override;
   DriveType DriveTypeOf(const std::string& root) override;
+  OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
+  uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
+                           uint32_t outputSize, uint32_t& bytesReturned) override;
+  uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
+                           uint32_t& information) override;
+  uint32_t NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
+                                  uint32_t& information) override;
+  std::unique_ptr<OsFindHandle> FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) override;
+  bool FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) override;
+  DiskFreeSpace QueryDiskFreeSpace(const std::string& root) override;
+  VolumeInformation QueryVolumeInformation(const std::string& root) override;
+  bool GetInputState() override;
+  uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) override;
+  uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) override;
 };
 
 }  // namespace tarvonel

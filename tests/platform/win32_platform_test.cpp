@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/win32/text_conversion.h"
 #include "platform/win32_errors.h"
 
@@ -69,6 +71,67 @@ TEST(Win32Platform, DrivesAndWindowsDirectory) {
   const std::string windows = platform.WindowsDirectory();
   ASSERT_GE(windows.size(), 3u);
   EXPECT_EQ(windows.substr(1, 2), ":\\");
+}
+
+}  // namespace
+}  // namespace tarvonel
+
+namespace tarvonel {
+namespace {
+
+TEST(Win32FileSystem, ListingFreeSpaceAndVolumeFacts) {
+  Win32Platform platform;
+  FindEntry entry;
+  uint32_t error = 0;
+  auto search = platform.FindFirst("C:\\windows\\*", entry, error);
+  ASSERT_NE(search, nullptr) << "error " << error;
+  bool sawSystem32 = false;
+  do sawSystem32 = sawSystem32 || (entry.name == "system32" && (entry.attributes & 0x10));
+  while (platform.FindNext(*search, entry, error));
+  EXPECT_TRUE(sawSystem32);
+  EXPECT_EQ(error, 18u) << "the listing ends with ERROR_NO_MORE_FILES";
+  EXPECT_EQ(platform.FindFirst("C:\\no such folder\\*", entry, error), nullptr);
+  EXPECT_NE(error, 0u);
+
+  DiskFreeSpace space = platform.QueryDiskFreeSpace("C:\\");
+  ASSERT_EQ(space.error, 0u);
+  EXPECT_GT(space.sectorsPerCluster, 0u);
+  EXPECT_GE(space.totalClusters, space.freeClusters);
+  VolumeInformation info = platform.QueryVolumeInformation("C:\\");
+  ASSERT_EQ(info.error, 0u);
+  EXPECT_FALSE(info.fileSystemName.empty());
+}
+
+TEST(Win32FileSystem, OpensSeeksAndReads) {
+  Win32Platform platform;
+  EXPECT_EQ(platform.OpenPath("\\\\?\\C:\\windows\\no-such-file.txt", 0x80, 3, 0).error, 2u);
+  OpenResult directory = platform.OpenPath("\\\\?\\C:\\windows", 0x80000000, 3, 0x02000000);
+  EXPECT_NE(directory.handle, nullptr) << "error " << directory.error;
+  OpenResult file = platform.OpenPath("\\\\?\\C:\\windows\\win.ini", 0x80000000, 3, 0);
+  ASSERT_NE(file.handle, nullptr) << "error " << file.error;
+  ASSERT_EQ(platform.SetFilePointer(*file.handle, 1, 0), 0u);
+  char bytes[4] = {};
+  uint32_t read = 0;
+  EXPECT_EQ(platform.ReadFile(*file.handle, bytes, 4, read), 0u);
+  EXPECT_EQ(read, 4u);
+}
+
+TEST(Win32FileSystem, DefragmentationInterfaceWhereTheSystemHasOne) {
+  Win32Platform platform;
+  OpenResult file = platform.OpenPath("\\\\?\\C:\\windows\\win.ini", 0x80, 3, 0x20000000);
+  ASSERT_NE(file.handle, nullptr);
+  uint8_t input[8] = {};
+  std::vector<uint8_t> output(16400);
+  uint32_t returned = 0;
+  const uint32_t error =
+      platform.DeviceIoControl(*file.handle, 0x00090073, input, 8, output.data(), 16400, returned);
+  if (error == 1 || error == 50 || error == 87) {
+    GTEST_SKIP() << "this system has no retrieval pointers (Wine has no defragmentation interface); error " << error;
+  }
+  ASSERT_TRUE(error == 0 || error == 38) << error;
+  if (error == 0) {
+    EXPECT_GE(returned, 32u);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,183 @@
+// The volume and file operations on Windows: thin pass-throughs that hand the record layouts
+// to the engine unchanged.
+#include <vector>
+
+#include "platform/win32/text_conversion.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_header.h"
+#include "platform/win32_codes.h"
+#include "platform/win32_errors.h"
+
+namespace tarvonel {
+namespace {
+
+class Win32Handle : public OsHandle {
+ public:
+  explicit Win32Handle(HANDLE handle) : handle_(handle) {}
+  HANDLE Get() const { return handle_.Get(); }
+
+ private:
+  FileHandle handle_;
+};
+
+struct FindTraits {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) { ::FindClose(handle); }
+};
+
+class Win32Find : public OsFindHandle {
+ public:
+  explicit Win32Find(HANDLE handle) : handle_(handle) {}
+  HANDLE Get() const { return handle_.Get(); }
+
+ private:
+  UniqueHandle<FindTraits> handle_;
+};
+
+HANDLE Raw(OsHandle& handle) { return static_cast<Win32Handle&>(handle).Get(); }
+
+FindEntry ToEntry(const WIN32_FIND_DATAW& data) {
+  FindEntry entry;
+  entry.attributes = data.dwFileAttributes;
+  entry.reserved0 = data.dwReserved0;
+  entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  entry.name = WideToUtf8(std::wstring_view(data.cFileName, wcsnlen(data.cFileName, MAX_PATH)));
+  return entry;
+}
+
+struct IoStatusBlock {
+  union {
+    LONG status;
+    PVOID pointer;
+  };
+  ULONG_PTR information;
+};
+
+// ntdll's entry points are looked up once; their prototypes are not in the SDK headers.
+using NtFsControlFileFn = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, ULONG, PVOID, ULONG, PVOID, ULONG);
+using NtQueryInformationFileFn = LONG(NTAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
+
+template <typename Function>
+Function Ntdll(const char* name) {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll == nullptr ? nullptr
+                          : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
+}
+
+}  // namespace
+
+OpenResult Win32Platform::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
+  OpenResult result;
+  HANDLE handle =
+      ::CreateFileW(Utf8ToWide(path).c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    result.error = ::GetLastError();
+  } else {
+    result.handle = std::make_unique<Win32Handle>(handle);
+  }
+  return result;
+}
+
+uint32_t Win32Platform::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
+                                        void* output, uint32_t outputSize, uint32_t& bytesReturned) {
+  DWORD returned = 0;
+  const BOOL ok = ::DeviceIoControl(Raw(handle), code, const_cast<void*>(input), inputSize, output, outputSize,
+                                    &returned, nullptr);
+  bytesReturned = returned;
+  return ok ? win32_error::kSuccess : ::GetLastError();
+}
+
+uint32_t Win32Platform::NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
+                                        uint32_t& information) {
+  static const auto call = Ntdll<NtFsControlFileFn>("NtFsControlFile");
+  information = 0;
+  if (call == nullptr) return win32::kStatusInvalidDeviceRequest;
+  IoStatusBlock status{};
+  const LONG result = call(Raw(handle), nullptr, nullptr, nullptr, &status, code, nullptr, 0, output, outputSize);
+  information = static_cast<uint32_t>(status.information);
+  return static_cast<uint32_t>(result);
+}
+
+uint32_t Win32Platform::NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
+                                               uint32_t& information) {
+  static const auto call = Ntdll<NtQueryInformationFileFn>("NtQueryInformationFile");
+  information = 0;
+  if (call == nullptr) return win32::kStatusInvalidParameter;
+  IoStatusBlock status{};
+  const LONG result = call(Raw(handle), &status, output, length, infoClass);
+  information = static_cast<uint32_t>(status.information);
+  return static_cast<uint32_t>(result);
+}
+
+std::unique_ptr<OsFindHandle> Win32Platform::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
+  WIN32_FIND_DATAW data{};
+  HANDLE handle = ::FindFirstFileW(Utf8ToWide(pattern).c_str(), &data);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+    return nullptr;
+  }
+  error = 0;
+  entry = ToEntry(data);
+  return std::make_unique<Win32Find>(handle);
+}
+
+bool Win32Platform::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
+  WIN32_FIND_DATAW data{};
+  if (!::FindNextFileW(static_cast<Win32Find&>(search).Get(), &data)) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = 0;
+  entry = ToEntry(data);
+  return true;
+}
+
+DiskFreeSpace Win32Platform::QueryDiskFreeSpace(const std::string& root) {
+  DiskFreeSpace space;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+  if (!::GetDiskFreeSpaceW(Utf8ToWide(root).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
+    space.error = ::GetLastError();
+    return space;
+  }
+  space.sectorsPerCluster = sectorsPerCluster;
+  space.bytesPerSector = bytesPerSector;
+  space.freeClusters = freeClusters;
+  space.totalClusters = totalClusters;
+  return space;
+}
+
+VolumeInformation Win32Platform::QueryVolumeInformation(const std::string& root) {
+  VolumeInformation info;
+  wchar_t label[256] = {};
+  wchar_t fileSystem[256] = {};
+  if (!::GetVolumeInformationW(Utf8ToWide(root).c_str(), label, 255, nullptr, nullptr, nullptr, fileSystem, 255)) {
+    info.error = ::GetLastError();
+    return info;
+  }
+  info.label = WideToUtf8(label);
+  info.fileSystemName = WideToUtf8(fileSystem);
+  return info;
+}
+
+bool Win32Platform::GetInputState() { return ::GetInputState() != FALSE; }
+
+uint32_t Win32Platform::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
+  LONG high = distanceHigh;
+  ::SetLastError(0);
+  const DWORD result = ::SetFilePointer(Raw(handle), distanceLow, &high, FILE_BEGIN);
+  // INVALID_SET_FILE_POINTER is also a valid low half; only the error tells them apart.
+  if (result == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return ::GetLastError();
+  return win32_error::kSuccess;
+}
+
+uint32_t Win32Platform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
+  DWORD read = 0;
+  const BOOL ok = ::ReadFile(Raw(handle), buffer, bytes, &read, nullptr);
+  bytesRead = read;
+  return ok ? win32_error::kSuccess : ::GetLastError();
+}
+
+}  // namespace tarvonel
