@@ -127,7 +127,18 @@ std::string SimPlatform::Dump() const {
   for (const SimDrive& drive : machine_.drives) {
     out << " " << drive.letter << ": (" << DriveTypeName(drive.type) << ", \"" << drive.label << "\")";
   }
-  out << "\ncommand tail: \"" << commandTail_ << "\"\n";
+  for (const SimDrive& drive : machine_.drives) {
+    if (!drive.volume) continue;
+    const SimVolume& volume = *drive.volume;
+    out << "\nvolume " << drive.letter << ": " << volume.FileSystem() << ", " << volume.TotalClusters()
+        << " clusters of " << volume.BytesPerSector() * volume.SectorsPerCluster() << " bytes, "
+        << volume.FreeClusters() << " free, MFT zone " << volume.mftZoneStart << "-" << volume.mftZoneEnd
+        << ", used ranges:";
+    const std::vector<SimRun> used = volume.UsedRanges();
+    for (size_t i = 0; i < used.size() && i < 20; ++i) out << " " << used[i].lcn << "+" << used[i].length;
+    if (used.size() > 20) out << " ... (" << used.size() << " ranges)";
+  }
+  out << "\ncommand tail: \"" << commandTail_ << "\", open handles: " << openHandles_ << "\n";
   return out.str();
 }
 

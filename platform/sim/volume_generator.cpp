@@ -203,6 +203,7 @@ class Generator {
     // The free space spreads over the gaps; a margin absorbs the luck of the draw.
     const int64_t spare = std::max<int64_t>(0, available - needed - volume_.TotalClusters() / 32);
     const int64_t maxGap = std::max<int64_t>(1, 2 * spare / std::max<int64_t>(1, gaps));
+    int64_t gapBudget = spare;
     ClusterCursor cursor(volume_, kFirstFreeLcn);
     std::vector<int64_t> nextVcn;
     for (const Piece& piece : pieces_) {
@@ -212,8 +213,13 @@ class Generator {
       const int64_t vcn = stream.AllocatedClusters();
       stream.runs.push_back({lcn, piece.length});
       volume_.Claim(piece.entry, piece.stream, vcn, lcn, piece.length);
-      // Pieces of one file never touch, or they would read as one extent.
-      if (piece.fragment || Chance(settings_.gapPercent)) cursor.Skip(Uniform(1, maxGap));
+      // Pieces of one file should not touch, or they would read as one extent; the gaps
+      // never spend more than the spare clusters, so every piece still fits.
+      if (piece.fragment || Chance(settings_.gapPercent)) {
+        const int64_t gap = std::min(Uniform(1, maxGap), gapBudget);
+        cursor.Skip(gap);
+        gapBudget -= gap;
+      }
     }
   }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/os_info.h"
+#include "platform/sim/demo_machine.h"
 #include "test_harness.h"
 
 namespace tarvonel {
@@ -131,6 +132,35 @@ TEST(Startup, ParserRunsAfterTheFirstDriveIsSelected) {
   ASSERT_TRUE(overridden.program.Handover().Job().has_value());
   EXPECT_EQ(overridden.program.Handover().Job()->driveRoot, "F:\\");
   EXPECT_EQ(overridden.program.Handover().Job()->action, JobAction::Optimize);
+}
+
+TEST(Startup, DemoMachineSelectsItsFragmentedNtfsVolume) {
+  ProgramHarness h(DemoMachineJson());
+  ASSERT_EQ(h.program.Run(), StartupOutcome::Started);
+  VolumeAccess& volume = h.program.Volume();
+  ASSERT_NE(volume.VolumeHandle(), nullptr);
+  EXPECT_EQ(volume.Geometry().VolumePath, "\\\\.\\C:");
+  EXPECT_GT(volume.Geometry().MftZoneEnd, volume.Geometry().MftZoneStart);
+  ASSERT_TRUE(h.program.Constants().ComputeVolumeConstants("C:").has_value());
+
+  Catalogue& files = h.program.Files();
+  FragmentedPaths fragmented;
+  h.program.Flags().CollectPlacementLists = true;
+  files.WalkDirectory("C:\\", fragmented, true);
+  EXPECT_GE(files.FileCount, 3000);
+  EXPECT_GT(files.FragmentedCount, 100);
+  EXPECT_FALSE(files.Lists.move_out_files.empty()) << "files lie in the front zone and the MFT zone";
+  EXPECT_FALSE(files.Lists.optimize_files.empty());
+  const OpenResult layout = h.platform.OpenPath("\\\\?\\C:\\Windows\\Prefetch\\layout.ini", 0x80, 3, 0);
+  EXPECT_NE(layout.handle, nullptr);
+}
+
+TEST(Startup, TooLargeVolumeIsRefusedWithAMessage) {
+  ProgramHarness h(R"({"drives": [{"letter": "C", "volume": {"total_clusters": 4294967296}}]})");
+  ASSERT_EQ(h.program.Run(), StartupOutcome::Started);
+  ASSERT_EQ(h.toolkit.MessageBoxes().size(), 1u);
+  EXPECT_NE(h.toolkit.MessageBoxes()[0].prompt.find("4294967296 clusters"), std::string::npos);
+  EXPECT_EQ(h.program.Volume().VolumeHandle(), nullptr);
 }
 
 TEST(OsInfo, NamesVersionBuildAndServicePack) {
