@@ -56,6 +56,7 @@ SimVolume::SimVolume(std::string fileSystem, uint32_t bytesPerSector, uint32_t s
       sectorsPerCluster_(sectorsPerCluster),
       bitmap_(totalClusters) {
   root_.kind = SimEntryKind::Directory;
+  root_.streams.emplace_back();  // every entry has its data (here: index) stream
 }
 
 void SimVolume::Claim(const SimEntry* entry, size_t stream, int64_t vcn, int64_t lcn, int64_t length) {

@@ -84,6 +84,10 @@ TEST_F(SimVolumeTest, RetrievalPointersPageThroughSmallBuffers) {
   EXPECT_EQ(Retrieval(*file.handle, -1, large, returned), win32_error::kInvalidParameter);
   std::vector<uint8_t> tiny(31);
   EXPECT_EQ(Retrieval(*file.handle, 0, tiny, returned), win32_error::kInsufficientBuffer);
+  // Regression: the root directory had no data stream, and reading its map crashed the sim.
+  auto root = Open("\\\\?\\C:\\", win32::kGenericRead, win32::kFlagBackupSemantics);
+  ASSERT_NE(root.handle, nullptr);
+  EXPECT_EQ(Retrieval(*root.handle, 0, large, returned), win32_error::kHandleEof);
   auto resident = Open("\\\\?\\C:\\ads.txt:s1");
   EXPECT_EQ(Retrieval(*resident.handle, 0, large, returned), win32_error::kHandleEof);
   auto stream = Open("\\\\?\\C:\\ads.txt:s2");
