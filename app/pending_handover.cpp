@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "ui/controls/toolkit.h"
+#include "ui/job_window/job_window.h"
 #include "version.h"
 #include "volume/volume_access.h"
 
@@ -24,14 +25,24 @@ void PendingHandover::Introduction() {
     if (root.empty() || root[0] == 'A' || root[0] == 'a') continue;
     DriveType type = platform_.DriveTypeOf(root);
     if (type == DriveType::Removable || type == DriveType::Fixed) {
-      settings_.DriveRoot = root;
-      if (!volume_.SelectDrive(root)) {
-        toolkit_.MsgBox(VolumeTooLargeMessage(root.substr(0, 2), volume_.Geometry().OversizeClusters),
-                        MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
-      }
-      return;
+      SelectDrive(root);
+      break;
     }
   }
+  if (jobWindow_ != nullptr) {
+    toolkit_.Load(*jobWindow_);
+    jobWindow_->Form_Load();
+    toolkit_.Show(*jobWindow_);
+  }
+}
+
+void PendingHandover::SelectDrive(const std::string& root) {
+  settings_.DriveRoot = root;
+  if (!volume_.SelectDrive(root)) {
+    toolkit_.MsgBox(VolumeTooLargeMessage(root.substr(0, 2), volume_.Geometry().OversizeClusters), MsgBoxButtons::OK,
+                    MsgBoxIcon::Exclamation, kProgramName);
+  }
+  volume_.Geometry().FileSystemName = platform_.QueryVolumeInformation(root.substr(0, 3)).fileSystemName;
 }
 
 void PendingHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {

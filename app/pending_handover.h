@@ -2,12 +2,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/handover.h"
 #include "app/job_settings.h"
 
 namespace tarvonel {
 
+class JobWindow;
 class Platform;
 class Toolkit;
 class VolumeAccess;
@@ -28,12 +30,27 @@ class PendingHandover : public Handover {
                   std::string& prefetchDir);
 
   void Introduction() override;
+  void ShowMainWindow() override { mainWindowHidden = false; }
   void HideMainWindow() override { mainWindowHidden = true; }
   void HideJobWindow() override { jobWindowHidden = true; }
   void ShowContextMenuSettings() override { contextMenuSettingsShown = true; }
   void SetProcessPriority(uint32_t priorityClass) override { priorityClass_ = priorityClass; }
   void RunCommandLineJob(JobAction action, bool minimizeToTray) override;
+  void MinimizeToTray() override { minimizedToTray = true; }
+  void CleanupSystray() override { minimizedToTray = false; }
+  bool ClearRecycledChecked() override { return false; }  // no main window yet: the box is unticked
+  void EmptyRecycleBin() override {}
+  void RunPass(JobAction pass) override { passesRequested.push_back(pass); }
+  void UnloadOtherWindows() override {}
 
+  // The drive selection of the drive list: select the volume and read its file-system name.
+  // Refuses a volume too large for the engine with a message.
+  void SelectDrive(const std::string& root);
+  // Loaded with the main window at start-up.
+  void AttachJobWindow(JobWindow& window) { jobWindow_ = &window; }
+
+  bool minimizedToTray = false;
+  std::vector<JobAction> passesRequested;
   bool mainWindowHidden = false;
   bool jobWindowHidden = false;
   bool contextMenuSettingsShown = false;
@@ -46,6 +63,7 @@ class PendingHandover : public Handover {
   JobSettings& settings_;
   VolumeAccess& volume_;
   std::string& prefetchDir_;
+  JobWindow* jobWindow_ = nullptr;
   std::optional<uint32_t> priorityClass_;
   std::optional<JobRequest> job_;
 };

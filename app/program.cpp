@@ -12,9 +12,15 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       volumeConstants_(platform, settings_, debugLog_, volume_.Geometry(), zones_),
       extents_(platform, settings_, debugLog_, errorText_),
       catalogue_(platform, toolkit, extents_, flags_, volume_.Geometry(), zones_, prefetchDir_),
+      bootLayout_(platform, toolkit, extents_, prefetchDir_),
+      details_(catalogue_.Lists, flags_),
+      jobWindow_({platform, toolkit, settings_, flags_, volume_, volumeConstants_, extents_, catalogue_, bootLayout_,
+                  debugLog_, exclusionText_, handover_, details_}),
       handover_(platform, toolkit, settings_, volume_, prefetchDir_),
       parser_(settings_, debugLog_, toolkit, handover_),
-      startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {}
+      startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
+  handover_.AttachJobWindow(jobWindow_);
+}
 
 StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }
 

@@ -9,6 +9,9 @@
 #include "app/startup.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
+#include "placement/boot_layout.h"
+#include "ui/job_window/details_window.h"
+#include "ui/job_window/job_window.h"
 #include "volume/catalogue.h"
 #include "volume/extents.h"
 #include "volume/volume_access.h"
@@ -35,6 +38,8 @@ class Program {
   VolumeConstants& Constants() { return volumeConstants_; }
   Catalogue& Files() { return catalogue_; }
   JobFlags& Flags() { return flags_; }
+  JobWindow& Jobs() { return jobWindow_; }
+  FrmDetails& Details() { return details_; }
 
  private:
   Platform& platform_;
@@ -48,6 +53,10 @@ class Program {
   VolumeConstants volumeConstants_;
   ExtentReader extents_;
   Catalogue catalogue_;
+  BootLayoutReader bootLayout_;
+  std::string exclusionText_;  // the main window's exclusion box
+  FrmDetails details_;
+  JobWindow jobWindow_;
   PendingHandover handover_;
   CommandLineParser parser_;
   Startup startup_;

@@ -151,6 +151,8 @@ class Platform {
   // SetFilePointer from the file's start; 0 or the error of an invalid position.
   virtual uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) = 0;
   virtual uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) = 0;
+  // 8-bit text in the system's ANSI code page, as UTF-8.
+  virtual std::string SystemCodePageToUtf8(const std::string& text) = 0;
 };
 
 }  // namespace tarvonel

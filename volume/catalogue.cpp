@@ -11,6 +11,7 @@
 #include "ui/controls/toolkit.h"
 #include "volume/file_open.h"
 #include "volume/records.h"
+#include "volume/text_encoding.h"
 #include "volume/volume_access.h"
 #include "volume/walk_progress.h"
 
@@ -21,39 +22,6 @@ constexpr size_t kFragmentedReserve = 10000;
 constexpr size_t kDirsReserve = 10000;
 constexpr size_t kFilesReserve = 100000;
 constexpr uint32_t kStreamBufferStep = 4096;
-
-// FILE_STREAM_INFORMATION names are UTF-16; the named streams the walk lists are turned into
-// UTF-8 paths. Unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(const uint8_t* bytes, size_t units) {
-  std::string out;
-  for (size_t i = 0; i < units; ++i) {
-    uint32_t c = static_cast<uint32_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-      const uint32_t low = static_cast<uint32_t>(bytes[2 * i + 2] | (bytes[2 * i + 3] << 8));
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 int32_t FirstExtentLcn(const ExtentList& list) {
   return list.Extents.empty() ? 0 : static_cast<int32_t>(list.Extents.front().Lcn);
@@ -232,7 +200,7 @@ bool Catalogue::QueryStreams(const std::string& path) {
     const uint32_t next = record::U32(buffer.data(), offset);
     const uint32_t nameBytes = record::U32(buffer.data(), offset + 4);
     if (offset + record::kStreamNameOffset + nameBytes > filled) break;
-    const std::string name = Utf16ToUtf8(buffer.data() + offset + record::kStreamNameOffset, nameBytes / 2);
+    const std::string name = Utf16LeToUtf8(buffer.data() + offset + record::kStreamNameOffset, nameBytes / 2);
     if (name != "::$DATA" && name != ":encryptable:$DATA" && name.size() > 6) {
       StreamNames.push_back(path + name.substr(0, name.size() - 6));
     }

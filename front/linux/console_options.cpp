@@ -3,13 +3,17 @@
 namespace tarvonel {
 
 const char* const kConsoleHelp =
-    "usage: tarvonel [--machine FILE] [--] COMMAND-TAIL\n"
+    "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--] COMMAND-TAIL\n"
     "\n"
     "Runs Tarvonel's start-up and command line on a simulated Windows computer.\n"
     "\n"
     "options:\n"
     "  --machine FILE  the computer to simulate, a machine description (docs/machine-format.md);\n"
     "                  without it, a built-in 64-bit Windows 10 computer with a fixed drive C:\n"
+    "  --analyze       after the command tail, run the job window's Analyze on the selected\n"
+    "                  drive (the one /drv names, else the first listed), then print the\n"
+    "                  window title and the statistics\n"
+    "  --map FILE.png  write the job window's cluster map as a PNG picture at the end\n"
     "  --help          this text\n"
     "  --              ends the options; all that follows is the command tail\n"
     "\n"
@@ -43,6 +47,11 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
     } else if (arg == "--machine") {
       if (i + 1 == args.size()) throw UsageError("--machine needs a file name");
       options.machineFile = args[++i];
+    } else if (arg == "--analyze") {
+      options.analyze = true;
+    } else if (arg == "--map") {
+      if (i + 1 == args.size()) throw UsageError("--map needs a file name");
+      options.mapFile = args[++i];
     } else if (arg.starts_with("--")) {
       throw UsageError("unknown option " + arg + " (see --help)");
     } else {

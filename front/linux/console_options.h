@@ -9,6 +9,8 @@ namespace tarvonel {
 struct ConsoleOptions {
   bool help = false;
   std::optional<std::string> machineFile;
+  bool analyze = false;
+  std::optional<std::string> mapFile;
   std::string commandTail;
 };
 

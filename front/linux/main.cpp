@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "front/linux/console_options.h"
+#include "front/linux/map_png.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
@@ -45,6 +46,23 @@ void ReportHandover(const PendingHandover& handover) {
   }
 }
 
+// As a user would: select the drive the command line named (the drive list has selected the
+// first one already), then click Analyze.
+void Analyze(Program& program) {
+  const std::string& root = program.Settings().DriveRoot;
+  if (root.empty()) {
+    std::cerr << "tarvonel: no drive to analyze\n";
+    return;
+  }
+  if (program.Volume().Geometry().DriveRoot != root) program.Handover().SelectDrive(root);
+  if (!program.Jobs().cmdanalysemore.Click()) std::cerr << "tarvonel: Analyze is not available now\n";
+}
+
+void PrintStatistics(JobWindow& jobs) {
+  std::cout << jobs.Caption() << "\n";
+  for (const Label& label : jobs.LblStats) std::cout << "  " << label.Caption() << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,7 +94,16 @@ int main(int argc, char** argv) {
 
   Program program(platform, toolkit);
   const StartupOutcome outcome = program.Run();
+  if (outcome == StartupOutcome::Started && options.analyze) Analyze(program);
   if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
+  if (outcome == StartupOutcome::Started && options.analyze) PrintStatistics(program.Jobs());
   ReportHandover(program.Handover());
+  if (options.mapFile) {
+    const std::string error = WriteMapPng(program.Jobs().Picdepartvolume.Surface(), *options.mapFile);
+    if (!error.empty()) {
+      std::cerr << "tarvonel: " << error << "\n";
+      return 2;
+    }
+  }
   return outcome == StartupOutcome::Started ? 0 : 1;
 }

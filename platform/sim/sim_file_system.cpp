@@ -452,4 +452,18 @@ uint32_t SimPlatform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, u
   return win32_error::kSuccess;
 }
 
+std::string SimPlatform::SystemCodePageToUtf8(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const auto byte = static_cast<uint8_t>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace tarvonel

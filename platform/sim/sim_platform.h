@@ -44,6 +44,8 @@ class SimPlatform : public Platform {
   bool GetInputState() override;
   uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) override;
   uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) override;
+  // The simulated machine's code page is Windows-1252 without its 0x80-0x9F extras (Latin-1).
+  std::string SystemCodePageToUtf8(const std::string& text) override;
 
   void SetCommandTail(std::string tail) { commandTail_ = std::move(tail); }
   // 0 makes FormatMessage work again.

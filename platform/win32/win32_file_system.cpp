@@ -180,4 +180,13 @@ uint32_t Win32Platform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes,
   return ok ? win32_error::kSuccess : ::GetLastError();
 }
 
+std::string Win32Platform::SystemCodePageToUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return WideToUtf8(wide);
+}
+
 }  // namespace tarvonel

@@ -33,6 +33,7 @@ class Win32Platform : public Platform {
   bool GetInputState() override;
   uint32_t SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) override;
   uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) override;
+  std::string SystemCodePageToUtf8(const std::string& text) override;
 };
 
 }  // namespace tarvonel

@@ -23,6 +23,13 @@ class MockHandover : public Handover {
   MOCK_METHOD(void, ShowContextMenuSettings, (), (override));
   MOCK_METHOD(void, SetProcessPriority, (uint32_t), (override));
   MOCK_METHOD(void, RunCommandLineJob, (JobAction, bool), (override));
+  MOCK_METHOD(void, ShowMainWindow, (), (override));
+  MOCK_METHOD(void, MinimizeToTray, (), (override));
+  MOCK_METHOD(void, CleanupSystray, (), (override));
+  MOCK_METHOD(bool, ClearRecycledChecked, (), (override));
+  MOCK_METHOD(void, EmptyRecycleBin, (), (override));
+  MOCK_METHOD(void, RunPass, (JobAction), (override));
+  MOCK_METHOD(void, UnloadOtherWindows, (), (override));
 };
 
 class ParserTest : public ::testing::Test {

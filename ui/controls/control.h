@@ -13,6 +13,8 @@ enum class ControlChange {
   ScrolledToEnd,
   Interval,
   Range,
+  Items,    // a list view's items changed
+  Picture,  // a picture was drawn on; refresh it on screen
 };
 
 class Control;
@@ -33,7 +35,7 @@ struct ControlPlacement {
   bool fillsWindow = false;  // follows the client area when the window is resized
 };
 
-enum class ControlKind { Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox };
+enum class ControlKind { Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox, Picture, ListView };
 
 // Base of every control model. Models hold no toolkit types; a toolkit observes them.
 class Control {

@@ -140,4 +140,27 @@ void TextBox::ScrollToEnd() {
   Notify(ControlChange::ScrolledToEnd);
 }
 
+Picture::Picture(std::string name, int width, int height)
+    : ClickableControl(std::move(name), ControlKind::Picture, {}), surface_(*this, width, height) {
+  SetPlacement({0, 0, width, height, false});
+}
+
+void Picture::NotifyingSurface::Refresh() {
+  ColumnSurface::Refresh();
+  owner_.Notify(ControlChange::Picture);
+}
+
+ListView::ListView(std::string name, std::string columnHeading)
+    : Control(std::move(name), ControlKind::ListView), columnHeading_(std::move(columnHeading)) {}
+
+void ListView::Clear() {
+  items_.clear();
+  Notify(ControlChange::Items);
+}
+
+void ListView::AddItem(std::string text) {
+  items_.push_back(std::move(text));
+  Notify(ControlChange::Items);
+}
+
 }  // namespace tarvonel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ui/controls/control.h"
+#include "ui/controls/drawing_surface.h"
 
 namespace tarvonel {
 
@@ -31,6 +32,8 @@ class Label : public ClickableControl {
   Label(std::string name, std::string caption = {});
   uint32_t ForeColor() const { return foreColor_; }  // 0x00BBGGRR
   void SetForeColor(uint32_t colour);
+  std::string toolTip;
+  bool symbolFont = false;  // the status marks are drawn in a symbol font
 
  private:
   uint32_t foreColor_ = 0;
@@ -136,6 +139,40 @@ class TextBox : public Control {
   std::string text_;
   size_t lastAppendedLength_ = 0;
   bool scrolledToEnd_ = false;
+};
+
+// A picture the program draws on (the cluster map). It keeps what was drawn in memory.
+class Picture : public ClickableControl {
+ public:
+  Picture(std::string name, int width, int height);
+  ColumnSurface& Surface() { return surface_; }
+  const ColumnSurface& Surface() const { return surface_; }
+
+ private:
+  // Tells the toolkit when the surface was refreshed, so that a window repaints.
+  class NotifyingSurface : public ColumnSurface {
+   public:
+    NotifyingSurface(Picture& owner, int width, int height) : ColumnSurface(width, height), owner_(owner) {}
+    void Refresh() override;
+
+   private:
+    Picture& owner_;
+  };
+  NotifyingSurface surface_;
+};
+
+// A list of texts in one column.
+class ListView : public Control {
+ public:
+  ListView(std::string name, std::string columnHeading);
+  const std::string& ColumnHeading() const { return columnHeading_; }
+  const std::vector<std::string>& Items() const { return items_; }
+  void Clear();
+  void AddItem(std::string text);
+
+ private:
+  std::string columnHeading_;
+  std::vector<std::string> items_;
 };
 
 }  // namespace tarvonel

@@ -27,6 +27,8 @@ class Toolkit {
   // Load if needed, then show, not modal.
   virtual void Show(Window& window) = 0;
   virtual void Hide(Window& window) = 0;
+  // Load if needed, show modal and return when the user has closed it (it is then hidden).
+  virtual void ShowModal(Window& window) = 0;
   // Destroy the window; the model keeps its properties.
   virtual void Unload(Window& window) = 0;
 };

@@ -83,6 +83,12 @@ void HeadlessToolkit::Unload(Window& window) {
   window.MarkLoaded(false);
 }
 
+void HeadlessToolkit::ShowModal(Window& window) {
+  Show(window);
+  if (onModal) onModal(window);
+  Hide(window);
+}
+
 void HeadlessToolkit::QueueAction(Handler action) { pendingActions_.push_back(std::move(action)); }
 
 void HeadlessToolkit::QueueAnswer(MsgBoxResult answer) { pendingAnswers_.push_back(answer); }

@@ -34,6 +34,7 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   void Show(Window& window) override;
   void Hide(Window& window) override;
   void Unload(Window& window) override;
+  void ShowModal(Window& window) override;
 
   // Runs at the next DoEvents, as a user's action arriving in the message queue.
   void QueueAction(Handler action);
@@ -44,6 +45,8 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   const std::vector<Window*>& LoadedWindows() const { return loadedWindows_; }
   // Told of every message box as it is shown (the console prints them).
   std::function<void(const MessageBoxRecord&)> onMessageBox;
+  // Runs while a modal window is up, as the user looking at it; the user then closes it.
+  std::function<void(Window&)> onModal;
 
  private:
   void OnControlChanged(Control& control, ControlChange change) override;

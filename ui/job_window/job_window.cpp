@@ -1,0 +1,229 @@
+#include "ui/job_window/job_window.h"
+
+#include "analysis/volume_zones.h"
+#include "app/handover.h"
+#include "app/job_flags.h"
+#include "platform/platform.h"
+#include "ui/controls/toolkit.h"
+#include "ui/debug_log/debug_log.h"
+#include "ui/job_window/details_window.h"
+#include "version.h"
+#include "volume/catalogue.h"
+#include "volume/volume_access.h"
+
+namespace tarvonel {
+
+JobWindow::JobWindow(Parts parts)
+    : Window("defrag", kProgramName, 816, 250),
+      p_(parts),
+      map_(parts.platform, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
+           parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.catalogue.Lists, Fragmented}),
+      analysis_({parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
+                 map_, parts.bootLayout, parts.debugLog, parts.exclusionText, Fragmented, *this}) {
+  Quitter.OnClick = [this] { Quitter_Click(); };
+  cmdanalysemore.OnClick = [this] { cmdAnalyseMore_Click(); };
+  cmdDefrag.OnClick = [this] { cmdDefrag_Click(); };
+  SmartOptimize.OnClick = [this] { SmartOptimize_Click(); };
+  cmdCompact.OnClick = [this] { cmdCompact_Click(); };
+  Arretdefrag.OnClick = [this] { Arretdefrag_Click(); };
+  minmnu.OnClick = [this] { minmnu_Click(); };
+  exitmnu.OnClick = [this] { exitmnu_Click(); };
+  Picdepartvolume.OnClick = [this] { Picdepartvolume_Click(); };
+  for (Label& legend : Label4) legend.OnClick = [this] { Label4_Click(); };
+  UpdateTimer.OnTick = [this] { UpdateTimer_Timer(); };
+  for (Label* mark : {&LblIco0, &LblIco2, &LblRedraw}) mark->symbolFont = true;
+  LayOutControls();
+  for (Control* control : std::initializer_list<Control*>{&Quitter, &cmdanalysemore, &cmdDefrag, &SmartOptimize,
+                                                           &cmdCompact, &Arretdefrag, &minmnu, &exitmnu,
+                                                           &Picdepartvolume, &PB, &etfich}) {
+    Register(*control);
+  }
+  for (Label& label : LblStats) Register(label);
+  for (Control* control : std::initializer_list<Control*>{&LblIco0, &LblIco2, &LblRedraw, &Label6}) Register(*control);
+  for (Label& label : Label4) Register(label);
+  for (Control* control : std::initializer_list<Control*>{&Label1Used, &Label1Mft, &Label5, &Label3, &Label2, &Affiche,
+                                                           &ChkNoFileDisplay, &UpdateTimer, &tmrTemperatures}) {
+    Register(*control);
+  }
+}
+
+void JobWindow::LayOutControls() {
+  Picdepartvolume.SetPlacement({8, 8, 800, 40});
+  PB.SetPlacement({8, 54, 800, 14});
+  etfich.SetPlacement({8, 74, 640, 18});
+  for (size_t i = 0; i < LblStats.size(); ++i) {
+    LblStats[i].SetPlacement({8 + 200 * static_cast<int>(i % 3), 98 + 20 * static_cast<int>(i / 3), 196, 18});
+  }
+  LblIco0.SetPlacement({660, 74, 16, 18});
+  LblIco2.SetPlacement({680, 74, 16, 18});
+  LblRedraw.SetPlacement({700, 74, 16, 18});
+  Label6.SetPlacement({608, 98, 200, 18});
+  Label3.SetPlacement({8, 146, 120, 18});
+  Label1Used.SetPlacement({8, 168, 90, 18});
+  Label1Mft.SetPlacement({104, 168, 110, 18});
+  Label5.SetPlacement({224, 146, 120, 18});
+  for (size_t i = 0; i < Label4.size(); ++i) {
+    Label4[i].SetPlacement({224 + 90 * static_cast<int>(i), 168, 86, 18});
+  }
+  Label2.SetPlacement({8, 192, 400, 18});
+  Affiche.SetPlacement({600, 146, 200, 20});
+  ChkNoFileDisplay.SetPlacement({600, 168, 200, 20});
+}
+
+std::string JobWindow::VolumeTitle() const { return "Volume " + p_.settings.DriveRoot.substr(0, 3); }
+
+void JobWindow::SetState(JobWindowState state, bool passRunning) {
+  state_ = state;
+  const bool running = state == JobWindowState::Running;
+  const bool noDrive = state == JobWindowState::NoDrive;
+  Quitter.SetEnabled(!running);
+  for (MenuCommand* command : {&cmdanalysemore, &cmdDefrag, &SmartOptimize, &cmdCompact}) {
+    command->SetEnabled(!running && !noDrive);
+  }
+  Arretdefrag.SetEnabled(running);
+  if (!noDrive) exitmnu.SetEnabled(!running);
+  Picdepartvolume.SetEnabled(!noDrive);
+  tmrTemperatures.SetEnabled(running);
+  LblIco0.SetForeColor(running ? map_colour::kLit : map_colour::kDim);
+  LblIco2.SetForeColor(running ? map_colour::kDim : map_colour::kLit);
+  Label6.SetForeColor(running ? map_colour::kLit : map_colour::kDim);
+  if (running) Label6.SetCaption({});
+  Affiche.SetEnabled(running && passRunning);
+}
+
+void JobWindow::Form_Load() {
+  p_.handover.ShowMainWindow();
+  Picdepartvolume.Surface().Clear();
+  SetState(JobWindowState::Loaded);
+  PB.SetRange(0, PB.Max());
+  PB.SetValue(PB.Min());
+}
+
+void JobWindow::RunAnalysis(bool plain) {
+  if (plain) p_.handover.HideMainWindow();
+  p_.flags.StopRequested = false;
+  p_.catalogue.FileCount = 0;
+  p_.catalogue.DirectoryCount = 0;
+  p_.catalogue.Lists = PlacementLists{};
+  p_.catalogue.StreamNames.clear();
+  Fragmented.names.assign(1, std::string());
+  SetState(JobWindowState::Running);
+  map_.RefreshMapBitmap(p_.settings.DriveRoot.substr(0, 2));
+  if (p_.settings.DebugLog) p_.constants.AppendVolumeConstantsBlock();
+  if (plain) p_.flags.CollectPlacementLists = false;
+  analysis_.AnalyzeFiles();
+  SetState(JobWindowState::Idle);
+  PB.SetValue(0);
+  p_.flags.AnalysisValid = true;
+  if (p_.flags.StopRequested) {
+    SetCaption(VolumeTitle());
+    p_.flags.AnalysisValid = false;
+  }
+}
+
+void JobWindow::cmdAnalyseMore_Click() { RunAnalysis(true); }
+
+void JobWindow::Analyze_This() { RunAnalysis(false); }
+
+void JobWindow::RunPassCommand(JobAction pass) {
+  p_.flags.StopRequested = false;
+  if (p_.handover.ClearRecycledChecked()) p_.handover.EmptyRecycleBin();
+  p_.handover.RunPass(pass);
+  p_.flags.AnalysisValid = false;
+  SetCaption(VolumeTitle());
+  if (p_.settings.DebugLog) p_.debugLog.ShowDebugLog();
+  if (p_.flags.StopRequested) {
+    SetCaption(VolumeTitle());
+    p_.flags.AnalysisValid = false;
+  }
+}
+
+void JobWindow::Arretdefrag_Click() {
+  // The job waits inside the yield that brought this click until the box is answered.
+  if (p_.toolkit.MsgBox("Are you sure?", MsgBoxButtons::YesNo, MsgBoxIcon::Question, "Paused ...") !=
+      MsgBoxResult::Yes) {
+    return;
+  }
+  UpdateTimer.SetEnabled(false);
+  p_.flags.StopRequested = true;
+  etfich.SetCaption({});
+  map_.RefreshMapBitmap(p_.settings.DriveRoot.substr(0, 2));
+}
+
+void JobWindow::Quitter_Click() {
+  p_.volume.CloseVolume();
+  p_.debugLog.ClearDebugLog();
+  p_.handover.ShowMainWindow();
+  p_.toolkit.DoEvents();
+  SetCaption(kProgramName);
+  SetState(JobWindowState::NoDrive);
+}
+
+void JobWindow::minmnu_Click() {
+  p_.handover.MinimizeToTray();
+  p_.handover.SetProcessPriority(kIdlePriorityClass);
+}
+
+void JobWindow::Form_Minimized() { minmnu_Click(); }
+
+void JobWindow::exitmnu_Click() {
+  if (!Form_QueryUnload(UnloadMode::Code)) p_.toolkit.Unload(*this);
+}
+
+bool JobWindow::Form_QueryUnload(UnloadMode mode) {
+  if (exitmnu.Enabled()) {
+    p_.flags.StopRequested = true;
+    p_.handover.CleanupSystray();
+    p_.handover.UnloadOtherWindows();
+    p_.toolkit.Unload(p_.details);
+    p_.toolkit.Unload(p_.debugLog.Window());
+    p_.volume.CloseVolume();
+    return false;
+  }
+  p_.toolkit.MsgBox("Quit current operation first!", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
+  return mode == UnloadMode::UserClose;
+}
+
+void JobWindow::Picdepartvolume_Click() { map_.RedrawClusterMap(); }
+
+void JobWindow::Label4_Click() {
+  if (!p_.flags.CatalogueComplete && !p_.flags.AnalysisValid) return;
+  p_.details.Form_Load();
+  for (const std::string& name : Fragmented.names) {
+    if (!name.empty()) p_.details.ListView1.AddItem(name);
+  }
+  p_.toolkit.ShowModal(p_.details);
+  p_.details.Discard();
+}
+
+void JobWindow::UpdateTimer_Timer() {
+  etfich.SetCaption("directories: " + std::to_string(p_.catalogue.DirectoryCount) +
+                    " / files: " + std::to_string(p_.catalogue.FileCount));
+  if (p_.platform.GetInputState()) p_.toolkit.DoEvents();
+}
+
+void JobWindow::SetStatisticsLabels(const std::array<std::string, 6>& texts) {
+  for (size_t i = 0; i < texts.size(); ++i) LblStats[i].SetCaption(texts[i]);
+}
+
+void JobWindow::SetDetailsCounters(const std::string& defrag, const std::string& optimize, const std::string& sysArea,
+                                   bool listsComplete) {
+  p_.details.Label1[0].SetCaption(defrag);
+  if (listsComplete) {
+    p_.details.Label1[1].SetCaption(optimize);
+    p_.details.Label1[2].SetCaption(sysArea);
+  } else {
+    p_.details.Label1[1].SetCaption("N/A");
+    p_.details.Label1[2].SetCaption("N/A");
+    p_.details.Label1[2].toolTip.clear();
+  }
+  p_.details.Command2.SetEnabled(listsComplete);
+  p_.details.Command3.SetEnabled(listsComplete);
+}
+
+void JobWindow::StartProgress(int32_t maximum) {
+  PB.SetRange(0, maximum);
+  PB.SetValue(0);
+}
+
+}  // namespace tarvonel

@@ -1,0 +1,130 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "analysis/analysis.h"
+#include "analysis/fragmented_files.h"
+#include "app/job_settings.h"
+#include "ui/controls/controls.h"
+#include "ui/controls/window.h"
+#include "ui/job_window/cluster_map.h"
+
+namespace tarvonel {
+
+class BootLayoutReader;
+class Catalogue;
+class DebugLog;
+class ExtentReader;
+class FrmDetails;
+class Handover;
+class Platform;
+class Toolkit;
+class VolumeAccess;
+class VolumeConstants;
+struct JobFlags;
+
+enum class JobWindowState { Loaded, Running, Idle, NoDrive };
+
+// The job window ("defrag"): the map, progress, counters and statistics of the selected
+// volume, and the commands that start, stop and end jobs. Its enabled commands are the job
+// controller's state: a job runs nested yields, and only the Running state keeps another job
+// from starting inside them.
+class JobWindow : public Window, public AnalysisDisplay {
+ public:
+  struct Parts {
+    Platform& platform;
+    Toolkit& toolkit;
+    JobSettings& settings;
+    JobFlags& flags;
+    VolumeAccess& volume;
+    VolumeConstants& constants;
+    ExtentReader& extents;
+    Catalogue& catalogue;
+    BootLayoutReader& bootLayout;
+    DebugLog& debugLog;
+    const std::string& exclusionText;
+    Handover& handover;
+    FrmDetails& details;
+  };
+  explicit JobWindow(Parts parts);
+
+  // Menu commands and controls, as the program names them.
+  MenuCommand Quitter{"Quitter", "Drive"};
+  MenuCommand cmdanalysemore{"cmdanalysemore", "Analyze"};
+  MenuCommand cmdDefrag{"cmdDefrag", "Defrag"};
+  MenuCommand SmartOptimize{"SmartOptimize", "Optimize"};
+  MenuCommand cmdCompact{"cmdCompact", "Compact"};
+  MenuCommand Arretdefrag{"Arretdefrag", "Stop"};
+  MenuCommand minmnu{"minmnu", "Minimize"};
+  MenuCommand exitmnu{"exitmnu", "Exit"};
+  Picture Picdepartvolume{"Picdepartvolume", 800, 40};
+  ProgressBar PB{"PB"};
+  Label etfich{"etfich"};
+  std::array<Label, 6> LblStats{Label("LblStats1"), Label("LblStats2"), Label("LblStats3"),
+                                Label("LblStats4"), Label("LblStats5"), Label("LblStats6")};
+  Label LblIco0{"LblIco0", "n"};
+  Label LblIco2{"LblIco2", "n"};
+  Label LblRedraw{"LblRedraw", "n"};
+  Label Label6{"Label6", "?: temp ??"};
+  std::array<Label, 4> Label4{Label("Label4_0", "defrag"), Label("Label4_1", "optimize"), Label("Label4_2", "sys area"),
+                              Label("Label4_3", "free")};
+  Label Label1Used{"Label1_0", "used"};
+  Label Label1Mft{"Label1_1", "MFT (area)"};
+  Label Label5{"Label5", "candidate for:"};
+  Label Label3{"Label3", "Cluster list"};
+  Label Label2{"Label2", "Zone des clusters libres de la partition"};
+  CheckBox Affiche{"Affiche", "Afficher pendant"};
+  CheckBox ChkNoFileDisplay{"ChkNoFileDisplay", "Silent"};
+  Timer UpdateTimer{"UpdateTimer", 2000};
+  Timer tmrTemperatures{"tmrTemperatures", 30000};
+
+  void Form_Load();
+  void cmdAnalyseMore_Click();
+  // Run by each pass before it moves anything (the pass sets CollectPlacementLists first).
+  void Analyze_This();
+  void cmdDefrag_Click() { RunPassCommand(JobAction::Defragment); }
+  void SmartOptimize_Click() { RunPassCommand(JobAction::Optimize); }
+  void cmdCompact_Click() { RunPassCommand(JobAction::Compact); }
+  void Arretdefrag_Click();
+  void Quitter_Click();
+  void minmnu_Click();
+  void Form_Minimized();
+  void exitmnu_Click();
+  bool Form_QueryUnload(UnloadMode mode) override;
+  void Picdepartvolume_Click();
+  void Label4_Click();
+  void UpdateTimer_Timer();
+
+  void SetState(JobWindowState state, bool passRunning = false);
+  JobWindowState State() const { return state_; }
+
+  FragmentedFiles Fragmented;  // what the analysis leaves for the passes
+  ClusterMap& Map() { return map_; }
+  Analysis& Analyzer() { return analysis_; }
+
+  // AnalysisDisplay
+  ProgressBar& Progress() override { return PB; }
+  void SetTitle(const std::string& title) override { SetCaption(title); }
+  void SetStatisticsLabels(const std::array<std::string, 6>& texts) override;
+  void SetDetailsCounters(const std::string& defrag, const std::string& optimize, const std::string& sysArea,
+                          bool listsComplete) override;
+  void RefreshMap() override { Picdepartvolume.Surface().Refresh(); }
+  void StartWalkCounters() override { UpdateTimer.SetEnabled(true); }
+  void StopWalkCounters() override { UpdateTimer.SetEnabled(false); }
+  void ClearCurrentFile() override { etfich.SetCaption({}); }
+  void StartProgress(int32_t maximum) override;
+  void AdvanceProgress() override { PB.SetValue(PB.Value() + 1); }
+
+ private:
+  void RunAnalysis(bool plain);
+  void RunPassCommand(JobAction pass);
+  std::string VolumeTitle() const;
+  void LayOutControls();
+
+  Parts p_;
+  JobWindowState state_ = JobWindowState::Loaded;
+  ClusterMap map_;
+  Analysis analysis_;
+};
+
+}  // namespace tarvonel

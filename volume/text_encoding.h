@@ -1,0 +1,14 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tarvonel {
+
+// `units` UTF-16 LE code units at `bytes` as UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf16LeToUtf8(const uint8_t* bytes, size_t units);
+
+// The text before the first NUL: for every fixed-size text buffer a platform call fills.
+std::string TrimAtNul(const std::string& text);
+
+}  // namespace tarvonel
