@@ -40,6 +40,7 @@ class Program {
   JobFlags& Flags() { return flags_; }
   JobWindow& Jobs() { return jobWindow_; }
   FrmDetails& Details() { return details_; }
+  std::string& ExclusionText() { return exclusionText_; }
 
  private:
   Platform& platform_;
