@@ -7,9 +7,8 @@
 #include "analysis/volume_zones.h"
 #include "app/job_flags.h"
 #include "app/job_settings.h"
+#include "bench_machines.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/sim/sim_volume.h"
-#include "platform/sim/volume_generator.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
 #include "ui/headless/headless_toolkit.h"
@@ -19,23 +18,8 @@
 namespace tarvonel {
 namespace {
 
-Machine MillionFileMachine() {
-  auto volume = std::make_shared<SimVolume>("NTFS", 512, 8, int64_t{1} << 26);
-  GeneratorSettings settings;
-  settings.files = 1'000'000;
-  settings.directories = 20'000;
-  settings.fragmentedPercent = 10;
-  settings.fillPercent = 60;
-  settings.seed = 1;
-  settings.windowsFolder = true;
-  GenerateVolumeContent(*volume, settings, "C:");
-  Machine machine;
-  machine.drives.push_back({'C', DriveType::Fixed, "System", volume});
-  return machine;
-}
-
 void BM_CatalogueWalkMillionFiles(benchmark::State& state) {
-  SimPlatform platform(MillionFileMachine());
+  SimPlatform platform(bench::MillionFileMachine());
   VirtualClock clock;
   HeadlessToolkit toolkit(clock);
   JobSettings settings;

@@ -17,6 +17,39 @@ namespace tarvonel {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarvonelWindow";
+constexpr wchar_t kPictureClass[] = L"TarvonelPicture";
+
+// The cluster map: paints the Picture model's columns, stretched to the control's width.
+LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* picture = reinterpret_cast<Picture*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = ::BeginPaint(hwnd, &paint);
+      RECT client{};
+      ::GetClientRect(hwnd, &client);
+      if (picture != nullptr && picture->Surface().Width() > 0) {
+        const ColumnSurface& surface = picture->Surface();
+        const int columns = surface.Width();
+        HGDIOBJ previous = ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+        for (int x = 0; x < columns; ++x) {
+          const uint32_t colour = surface.Column(x) == ColumnSurface::kBlank ? ::GetSysColor(COLOR_WINDOW) : surface.Column(x);
+          ::SetDCBrushColor(dc, colour);
+          RECT strip{::MulDiv(x, client.right, columns), 0, ::MulDiv(x + 1, client.right, columns), client.bottom};
+          ::FillRect(dc, &strip, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+        }
+        ::SelectObject(dc, previous);
+      }
+      ::EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      if (picture != nullptr) picture->Click();
+      return 0;
+    default:
+      return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
 constexpr UINT kFirstControlId = 100;
 
 UINT MsgBoxFlags(MsgBoxButtons buttons, MsgBoxIcon icon) {
@@ -65,8 +98,11 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
 
   void Create() {
     const int dpi = ScreenDpi();
+    // The window's menu commands form its menu bar, in the order they were registered.
+    bool hasMenu = false;
+    for (Control* control : window_.Controls()) hasMenu = hasMenu || control->Kind() == ControlKind::MenuCommand;
     RECT frame{0, 0, ::MulDiv(window_.Width(), dpi, 96), ::MulDiv(window_.Height(), dpi, 96)};
-    ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, hasMenu ? TRUE : FALSE, 0);
     hwnd_ = WindowHandle(::CreateWindowExW(0, kWindowClass, Utf8ToWide(window_.Caption()).c_str(),
                                            WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
@@ -76,8 +112,10 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
                                std::to_string(::GetLastError()) + ")");
     }
     window_.SetObserver(this);
+    if (hasMenu) menu_ = ::CreateMenu();
     UINT id = kFirstControlId;
     for (Control* control : window_.Controls()) CreateControl(*control, id++, dpi);
+    if (hasMenu) ::SetMenu(hwnd_.Get(), menu_);  // the window destroys it with itself
     LayOut();
   }
 
@@ -92,8 +130,18 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         LayOut();
         return 0;
       case WM_COMMAND:
+        // Menu items and button clicks both arrive with notification code 0.
         if (HIWORD(wParam) == BN_CLICKED) ClickControl(LOWORD(wParam));
         return 0;
+      case WM_CTLCOLORSTATIC: {
+        const Control* control = ControlByHandle(reinterpret_cast<HWND>(lParam));
+        auto dc = reinterpret_cast<HDC>(wParam);
+        if (control != nullptr && control->Kind() == ControlKind::Label) {
+          ::SetTextColor(dc, static_cast<const Label*>(control)->ForeColor());
+        }
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+      }
       case WM_TIMER:
         if (Control* control = ControlById(static_cast<UINT>(wParam))) static_cast<Timer*>(control)->Tick();
         return 0;
@@ -110,14 +158,30 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     HWND child = ChildOf(control);
     switch (change) {
       case ControlChange::Caption:
-        ::SetWindowTextW(child, Utf8ToWide(static_cast<ClickableControl&>(control).Caption()).c_str());
+        if (control.Kind() == ControlKind::MenuCommand) {
+          const UINT id = IdOf(control);
+          ::ModifyMenuW(menu_, id, MF_BYCOMMAND | MF_STRING, id,
+                        Utf8ToWide(static_cast<ClickableControl&>(control).Caption()).c_str());
+          ::DrawMenuBar(hwnd_.Get());
+        } else {
+          ::SetWindowTextW(child, Utf8ToWide(static_cast<ClickableControl&>(control).Caption()).c_str());
+        }
         break;
       case ControlChange::Enabled:
         if (control.Kind() == ControlKind::Timer) {
           ScheduleTimer(static_cast<Timer&>(control));
+        } else if (control.Kind() == ControlKind::MenuCommand) {
+          ::EnableMenuItem(menu_, IdOf(control), MF_BYCOMMAND | (control.Enabled() ? MF_ENABLED : MF_GRAYED));
+          ::DrawMenuBar(hwnd_.Get());
         } else {
           ::EnableWindow(child, control.Enabled());
         }
+        break;
+      case ControlChange::Picture:
+        ::RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        break;
+      case ControlChange::Items:
+        ShowItems(static_cast<ListView&>(control), child);
         break;
       case ControlChange::Interval: ScheduleTimer(static_cast<Timer&>(control)); break;
       case ControlChange::Visible: ::ShowWindow(child, control.Visible() ? SW_SHOW : SW_HIDE); break;
@@ -184,7 +248,19 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         ScheduleTimer(static_cast<Timer&>(control));
         return;
       case ControlKind::MenuCommand:
-        throw std::logic_error("menu commands need a menu bar binding: " + control.Name());
+        ::AppendMenuW(menu_, MF_STRING | (control.Enabled() ? 0 : MF_GRAYED), id,
+                      Utf8ToWide(static_cast<MenuCommand&>(control).Caption()).c_str());
+        controls_.push_back({&control, nullptr, id});
+        control.SetObserver(this);
+        return;
+      case ControlKind::Picture:
+        className = kPictureClass;
+        text.clear();
+        break;
+      case ControlKind::ListView:
+        className = WC_LISTVIEWW;
+        style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
+        break;
     }
     const ControlPlacement& at = control.Placement();
     HWND child = ::CreateWindowExW(control.Kind() == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0, className,
@@ -193,6 +269,17 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
                                    nullptr);
     if (child == nullptr) throw std::runtime_error("cannot create the control " + control.Name());
+    if (control.Kind() == ControlKind::Picture) {
+      ::SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&static_cast<Picture&>(control)));
+    }
+    if (control.Kind() == ControlKind::ListView) {
+      LVCOLUMNW column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH;
+      const std::wstring heading = Utf8ToWide(static_cast<ListView&>(control).ColumnHeading());
+      column.pszText = const_cast<wchar_t*>(heading.c_str());
+      column.cx = ::MulDiv(at.width - 24, dpi, 96);
+      ::SendMessageW(child, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    }
     ApplyFont(control, child, dpi);
     if (control.Kind() == ControlKind::TextBox) {
       ::SendMessageW(child, EM_SETLIMITTEXT, 0, 0);  // 0: as large as the system allows
@@ -212,7 +299,33 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
       }
       if (font_.Valid()) font = static_cast<HFONT>(font_.Get());
     }
+    if (control.Kind() == ControlKind::Label && static_cast<Label&>(control).symbolFont) {
+      if (!symbolFont_.Valid()) {
+        symbolFont_ = GdiObject(::CreateFontW(-::MulDiv(10, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                              SYMBOL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                              DEFAULT_QUALITY, DEFAULT_PITCH, L"Wingdings"));
+      }
+      if (symbolFont_.Valid()) font = static_cast<HFONT>(symbolFont_.Get());
+    }
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+
+  // Adds the one new item when the list grew by one; otherwise shows the list afresh.
+  static void ShowItems(const ListView& list, HWND child) {
+    const auto shown = static_cast<size_t>(::SendMessageW(child, LVM_GETITEMCOUNT, 0, 0));
+    size_t from = shown;
+    if (list.Items().size() != shown + 1) {
+      ::SendMessageW(child, LVM_DELETEALLITEMS, 0, 0);
+      from = 0;
+    }
+    for (size_t i = from; i < list.Items().size(); ++i) {
+      const std::wstring text = Utf8ToWide(list.Items()[i]);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(i);
+      item.pszText = const_cast<wchar_t*>(text.c_str());
+      ::SendMessageW(child, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
   }
 
   void ShowValue(Control& control, HWND child) {
@@ -250,6 +363,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
       case ControlKind::CheckBox: static_cast<CheckBox*>(control)->UserToggle(); break;
       case ControlKind::OptionButton: static_cast<OptionButton*>(control)->UserSelect(); break;
       case ControlKind::Button:
+      case ControlKind::MenuCommand:
       case ControlKind::Label: static_cast<ClickableControl*>(control)->Click(); break;
       default: break;
     }
@@ -283,6 +397,12 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     }
     return 0;
   }
+  Control* ControlByHandle(HWND hwnd) const {
+    for (const BoundControl& bound : controls_) {
+      if (bound.hwnd == hwnd) return bound.control;
+    }
+    return nullptr;
+  }
   Control* ControlById(UINT id) const {
     for (const BoundControl& bound : controls_) {
       if (bound.id == id) return bound.control;
@@ -292,8 +412,10 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
 
   Win32Toolkit& toolkit_;
   Window& window_;
-  GdiObject font_;     // deleted after the window that uses it is gone
+  GdiObject font_;        // deleted after the window that uses it is gone
+  GdiObject symbolFont_;
   WindowHandle hwnd_;
+  HMENU menu_ = nullptr;  // owned by the window once set
   std::vector<BoundControl> controls_;
 };
 
@@ -322,6 +444,13 @@ Win32Toolkit::Win32Toolkit() {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
   ::RegisterClassExW(&windowClass);
+  WNDCLASSEXW pictureClass{};
+  pictureClass.cbSize = sizeof pictureClass;
+  pictureClass.lpfnWndProc = PictureProcedure;
+  pictureClass.hInstance = windowClass.hInstance;
+  pictureClass.hCursor = windowClass.hCursor;
+  pictureClass.lpszClassName = kPictureClass;
+  ::RegisterClassExW(&pictureClass);
 }
 
 Win32Toolkit::~Win32Toolkit() {
@@ -364,6 +493,25 @@ void Win32Toolkit::Show(Window& window) {
   ::ShowWindow(hwnd, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd);
   window.MarkVisible(true);
+}
+
+void Win32Toolkit::ShowModal(Window& window) {
+  // The other windows take no input while the modal one is up, as with a dialog box.
+  std::vector<HWND> disabled;
+  for (auto& [other, binding] : bindings_) {
+    if (other != &window && ::IsWindowEnabled(binding->Handle())) {
+      ::EnableWindow(binding->Handle(), FALSE);
+      disabled.push_back(binding->Handle());
+    }
+  }
+  Show(window);
+  MSG message;
+  while (window.Visible() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  for (HWND hwnd : disabled) ::EnableWindow(hwnd, TRUE);
+  Hide(window);
 }
 
 void Win32Toolkit::Hide(Window& window) {

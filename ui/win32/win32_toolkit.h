@@ -20,6 +20,7 @@ class Win32Toolkit : public Toolkit {
   void Show(Window& window) override;
   void Hide(Window& window) override;
   void Unload(Window& window) override;
+  void ShowModal(Window& window) override;
 
   // Serves the windows until none is visible any more.
   void RunMessageLoop();
