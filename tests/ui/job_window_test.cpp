@@ -128,6 +128,9 @@ TEST(JobWindowCommands, TimerLineMinimizeMapClickAndPasses) {
   c.jobs().minmnu.Click();
   EXPECT_TRUE(c.h.program.Handover().minimizedToTray);
   EXPECT_EQ(c.h.program.Handover().PriorityClass(), kIdlePriorityClass);
+  c.h.program.Handover().CleanupSystray();
+  static_cast<Window&>(c.jobs()).Form_Minimized();
+  EXPECT_TRUE(c.h.program.Handover().minimizedToTray) << "minimising the window does the same";
 
   c.jobs().cmdanalysemore.Click();
   c.jobs().Picdepartvolume.Surface().Clear();

@@ -34,6 +34,8 @@ class Window {
 
   // Asked before a close; returning true keeps the window open.
   virtual bool Form_QueryUnload(UnloadMode mode);
+  // The user minimised the window.
+  virtual void Form_Minimized() {}
 
   // The toolkit's binding, told when the caption changes.
   class Observer {

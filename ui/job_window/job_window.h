@@ -88,7 +88,7 @@ class JobWindow : public Window, public AnalysisDisplay {
   void Arretdefrag_Click();
   void Quitter_Click();
   void minmnu_Click();
-  void Form_Minimized();
+  void Form_Minimized() override;
   void exitmnu_Click();
   bool Form_QueryUnload(UnloadMode mode) override;
   void Picdepartvolume_Click();

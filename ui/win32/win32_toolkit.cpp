@@ -127,7 +127,11 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         if (!window_.Form_QueryUnload(UnloadMode::UserClose)) toolkit_.Unload(window_);
         return 0;
       case WM_SIZE:
-        LayOut();
+        if (wParam == SIZE_MINIMIZED) {
+          window_.Form_Minimized();
+        } else {
+          LayOut();
+        }
         return 0;
       case WM_COMMAND:
         // Menu items and button clicks both arrive with notification code 0.
