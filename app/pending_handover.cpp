@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "ui/controls/toolkit.h"
+#include "placement/passes.h"
 #include "ui/job_window/job_window.h"
 #include "version.h"
 #include "volume/volume_access.h"
@@ -47,6 +48,17 @@ void PendingHandover::SelectDrive(const std::string& root) {
 
 void PendingHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {
   job_ = JobRequest{action, minimizeToTray, settings_.DriveRoot, settings_.Directory};
+  if (!runCommandLinePasses || action == JobAction::None || settings_.DriveRoot.size() < 2) return;
+  // The job's drive, as the job run's preparation selects it.
+  if (volume_.Geometry().DriveRoot != settings_.DriveRoot.substr(0, 3) || volume_.VolumeHandle() == nullptr) {
+    SelectDrive(settings_.DriveRoot.substr(0, 3));
+  }
+  if (!volume_.Geometry().TooLarge()) RunPass(action);
+}
+
+void PendingHandover::RunPass(JobAction pass) {
+  passesRequested.push_back(pass);
+  if (passes_ != nullptr) passes_->Run(pass);
 }
 
 const char* JobActionName(JobAction action) {

@@ -10,13 +10,15 @@
 namespace tarvonel {
 
 class JobWindow;
+class Passes;
 class Platform;
 class Toolkit;
 class VolumeAccess;
 
-// Stands in for the main window, the tray and the job run until they exist: it publishes the
-// prefetch folder and selects the first drive as the drive list would, and records every
-// request, so a front end can report what was asked of it.
+// Stands in for the main window, the tray and the command-line job run until they exist: it
+// publishes the prefetch folder and selects the first drive as the drive list would, runs the
+// pass a command line names on its drive, and records every request, so a front end can
+// report what was asked of it.
 class PendingHandover : public Handover {
  public:
   struct JobRequest {
@@ -40,7 +42,7 @@ class PendingHandover : public Handover {
   void CleanupSystray() override { minimizedToTray = false; }
   bool ClearRecycledChecked() override { return false; }  // no main window yet: the box is unticked
   void EmptyRecycleBin() override {}
-  void RunPass(JobAction pass) override { passesRequested.push_back(pass); }
+  void RunPass(JobAction pass) override;
   void UnloadOtherWindows() override {}
 
   // The drive selection of the drive list: select the volume and read its file-system name.
@@ -48,8 +50,12 @@ class PendingHandover : public Handover {
   void SelectDrive(const std::string& root);
   // Loaded with the main window at start-up.
   void AttachJobWindow(JobWindow& window) { jobWindow_ = &window; }
+  void AttachPasses(Passes& passes) { passes_ = &passes; }
 
   bool minimizedToTray = false;
+  // Whether a command line's pass runs: on the simulated machine yes; on a real disk not
+  // before the job run with its disk check exists.
+  bool runCommandLinePasses = false;
   std::vector<JobAction> passesRequested;
   bool mainWindowHidden = false;
   bool jobWindowHidden = false;
@@ -64,6 +70,7 @@ class PendingHandover : public Handover {
   VolumeAccess& volume_;
   std::string& prefetchDir_;
   JobWindow* jobWindow_ = nullptr;
+  Passes* passes_ = nullptr;
   std::optional<uint32_t> priorityClass_;
   std::optional<JobRequest> job_;
 };

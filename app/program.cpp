@@ -16,10 +16,14 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       details_(catalogue_.Lists, flags_),
       jobWindow_({platform, toolkit, settings_, flags_, volume_, volumeConstants_, extents_, catalogue_, bootLayout_,
                   debugLog_, exclusionText_, handover_, details_}),
+      mover_(platform, toolkit, settings_, volume_.Geometry(), debugLog_, errorText_, jobWindow_.LblIco2),
+      steps_(platform, toolkit, flags_, volume_, zones_, extents_, mover_),
       handover_(platform, toolkit, settings_, volume_, prefetchDir_),
+      passes_(toolkit, jobWindow_, steps_, handover_, flags_, settings_, volume_, zones_, catalogue_),
       parser_(settings_, debugLog_, toolkit, handover_),
       startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
   handover_.AttachJobWindow(jobWindow_);
+  handover_.AttachPasses(passes_);
 }
 
 StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }

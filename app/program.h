@@ -10,6 +10,9 @@
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
 #include "placement/boot_layout.h"
+#include "placement/move_steps.h"
+#include "placement/passes.h"
+#include "volume/cluster_moves.h"
 #include "ui/job_window/details_window.h"
 #include "ui/job_window/job_window.h"
 #include "volume/catalogue.h"
@@ -41,6 +44,9 @@ class Program {
   JobWindow& Jobs() { return jobWindow_; }
   FrmDetails& Details() { return details_; }
   std::string& ExclusionText() { return exclusionText_; }
+  MoveSteps& Steps() { return steps_; }
+  ClusterMover& Mover() { return mover_; }
+  VolumeZones& Zones() { return zones_; }
 
  private:
   Platform& platform_;
@@ -58,7 +64,10 @@ class Program {
   std::string exclusionText_;  // the main window's exclusion box
   FrmDetails details_;
   JobWindow jobWindow_;
+  ClusterMover mover_;
+  MoveSteps steps_;
   PendingHandover handover_;
+  Passes passes_;
   CommandLineParser parser_;
   Startup startup_;
 };

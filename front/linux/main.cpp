@@ -39,10 +39,10 @@ void ReportHandover(const PendingHandover& handover) {
     std::cerr << "tarvonel: the Explorer verbs window was asked for; this build does not have it yet.\n";
   }
   if (const auto& job = handover.Job()) {
-    std::cerr << "tarvonel: command-line job handed over: action " << JobActionName(job->action) << " on \""
-              << job->driveRoot << "\"" << (job->directory.empty() ? "" : ", directory \"" + job->directory + "\"")
+    std::cerr << "tarvonel: command-line job: action " << JobActionName(job->action) << " on \"" << job->driveRoot
+              << "\"" << (job->directory.empty() ? "" : ", directory \"" + job->directory + "\"")
               << (job->minimizeToTray ? ", to the notification area" : "")
-              << "; this build does not run jobs yet.\n";
+              << "; this build runs the pass without the disk check, tray and after-job actions.\n";
   }
 }
 
@@ -93,10 +93,15 @@ int main(int argc, char** argv) {
   toolkit.onMessageBox = PrintMessageBox;
 
   Program program(platform, toolkit);
+  program.Handover().runCommandLinePasses = true;
   const StartupOutcome outcome = program.Run();
-  if (outcome == StartupOutcome::Started && options.analyze) Analyze(program);
+  // After a pass the statistics are those of a fresh analysis, as a user would look.
+  const auto& job = program.Handover().Job();
+  const bool passRan = job && job->action != JobAction::None;
+  const bool analyze = outcome == StartupOutcome::Started && (options.analyze || passRan);
+  if (analyze) Analyze(program);
   if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
-  if (outcome == StartupOutcome::Started && options.analyze) PrintStatistics(program.Jobs());
+  if (analyze) PrintStatistics(program.Jobs());
   ReportHandover(program.Handover());
   if (options.mapFile) {
     const std::string error = WriteMapPng(program.Jobs().Picdepartvolume.Surface(), *options.mapFile);

@@ -207,6 +207,41 @@ uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
   }
 }
 
+uint32_t SimPlatform::MoveFile(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
+                               int64_t startingLcn, uint32_t clusterCount) {
+  auto& volume = static_cast<SimHandle&>(volumeHandle);
+  auto& file = static_cast<SimHandle&>(fileHandle);
+  // NTFS takes any handle on the volume; FAT only the volume's own.
+  if ((!volume.volume.IsNtfs() && volume.entry != nullptr) || file.entry == nullptr || &file.volume != &volume.volume) {
+    return win32_error::kInvalidParameter;
+  }
+  if (file.entry == &file.volume.Root() && !file.volume.IsNtfs()) return win32_error::kInvalidParameter;
+  for (MoveFault& fault : moveFaults_) {
+    if (FoldName(fault.path) == FoldName(file.path) && fault.movesLeft-- <= 0) return fault.error;
+  }
+  const uint32_t error =
+      file.volume.MoveClusters(*file.entry, file.stream, startingVcn, int64_t{clusterCount}, startingLcn);
+  if (error == win32_error::kSuccess) {
+    ++moves_;
+    clustersMoved_ += clusterCount;
+  }
+  if (verifyEveryMove_ && invariantFailure_.empty()) {
+    std::string problem = file.volume.VerifyInvariants();
+    if (!problem.empty()) invariantFailure_ = "after moving " + file.path + ": " + problem;
+  }
+  return error;
+}
+
+void SimPlatform::InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves) {
+  moveFaults_.push_back({path, error, afterMoves});
+}
+
+void SimPlatform::LockFile(const std::string& path, SimLock lock) {
+  uint32_t error = 0;
+  if (path.size() < 3) return;
+  if (SimEntry* entry = ResolveEntry(path[0], path.substr(3), 0, error)) entry->lock = lock;
+}
+
 uint32_t SimPlatform::ReadBitmap(SimVolume& volume, const void* input, uint32_t inputSize, uint8_t* output,
                                  uint32_t outputSize, uint32_t& bytesReturned) {
   if (inputSize < 8 || outputSize < 24) return win32_error::kInsufficientBuffer;

@@ -33,6 +33,8 @@ class SimPlatform : public Platform {
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;
+  uint32_t MoveFile(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
+                    uint32_t clusterCount) override;
   uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
                            uint32_t& information) override;
   uint32_t NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
@@ -58,6 +60,15 @@ class SimPlatform : public Platform {
   // Retrieval-pointer reads of this path answer "more data" without moving on.
   void InjectStuckRetrieval(const std::string& path) { stuckRetrievalPath_ = path; }
   void FailDiskFreeSpace(uint32_t error) { diskFreeSpaceError_ = error; }
+  // Moves of this file fail with `error` (from its `afterMoves`-th move on).
+  void InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves = 0);
+  // Another program opens the file now: later opens meet the lock.
+  void LockFile(const std::string& path, SimLock lock);
+  // Checks the volume's invariants after every move; the first failure is kept.
+  void VerifyEveryMove(bool on) { verifyEveryMove_ = on; }
+  const std::string& InvariantFailure() const { return invariantFailure_; }
+  int Moves() const { return moves_; }
+  int64_t ClustersMoved() const { return clustersMoved_; }
   SimVolume* Volume(char letter);
   int OpenHandles() const { return openHandles_; }
 
@@ -90,6 +101,16 @@ class SimPlatform : public Platform {
   std::vector<IoControlFault> ioControlFaults_;
   std::string stuckRetrievalPath_;
   uint32_t diskFreeSpaceError_ = 0;
+  struct MoveFault {
+    std::string path;
+    uint32_t error;
+    int movesLeft;
+  };
+  std::vector<MoveFault> moveFaults_;
+  bool verifyEveryMove_ = false;
+  std::string invariantFailure_;
+  int moves_ = 0;
+  int64_t clustersMoved_ = 0;
   int openHandles_ = 0;
 };
 

@@ -88,6 +88,14 @@ class SimVolume {
   // The holder of `lcn`, or nullptr for a free cluster.
   const SimClaim* OwnerOf(int64_t lcn) const;
 
+  // FSCTL_MOVE_FILE on this volume: moves VCNs [vcn, vcn + count) of the stream to free
+  // clusters from targetLcn, as the file system does (see the .cpp); returns a Win32 error.
+  uint32_t MoveClusters(SimEntry& entry, size_t stream, int64_t vcn, int64_t count, int64_t targetLcn);
+  // Checks that every used cluster has exactly one holder, that every stream's VCN-to-LCN map
+  // agrees with the holders, and that the bitmap is the union of what is held. Returns the
+  // first disagreement, empty when all hold.
+  std::string VerifyInvariants() const;
+
   // Follows "dir\sub\file" from the root; nullptr when a part is missing. `missingParent`
   // tells a missing directory (path not found) from a missing last part (file not found).
   SimEntry* Find(const std::string& pathBelowRoot, bool& missingParent);
@@ -98,6 +106,8 @@ class SimVolume {
   uint32_t sectorsPerCluster_;
   SimBitmap bitmap_;
   SimEntry root_;
+  void Release(int64_t lcn, int64_t length);
+  std::string VerifyTree(const SimEntry& entry, int64_t& realClusters) const;
   std::map<int64_t, SimClaim> claims_;  // by first LCN
 };
 

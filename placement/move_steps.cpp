@@ -1,0 +1,217 @@
+#include "placement/move_steps.h"
+
+#include <cmath>
+#include <exception>
+
+#include "analysis/volume_zones.h"
+#include "app/job_flags.h"
+#include "app/job_settings.h"
+#include "ui/controls/toolkit.h"
+#include "volume/cluster_moves.h"
+#include "volume/extents.h"
+#include "volume/free_runs.h"
+#include "volume/volume_access.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr int32_t kPiecewiseThreshold = 12;
+constexpr int32_t kFrontMftSkip = 16;  // MoveFileToFront leaves the MFT's first 16 clusters
+const char* const kDefragPrefix = "DFR:can't move: ";
+const char* const kPartialPrefix = "DFR:partial_mv: ";
+const char* const kOutPrefix = "MVE:can't move: ";
+const char* const kFrontPrefix = "PRF:can't move: ";
+const char* const kCompactPrefix = "OPT:can't move: ";
+
+int32_t Low(int64_t value) { return static_cast<int32_t>(value); }
+
+FreeRun Largest(const FreeRunList& runs) {
+  FreeRun largest;
+  for (const FreeRun& run : runs) {
+    if (run.Length > largest.Length) largest = run;  // the first one on ties
+  }
+  return largest;
+}
+
+int64_t LcnOf(const FreeRun& run) { return (static_cast<int64_t>(run.LcnHigh) << 32) | static_cast<uint32_t>(run.Lcn); }
+
+}  // namespace
+
+MoveSteps::MoveSteps(Platform& platform, Toolkit& toolkit, JobFlags& flags, VolumeAccess& volume,
+                     const VolumeZones& zones, ExtentReader& extents, ClusterMover& mover)
+    : platform_(platform),
+      toolkit_(toolkit),
+      flags_(flags),
+      volume_(volume),
+      zones_(zones),
+      extents_(extents),
+      mover_(mover) {}
+
+int32_t MoveSteps::MftHead(int32_t sectorsPerCluster) {
+  const int32_t clusterBytes = sectorsPerCluster * 512;
+  return clusterBytes < 16384 ? RoundHalfEven(16384.0 / clusterBytes) : 1;
+}
+
+template <typename Step>
+int32_t MoveSteps::Trapped(Step step) {
+  try {
+    return step();
+  } catch (const std::exception&) {
+    return 0;  // the step's own trap: the pass goes on with the next file
+  }
+}
+
+int32_t MoveSteps::DefragmentFile(const std::string& path) {
+  return Trapped([&] { return Defragment(path, false, false); });
+}
+
+int32_t MoveSteps::PlaceMft(const std::string& path, bool optimizeMode) {
+  return Trapped([&] { return Defragment(path, true, optimizeMode); });
+}
+
+int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMode) {
+  int32_t total = 0;
+  FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  const ExtentList list = extents_.ReadExtents(path, false, false);
+  const int32_t minimum = mft ? (optimizeMode ? 2 : 6) : 2;
+  if (list.ExtentCount < minimum) return 0;
+  OpenResult file = mover_.OpenForMove(path);
+  if (!file.handle) {
+    mover_.LogCannotOpen(kDefragPrefix, path, file.error);
+    return -1;
+  }
+  const int32_t clusters = Low(list.Extents.back().NextVcn);
+  const int32_t first = Low(list.Extents.front().Lcn);
+  const int32_t head = mft ? MftHead(volume_.Geometry().SectorsPerCluster) : 0;
+  const int32_t moving = clusters - head;
+  // The MFT moves whole only into the front zone, from behind it; in defragment mode B = 0.
+  const int32_t boundary = optimizeMode ? zones_.EndReserved : 0;
+  uint32_t lastError = 0;
+  for (const FreeRun& run : runs) {
+    if (run.Length < clusters) continue;
+    if (mft && !(run.Lcn < boundary && first > boundary)) continue;
+    int64_t target = LcnOf(run);
+    const int32_t code = mover_.VssCheck(first, run.Lcn, moving);
+    if (code >= 1 && code <= 3) {
+      if (!mover_.Settings().DebugLog) continue;
+      mover_.LogVssRefusal(kDefragPrefix, path, code);
+      return 0;
+    }
+    if (code >= 4) target += code - 3;
+    lastError = mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, head, moving, target);
+    if (lastError == 0) return 0;
+  }
+  if (list.ExtentCount < kPiecewiseThreshold) {
+    mover_.Log(std::string(kDefragPrefix) + path + ", prolly no gap" +
+               (mft ? ", last dll_err:" + (mover_.Settings().DebugLog ? mover_.ErrorText(lastError) : std::string()) : ""));
+    return 0;
+  }
+
+  // Piecewise consolidation into the largest free runs, re-read after every piece.
+  mover_.Log(std::string(kPartialPrefix) + path + " extents: " + std::to_string(list.ExtentCount));
+  int64_t vcn = head;
+  FreeRun largest = Largest(runs);
+  for (;;) {
+    toolkit_.DoEvents();
+    // No free run at all, or nothing left to move: asking for more would repeat forever or
+    // reach past the file's end, which NTFS refuses.
+    const int64_t left = clusters - vcn;
+    if (largest.Length <= 0 || left <= 0) return 0;
+    const auto length = static_cast<int32_t>(std::min<int64_t>(largest.Length, left));
+    const uint32_t result = mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, vcn, length, LcnOf(largest));
+    if (result != 0 || flags_.StopRequested) return static_cast<int32_t>(result);
+    mover_.Log(std::string(kPartialPrefix) + path + "-" + std::to_string(vcn) + "-" + std::to_string(length) +
+               "-ret:" + std::to_string(result));
+    vcn += length;
+    runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+    largest = Largest(runs);
+  }
+}
+
+int32_t MoveSteps::MoveFileOut(const std::string& path) {
+  return Trapped([&] {
+    return MoveWhole(path, kOutPrefix, [](int32_t lcn, int32_t end) { return lcn > end; });
+  });
+}
+
+int32_t MoveSteps::MoveFileToFront(const std::string& path) {
+  return Trapped([&] {
+    return MoveWhole(path, kFrontPrefix, [](int32_t lcn, int32_t end) { return lcn < end; });
+  });
+}
+
+int32_t MoveSteps::MoveWhole(const std::string& path, const std::string& prefix,
+                             bool (*qualifies)(int32_t lcn, int32_t end)) {
+  int32_t total = 0;
+  const FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  const ExtentList list = extents_.ReadExtents(path, false, false);
+  OpenResult file = mover_.OpenForMove(path);
+  if (!file.handle) {
+    mover_.LogCannotOpen(prefix, path, file.error);
+    return -1;
+  }
+  // Data inside its file record has no clusters to move.
+  if (list.ExtentCount == 0) return 0;
+  const int32_t clusters = Low(list.Extents.back().NextVcn);
+  const int32_t first = Low(list.Extents.front().Lcn);
+  const bool mft = prefix == kFrontPrefix && path == volume_.Geometry().DriveRoot.substr(0, 2) + "\\$MFT";
+  const int32_t startVcn = mft ? kFrontMftSkip : 0;
+  const int32_t moving = clusters - startVcn;
+  if (moving <= 0) return 0;
+  for (const FreeRun& run : runs) {
+    if (!qualifies(run.Lcn, zones_.EndReserved) || run.Length < clusters) continue;
+    int64_t target = LcnOf(run);
+    const int32_t code = mover_.VssCheck(first, run.Lcn, moving);
+    if (code >= 1 && code <= 3) {
+      if (!mover_.Settings().DebugLog) continue;
+      mover_.LogVssRefusal(prefix, path, code);
+      return 0;
+    }
+    if (code >= 4) target += code - 3;
+    if (mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, startVcn, moving, target) == 0) return 0;
+  }
+  mover_.LogNoGap(prefix, path);
+  return 0;
+}
+
+int32_t MoveSteps::CompactFile(const std::string& path) {
+  return Trapped([&] { return Compact(path); });
+}
+
+int32_t MoveSteps::Compact(const std::string& path) {
+  int32_t total = 0;
+  const FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  const ExtentList list = extents_.ReadExtents(path, false, false);
+  OpenResult file = mover_.OpenForMove(path);
+  if (!file.handle) {
+    mover_.LogCannotOpen(kCompactPrefix, path, file.error);
+    return -1;
+  }
+  if (list.ExtentCount == 0) return 0;
+  const int32_t clusters = Low(list.Extents.back().NextVcn);
+  const int32_t first = Low(list.Extents.front().Lcn);
+  const int32_t end = zones_.EndReserved;
+  int32_t lastCode = 0;
+  for (const FreeRun& run : runs) {
+    toolkit_.DoEvents();
+    if (first < end) break;  // in the front zone: it stays
+    if (run.Lcn > end && first > end) {
+      if (first <= run.Lcn) break;  // no free place before the file is left
+      if (run.Length >= clusters) {
+        int64_t target = LcnOf(run);
+        lastCode = mover_.VssCheck(first, run.Lcn, clusters);
+        if (lastCode >= 1 && lastCode <= 3) {
+          if (!mover_.Settings().DebugLog) continue;
+          mover_.LogVssRefusal(kCompactPrefix, path, lastCode);
+          return 0;
+        }
+        if (lastCode >= 4) target += lastCode - 3;
+        if (mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, 0, clusters, target) == 0) return 0;
+      }
+    }
+  }
+  if (lastCode == 0) mover_.LogNoGap(kCompactPrefix, path);
+  return 0;
+}
+
+}  // namespace tarvonel
