@@ -1,5 +1,6 @@
 #include "placement/move_steps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -48,7 +49,8 @@ MoveSteps::MoveSteps(Platform& platform, Toolkit& toolkit, JobFlags& flags, Volu
       mover_(mover) {}
 
 int32_t MoveSteps::MftHead(int32_t sectorsPerCluster) {
-  const int32_t clusterBytes = sectorsPerCluster * 512;
+  // An unknown cluster size (no volume constants read yet) keeps the largest head.
+  const int32_t clusterBytes = std::max(1, sectorsPerCluster) * 512;
   return clusterBytes < 16384 ? RoundHalfEven(16384.0 / clusterBytes) : 1;
 }
 

@@ -3,7 +3,7 @@
 namespace tarvonel {
 
 const char* const kConsoleHelp =
-    "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--] COMMAND-TAIL\n"
+    "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--save-machine FILE] [--] COMMAND-TAIL\n"
     "\n"
     "Runs Tarvonel's start-up and command line on a simulated Windows computer.\n"
     "\n"
@@ -14,8 +14,13 @@ const char* const kConsoleHelp =
     "                  drive (the one /drv names, else the first listed), then print the\n"
     "                  window title and the statistics\n"
     "  --map FILE.png  write the job window's cluster map as a PNG picture at the end\n"
+    "  --save-machine FILE  write the machine as it is at the end, in the --machine format,\n"
+    "                  to compare the volume's layout before and after a job\n"
     "  --help          this text\n"
     "  --              ends the options; all that follows is the command tail\n"
+    "\n"
+    "A command tail with /d, /o or /c runs that pass on the simulated volume; the statistics\n"
+    "of an analysis after it are printed.\n"
     "\n"
     "The command tail is what Tarvonel.exe receives after its own path on Windows. Its words\n"
     "are joined by single spaces; quote the whole tail to keep double spaces or double quotes,\n"
@@ -49,6 +54,9 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
       options.machineFile = args[++i];
     } else if (arg == "--analyze") {
       options.analyze = true;
+    } else if (arg == "--save-machine") {
+      if (i + 1 == args.size()) throw UsageError("--save-machine needs a file name");
+      options.saveMachineFile = args[++i];
     } else if (arg == "--map") {
       if (i + 1 == args.size()) throw UsageError("--map needs a file name");
       options.mapFile = args[++i];

@@ -11,6 +11,7 @@ struct ConsoleOptions {
   std::optional<std::string> machineFile;
   bool analyze = false;
   std::optional<std::string> mapFile;
+  std::optional<std::string> saveMachineFile;
   std::string commandTail;
 };
 

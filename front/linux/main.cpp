@@ -1,5 +1,6 @@
 // The Linux console program: Tarvonel's start-up and command line on a simulated machine.
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "front/linux/map_png.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/machine_writer.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/headless/headless_toolkit.h"
 
@@ -103,6 +105,14 @@ int main(int argc, char** argv) {
   if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
   if (analyze) PrintStatistics(program.Jobs());
   ReportHandover(program.Handover());
+  if (options.saveMachineFile) {
+    std::ofstream file(*options.saveMachineFile, std::ios::binary);
+    file << MachineToJson(platform);
+    if (!file) {
+      std::cerr << "tarvonel: cannot write " << *options.saveMachineFile << "\n";
+      return 2;
+    }
+  }
   if (options.mapFile) {
     const std::string error = WriteMapPng(program.Jobs().Picdepartvolume.Surface(), *options.mapFile);
     if (!error.empty()) {

@@ -217,7 +217,13 @@ uint32_t SimPlatform::MoveFile(OsHandle& volumeHandle, OsHandle& fileHandle, int
   }
   if (file.entry == &file.volume.Root() && !file.volume.IsNtfs()) return win32_error::kInvalidParameter;
   for (MoveFault& fault : moveFaults_) {
-    if (FoldName(fault.path) == FoldName(file.path) && fault.movesLeft-- <= 0) return fault.error;
+    if (FoldName(fault.path) != FoldName(file.path)) continue;
+    if (fault.skip > 0) {
+      --fault.skip;
+    } else if (fault.times > 0) {
+      --fault.times;
+      return fault.error;
+    }
   }
   const uint32_t error =
       file.volume.MoveClusters(*file.entry, file.stream, startingVcn, int64_t{clusterCount}, startingLcn);
@@ -232,8 +238,8 @@ uint32_t SimPlatform::MoveFile(OsHandle& volumeHandle, OsHandle& fileHandle, int
   return error;
 }
 
-void SimPlatform::InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves) {
-  moveFaults_.push_back({path, error, afterMoves});
+void SimPlatform::InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves, int times) {
+  moveFaults_.push_back({path, error, afterMoves, times});
 }
 
 void SimPlatform::LockFile(const std::string& path, SimLock lock) {

@@ -60,8 +60,8 @@ class SimPlatform : public Platform {
   // Retrieval-pointer reads of this path answer "more data" without moving on.
   void InjectStuckRetrieval(const std::string& path) { stuckRetrievalPath_ = path; }
   void FailDiskFreeSpace(uint32_t error) { diskFreeSpaceError_ = error; }
-  // Moves of this file fail with `error` (from its `afterMoves`-th move on).
-  void InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves = 0);
+  // Moves of this file fail with `error`: after `afterMoves` attempts, `times` times.
+  void InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves = 0, int times = 1 << 30);
   // Another program opens the file now: later opens meet the lock.
   void LockFile(const std::string& path, SimLock lock);
   // Checks the volume's invariants after every move; the first failure is kept.
@@ -76,6 +76,8 @@ class SimPlatform : public Platform {
   const std::set<std::string>& EnabledPrivileges() const { return enabledPrivileges_; }
   bool RedirectionDisabled() const { return redirectionDisabled_; }
   std::optional<uint32_t> CommonControlClasses() const { return commonControlClasses_; }
+
+  const Machine& Description() const { return machine_; }
 
   // The machine and its state as text, for failure messages.
   std::string Dump() const;
@@ -104,7 +106,8 @@ class SimPlatform : public Platform {
   struct MoveFault {
     std::string path;
     uint32_t error;
-    int movesLeft;
+    int skip;
+    int times;
   };
   std::vector<MoveFault> moveFaults_;
   bool verifyEveryMove_ = false;

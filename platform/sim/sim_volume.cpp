@@ -96,6 +96,14 @@ void SimVolume::ClaimTree(const SimEntry& entry) {
   for (const auto& child : entry.children) ClaimTree(*child);
 }
 
+std::vector<SimRun> SimVolume::MetadataRuns() const {
+  std::vector<SimRun> runs;
+  for (const auto& [lcn, claim] : claims_) {
+    if (claim.entry == nullptr) runs.push_back({lcn, claim.length});
+  }
+  return runs;
+}
+
 std::vector<SimRun> SimVolume::UsedRanges() const {
   std::vector<SimRun> ranges;
   for (const auto& [lcn, claim] : claims_) {

@@ -83,6 +83,8 @@ class SimVolume {
   void Claim(const SimEntry* entry, size_t stream, int64_t vcn, int64_t lcn, int64_t length);
   // Claims every run of every stream below `entry`.
   void ClaimTree(const SimEntry& entry);
+  // The clusters held by volume metadata rather than an entry, in LCN order.
+  std::vector<SimRun> MetadataRuns() const;
   // The used ranges in LCN order, touching claims merged.
   std::vector<SimRun> UsedRanges() const;
   // The holder of `lcn`, or nullptr for a free cluster.
