@@ -47,6 +47,7 @@ class Program {
   MoveSteps& Steps() { return steps_; }
   ClusterMover& Mover() { return mover_; }
   VolumeZones& Zones() { return zones_; }
+  ExtentReader& Extents() { return extents_; }
 
  private:
   Platform& platform_;
