@@ -138,7 +138,7 @@ class Platform {
                                    void* output, uint32_t outputSize, uint32_t& bytesReturned) = 0;
   // P5: FSCTL_MOVE_FILE on the volume handle with a MOVE_FILE_DATA for `file` (the platform
   // builds the record in its own layout: 32-bit on the 32-bit program). 0 or the Win32 error.
-  virtual uint32_t MoveFile(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
+  virtual uint32_t MoveFileClusters(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
                             uint32_t clusterCount) = 0;
   // ntdll calls without input: they return the NTSTATUS itself and the I/O status Information.
   virtual uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,

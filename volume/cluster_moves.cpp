@@ -39,7 +39,7 @@ uint32_t ClusterMover::MoveClusters(OsHandle* volumeHandle, OsHandle& file, int6
   const uint32_t result =
       volumeHandle == nullptr || clusterCount < 0
           ? win32_error::kInvalidHandle
-          : platform_.MoveFile(*volumeHandle, file, startingVcn, startingLcn, static_cast<uint32_t>(clusterCount));
+          : platform_.MoveFileClusters(*volumeHandle, file, startingVcn, startingLcn, static_cast<uint32_t>(clusterCount));
   activityMark_.SetForeColor(kDim);
   toolkit_.DoEvents();
   return result;

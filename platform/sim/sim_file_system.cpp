@@ -207,7 +207,7 @@ uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
   }
 }
 
-uint32_t SimPlatform::MoveFile(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
+uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
                                int64_t startingLcn, uint32_t clusterCount) {
   auto& volume = static_cast<SimHandle&>(volumeHandle);
   auto& file = static_cast<SimHandle&>(fileHandle);

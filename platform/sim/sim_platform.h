@@ -33,7 +33,7 @@ class SimPlatform : public Platform {
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;
-  uint32_t MoveFile(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
+  uint32_t MoveFileClusters(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
                     uint32_t clusterCount) override;
   uint32_t NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
                            uint32_t& information) override;

@@ -93,7 +93,7 @@ uint32_t Win32Platform::DeviceIoControl(OsHandle& handle, uint32_t code, const v
   return ok ? win32_error::kSuccess : ::GetLastError();
 }
 
-uint32_t Win32Platform::MoveFile(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
+uint32_t Win32Platform::MoveFileClusters(OsHandle& volume, OsHandle& file, int64_t startingVcn, int64_t startingLcn,
                                  uint32_t clusterCount) {
   // The SDK's record: 32 bytes in both bitnesses, the handle 4 bytes plus padding on i686,
   // as the 32-bit program hands it to WOW64.

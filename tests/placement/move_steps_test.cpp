@@ -181,26 +181,26 @@ TEST(SimMoves, WindowsRefusalsAndMerging) {
   f.platform.VerifyEveryMove(true);
   auto volume = f.platform.OpenPath("\\\\.\\C:", 0x80000000, 3, 0).handle;
   auto a = f.platform.OpenPath("\\\\?\\C:\\a", 0x80, 3, 0).handle;
-  EXPECT_EQ(f.platform.MoveFile(*volume, *a, 0, 300, 4), win32_error::kAccessDenied) << "NTFS: target in use";
-  EXPECT_EQ(f.platform.MoveFile(*volume, *a, 0, 998, 4), win32_error::kInvalidParameter) << "past the volume";
-  EXPECT_EQ(f.platform.MoveFile(*volume, *a, 0, 50, 0), win32_error::kInvalidParameter) << "0 clusters";
-  EXPECT_EQ(f.platform.MoveFile(*volume, *a, 6, 50, 4), win32_error::kInvalidParameter) << "past the file on NTFS";
-  ASSERT_EQ(f.platform.MoveFile(*volume, *a, 4, 104, 4), 0u);
+  EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 0, 300, 4), win32_error::kAccessDenied) << "NTFS: target in use";
+  EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 0, 998, 4), win32_error::kInvalidParameter) << "past the volume";
+  EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 0, 50, 0), win32_error::kInvalidParameter) << "0 clusters";
+  EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 6, 50, 4), win32_error::kInvalidParameter) << "past the file on NTFS";
+  ASSERT_EQ(f.platform.MoveFileClusters(*volume, *a, 4, 104, 4), 0u);
   ExtentReader reader(f.platform, f.settings, f.log, f.errorText);
   EXPECT_EQ(reader.ReadExtents("C:\\a", false, false).Extents, (std::vector<Extent>{{8, 100}})) << "touching runs merge";
   auto c = f.platform.OpenPath("\\\\?\\C:\\c", 0x80, 3, 0).handle;
-  ASSERT_EQ(f.platform.MoveFile(*volume, *c, 3, 700, 1), 0u) << "a compressed file moves by whole units";
+  ASSERT_EQ(f.platform.MoveFileClusters(*volume, *c, 3, 700, 1), 0u) << "a compressed file moves by whole units";
   EXPECT_EQ(reader.ReadExtents("C:\\c", false, false).Extents, (std::vector<Extent>{{10, 700}, {16, -1}, {32, 420}}));
   auto mft = f.platform.OpenPath("\\\\?\\C:\\$MFT", 0x80, 3, 0).handle;
-  EXPECT_EQ(f.platform.MoveFile(*volume, *mft, 0, 800, 4), win32_error::kAccessDenied) << "the first records stay";
+  EXPECT_EQ(f.platform.MoveFileClusters(*volume, *mft, 0, 800, 4), win32_error::kAccessDenied) << "the first records stay";
 
   auto fat = f.platform.OpenPath("\\\\.\\E:", 0x80000000, 3, 0).handle;
   auto dir = f.platform.OpenPath("\\\\?\\E:\\d", 0x80000000, 3, 0x02000000).handle;
   auto g = f.platform.OpenPath("\\\\?\\E:\\g", 0x80, 3, 0).handle;
-  EXPECT_EQ(f.platform.MoveFile(*fat, *dir, 0, 100, 1), win32_error::kInvalidParameter) << "a FAT directory's first cluster";
-  EXPECT_EQ(f.platform.MoveFile(*fat, *dir, 1, 100, 1), 0u);
-  EXPECT_EQ(f.platform.MoveFile(*fat, *g, 0, 50, 2), win32_error::kInvalidParameter) << "FAT: target in use";
-  EXPECT_EQ(f.platform.MoveFile(*fat, *g, 5, 200, 2), 0u) << "FAT: past the allocation moves nothing";
+  EXPECT_EQ(f.platform.MoveFileClusters(*fat, *dir, 0, 100, 1), win32_error::kInvalidParameter) << "a FAT directory's first cluster";
+  EXPECT_EQ(f.platform.MoveFileClusters(*fat, *dir, 1, 100, 1), 0u);
+  EXPECT_EQ(f.platform.MoveFileClusters(*fat, *g, 0, 50, 2), win32_error::kInvalidParameter) << "FAT: target in use";
+  EXPECT_EQ(f.platform.MoveFileClusters(*fat, *g, 5, 200, 2), 0u) << "FAT: past the allocation moves nothing";
   EXPECT_EQ(f.platform.InvariantFailure(), "") << f.platform.Dump();
 }
 

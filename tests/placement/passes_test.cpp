@@ -72,7 +72,7 @@ TEST(OptimizePass, FrontZoneHoldsDirectoriesAndBootFilesAfterwards) {
   c.h.program.Flags().CollectPlacementLists = true;
   c.jobs().Analyze_This();
   const int32_t end = c.h.program.Zones().EndReserved;
-  ExtentReader reader(c.h.platform, c.h.program.Settings(), c.h.program.Log(), *std::make_unique<SystemErrorText>(c.h.platform, c.h.toolkit).release());
+  ExtentReader& reader = c.h.program.Extents();
   int inFront = 0;
   const auto& lists = c.h.program.Files().Lists;
   for (const std::string& dir : lists.dirs_to_move) inFront += reader.FirstLcn(dir) < end;
