@@ -6,16 +6,14 @@
 #include <memory>
 
 #include "app/program.h"
+#include "bench_machines.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/sim/sim_volume.h"
-#include "platform/sim/volume_generator.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {
 namespace {
 
 Machine FragmentedMachine(int64_t clusters) {
-  auto volume = std::make_shared<SimVolume>("NTFS", 512, 8, clusters);
   GeneratorSettings settings;
   settings.files = 40'000;
   settings.directories = 2'000;
@@ -23,11 +21,7 @@ Machine FragmentedMachine(int64_t clusters) {
   settings.maxFragments = 16;
   settings.fillPercent = 50;
   settings.seed = 3;
-  settings.windowsFolder = true;
-  GenerateVolumeContent(*volume, settings, "C:");
-  Machine machine;
-  machine.drives.push_back({'C', DriveType::Fixed, "System", volume});
-  return machine;
+  return bench::GeneratedMachine(clusters, settings);
 }
 
 void RunPass(benchmark::State& state, JobAction pass) {

@@ -71,6 +71,21 @@ int32_t MoveSteps::PlaceMft(const std::string& path, bool optimizeMode) {
   return Trapped([&] { return Defragment(path, true, optimizeMode); });
 }
 
+MoveSteps::Attempt MoveSteps::TryRun(const std::string& prefix, const std::string& path, OsHandle& file,
+                                     int32_t first, int64_t runLcn, int64_t vcn, int32_t count, int32_t& code,
+                                     uint32_t& error) {
+  int64_t target = runLcn;
+  code = mover_.VssCheck(first, Low(runLcn), count);
+  if (code >= 1 && code <= 3) {
+    if (!mover_.Settings().DebugLog) return Attempt::Skipped;
+    mover_.LogVssRefusal(prefix, path, code);
+    return Attempt::Refused;
+  }
+  if (code >= 4) target += code - 3;
+  error = mover_.MoveClusters(volume_.VolumeHandle(), file, vcn, count, target);
+  return error == 0 ? Attempt::Moved : Attempt::Failed;
+}
+
 int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMode) {
   int32_t total = 0;
   FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
@@ -89,19 +104,12 @@ int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMo
   // The MFT moves whole only into the front zone, from behind it; in defragment mode B = 0.
   const int32_t boundary = optimizeMode ? zones_.EndReserved : 0;
   uint32_t lastError = 0;
+  int32_t code = 0;
   for (const FreeRun& run : runs) {
     if (run.Length < clusters) continue;
     if (mft && !(run.Lcn < boundary && first > boundary)) continue;
-    int64_t target = LcnOf(run);
-    const int32_t code = mover_.VssCheck(first, run.Lcn, moving);
-    if (code >= 1 && code <= 3) {
-      if (!mover_.Settings().DebugLog) continue;
-      mover_.LogVssRefusal(kDefragPrefix, path, code);
-      return 0;
-    }
-    if (code >= 4) target += code - 3;
-    lastError = mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, head, moving, target);
-    if (lastError == 0) return 0;
+    const Attempt attempt = TryRun(kDefragPrefix, path, *file.handle, first, LcnOf(run), head, moving, code, lastError);
+    if (attempt == Attempt::Moved || attempt == Attempt::Refused) return 0;
   }
   if (list.ExtentCount < kPiecewiseThreshold) {
     mover_.Log(std::string(kDefragPrefix) + path + ", prolly no gap" +
@@ -160,17 +168,12 @@ int32_t MoveSteps::MoveWhole(const std::string& path, const std::string& prefix,
   const int32_t startVcn = mft ? kFrontMftSkip : 0;
   const int32_t moving = clusters - startVcn;
   if (moving <= 0) return 0;
+  int32_t code = 0;
+  uint32_t error = 0;
   for (const FreeRun& run : runs) {
     if (!qualifies(run.Lcn, zones_.EndReserved) || run.Length < clusters) continue;
-    int64_t target = LcnOf(run);
-    const int32_t code = mover_.VssCheck(first, run.Lcn, moving);
-    if (code >= 1 && code <= 3) {
-      if (!mover_.Settings().DebugLog) continue;
-      mover_.LogVssRefusal(prefix, path, code);
-      return 0;
-    }
-    if (code >= 4) target += code - 3;
-    if (mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, startVcn, moving, target) == 0) return 0;
+    const Attempt attempt = TryRun(prefix, path, *file.handle, first, LcnOf(run), startVcn, moving, code, error);
+    if (attempt == Attempt::Moved || attempt == Attempt::Refused) return 0;
   }
   mover_.LogNoGap(prefix, path);
   return 0;
@@ -200,15 +203,9 @@ int32_t MoveSteps::Compact(const std::string& path) {
     if (run.Lcn > end && first > end) {
       if (first <= run.Lcn) break;  // no free place before the file is left
       if (run.Length >= clusters) {
-        int64_t target = LcnOf(run);
-        lastCode = mover_.VssCheck(first, run.Lcn, clusters);
-        if (lastCode >= 1 && lastCode <= 3) {
-          if (!mover_.Settings().DebugLog) continue;
-          mover_.LogVssRefusal(kCompactPrefix, path, lastCode);
-          return 0;
-        }
-        if (lastCode >= 4) target += lastCode - 3;
-        if (mover_.MoveClusters(volume_.VolumeHandle(), *file.handle, 0, clusters, target) == 0) return 0;
+        uint32_t error = 0;
+        const Attempt attempt = TryRun(kCompactPrefix, path, *file.handle, first, LcnOf(run), 0, clusters, lastCode, error);
+        if (attempt == Attempt::Moved || attempt == Attempt::Refused) return 0;
       }
     }
   }

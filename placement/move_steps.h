@@ -5,6 +5,7 @@
 namespace tarvonel {
 
 class ClusterMover;
+class OsHandle;
 class ExtentReader;
 class Platform;
 class Toolkit;
@@ -30,7 +31,11 @@ class MoveSteps {
   static int32_t MftHead(int32_t sectorsPerCluster);
 
  private:
-  struct Target;
+  enum class Attempt { Moved, Failed, Skipped, Refused };
+  // One candidate run: the vss-safe check, then the move of `count` clusters from `vcn`. A
+  // refusal with the log on is logged and ends the step; with the log off the next run is tried.
+  Attempt TryRun(const std::string& prefix, const std::string& path, OsHandle& file, int32_t first, int64_t runLcn,
+                 int64_t vcn, int32_t count, int32_t& code, uint32_t& error);
   int32_t Defragment(const std::string& path, bool mft, bool optimizeMode);
   int32_t MoveWhole(const std::string& path, const std::string& prefix, bool (*qualifies)(int32_t lcn, int32_t end));
   int32_t Compact(const std::string& path);

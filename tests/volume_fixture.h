@@ -18,6 +18,13 @@ inline std::string MachineWithVolume(const std::string& volumeJson, const std::s
          extraDrives + "]}";
 }
 
+// Extents of one cluster each, two clusters apart from `firstLcn`, so that no two touch.
+inline std::string ScatteredRuns(int count, int firstLcn) {
+  std::string runs;
+  for (int i = 0; i < count; ++i) runs += (i ? "," : "") + std::string("[") + std::to_string(firstLcn + 2 * i) + ",1]";
+  return "[" + runs + "]";
+}
+
 // The engine's collaborators on a simulated machine.
 struct VolumeFixture {
   explicit VolumeFixture(const std::string& machineJson)

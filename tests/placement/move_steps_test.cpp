@@ -16,12 +16,6 @@ using ::testing::HasSubstr;
 using test::MachineWithVolume;
 using test::ProgramHarness;
 
-// "[lcn,1]" runs two clusters apart from `first`.
-std::string Scattered(int count, int first) {
-  std::string runs;
-  for (int i = 0; i < count; ++i) runs += (i ? "," : "") + std::string("[") + std::to_string(first + 2 * i) + ",1]";
-  return "[" + runs + "]";
-}
 
 struct StepCase {
   explicit StepCase(const std::string& volume) : h(MachineWithVolume(volume)) {
@@ -83,8 +77,8 @@ TEST(DefragmentFile, ElevenExtentsWithoutRoomStayTwelveGoPiecewise) {
   for (int lcn = 305; lcn < 995; lcn += 10) blockers += ",[" + std::to_string(lcn) + ",5]";
   blockers += ",[995,5]";
   StepCase c(R"({"total_clusters": 2000, "metadata_clusters": [)" + blockers + R"(, [1045, 955]], "entries": [
-    {"name": "eleven.dat", "extents": )" + Scattered(11, 1000) + R"(},
-    {"name": "twelve.dat", "extents": )" + Scattered(12, 1022) + R"(}]})");
+    {"name": "eleven.dat", "extents": )" + test::ScatteredRuns(11, 1000) + R"(},
+    {"name": "twelve.dat", "extents": )" + test::ScatteredRuns(12, 1022) + R"(}]})");
   c.steps().DefragmentFile("C:\\eleven.dat");
   EXPECT_THAT(c.log(), HasSubstr("DFR:can't move: C:\\eleven.dat, prolly no gap\r\n"));
   EXPECT_EQ(c.ReadAll("C:\\eleven.dat").size(), 11u);
@@ -104,7 +98,7 @@ TEST(DefragmentFile, PiecewiseWithoutAnyFreeRunEnds) {
   std::string held = "[0, 100], [123, 77]";
   for (int lcn = 101; lcn < 123; lcn += 2) held += ", [" + std::to_string(lcn) + ", 1]";
   StepCase c(R"({"total_clusters": 200, "metadata_clusters": [)" + held + R"(], "entries": [
-    {"name": "full.dat", "extents": )" + Scattered(12, 100) + "}]}");
+    {"name": "full.dat", "extents": )" + test::ScatteredRuns(12, 100) + "}]}");
   EXPECT_EQ(c.steps().DefragmentFile("C:\\full.dat"), 0);
   EXPECT_EQ(c.h.platform.Moves(), 0);
 }

@@ -10,20 +10,14 @@ namespace {
 using test::MachineWithVolume;
 using test::VolumeFixture;
 
-// "[lcn,1]" runs two clusters apart, so no two touch.
-std::string ScatteredRuns(int count, int firstLcn) {
-  std::string runs;
-  for (int i = 0; i < count; ++i) runs += (i ? "," : "") + std::string("[") + std::to_string(firstLcn + 2 * i) + ",1]";
-  return "[" + runs + "]";
-}
 
 std::string Volume() {
   return R"({"total_clusters": 100000, "entries": [
     {"name": "small.txt", "resident": true},
     {"name": "empty.txt"},
-    {"name": "e1024.dat", "extents": )" + ScatteredRuns(1024, 10000) + R"(},
-    {"name": "e1025.dat", "extents": )" + ScatteredRuns(1025, 20000) + R"(},
-    {"name": "e5000.dat", "extents": )" + ScatteredRuns(5000, 30000) + R"(},
+    {"name": "e1024.dat", "extents": )" + test::ScatteredRuns(1024, 10000) + R"(},
+    {"name": "e1025.dat", "extents": )" + test::ScatteredRuns(1025, 20000) + R"(},
+    {"name": "e5000.dat", "extents": )" + test::ScatteredRuns(5000, 30000) + R"(},
     {"name": "sparse.dat", "sparse": true, "extents": [[-1, 4], [-1, 2], [500, 3], [-1, 1]]},
     {"name": "holes.dat", "sparse": true, "extents": [[-1, 8]]},
     {"name": "Folder", "type": "directory", "extents": [[600, 2], [610, 1]]},
