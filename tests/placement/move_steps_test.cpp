@@ -114,6 +114,19 @@ TEST(DefragmentFile, FailedMoveFallsThroughAndSingleExtentsAreNotOpened) {
   EXPECT_EQ(c.h.platform.Moves(), 1);
 }
 
+TEST(DefragmentFile, FileLockedAfterTheWalkIsLeftAlone) {
+  StepCase c(R"({"total_clusters": 1000, "metadata_clusters": [[0, 10]], "entries": [
+    {"name": "f.dat", "extents": [[500, 3], [600, 3]]}, {"name": "g.dat", "extents": [[700, 3], [800, 3]]}]})");
+  // Locked by another program since the analysis: its map can no longer be read, so nothing
+  // is known to move. Held without sharing, it still moves: NTFS moves files others hold.
+  c.h.platform.LockFile("C:\\f.dat", SimLock::PagingFile);
+  c.h.platform.LockFile("C:\\g.dat", SimLock::Exclusive);
+  EXPECT_EQ(c.steps().DefragmentFile("C:\\f.dat"), 0);
+  EXPECT_EQ(c.h.platform.Moves(), 0);
+  EXPECT_EQ(c.steps().DefragmentFile("C:\\g.dat"), 0);
+  EXPECT_EQ(c.h.platform.Moves(), 1);
+}
+
 TEST(DefragmentFile, VssRefusalLogsAndStopsOnlyWithTheLogOn) {
   const char* volume = R"({"total_clusters": 1000, "sectors_per_cluster": 8, "metadata_clusters": [[0, 10]], "entries": [
     {"name": "f.dat", "extents": [[501, 3], [600, 1]]}]})";
