@@ -1,5 +1,6 @@
 #include "app/pending_handover.h"
 
+#include "app/process_control.h"
 #include "platform/platform.h"
 #include "ui/controls/toolkit.h"
 #include "placement/passes.h"
@@ -54,6 +55,10 @@ void PendingHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {
     SelectDrive(settings_.DriveRoot.substr(0, 3));
   }
   if (!volume_.Geometry().TooLarge()) RunPass(action);
+}
+
+void PendingHandover::SetProcessPriority(uint32_t priorityClass) {
+  priorityClass_ = tarvonel::SetProcessPriority(platform_, 0, priorityClass);
 }
 
 void PendingHandover::RunPass(JobAction pass) {

@@ -36,7 +36,7 @@ class PendingHandover : public Handover {
   void HideMainWindow() override { mainWindowHidden = true; }
   void HideJobWindow() override { jobWindowHidden = true; }
   void ShowContextMenuSettings() override { contextMenuSettingsShown = true; }
-  void SetProcessPriority(uint32_t priorityClass) override { priorityClass_ = priorityClass; }
+  void SetProcessPriority(uint32_t priorityClass) override;
   void RunCommandLineJob(JobAction action, bool minimizeToTray) override;
   void MinimizeToTray() override { minimizedToTray = true; }
   void CleanupSystray() override { minimizedToTray = false; }
@@ -60,6 +60,7 @@ class PendingHandover : public Handover {
   bool mainWindowHidden = false;
   bool jobWindowHidden = false;
   bool contextMenuSettingsShown = false;
+  // The class the last priority change read back.
   std::optional<uint32_t> PriorityClass() const { return priorityClass_; }
   const std::optional<JobRequest>& Job() const { return job_; }
 

@@ -123,13 +123,14 @@ Machine ParseMachine(const std::string& jsonText) {
   }
   JsonObject root(document, "");
   root.RejectUnknownKeys({"os", "administrator", "privileges", "common_controls", "format_message_fails_with",
-                          "drives"});
+                          "process_openable", "drives"});
   Machine machine;
   if (auto os = root.Object("os")) machine.os = ReadOs(*os);
   machine.administrator = root.Bool("administrator", machine.administrator);
   if (auto privileges = root.Object("privileges")) machine.privileges = ReadPrivileges(*privileges);
   machine.commonControls = root.Bool("common_controls", machine.commonControls);
   machine.formatMessageFailsWith = root.UInt32("format_message_fails_with", 0);
+  machine.processOpenable = root.Bool("process_openable", machine.processOpenable);
   std::set<char> letters;
   for (const JsonObject& drive : root.ObjectArray("drives")) {
     SimDrive parsed = ReadDrive(drive);

@@ -49,6 +49,7 @@ struct Machine {
   SimPrivileges privileges;
   bool commonControls = true;
   uint32_t formatMessageFailsWith = 0;  // 0: FormatMessage works
+  bool processOpenable = true;          // OpenProcess for setting the priority succeeds
   std::vector<SimDrive> drives;
 };
 

@@ -99,6 +99,7 @@ std::string MachineToJson(const SimPlatform& platform) {
                         {"open_token_error", machine.privileges.openTokenError}};
   root["common_controls"] = machine.commonControls;
   root["format_message_fails_with"] = machine.formatMessageFailsWith;
+  root["process_openable"] = machine.processOpenable;
   Json drives = Json::array();
   for (const SimDrive& drive : machine.drives) {
     Json object{{"letter", std::string(1, drive.letter)},

@@ -93,6 +93,44 @@ FormattedMessage SimPlatform::FormatMessageFromSystem(uint32_t code, uint32_t bu
   return {static_cast<uint32_t>(text.size()), std::move(text), win32_error::kSuccess};
 }
 
+namespace {
+class SimProcess : public OsHandle {
+ public:
+  explicit SimProcess(uint32_t grantedAccess) : access(grantedAccess) {}
+  uint32_t access;
+};
+constexpr uint32_t kProcessSetInformation = 0x200;
+}  // namespace
+
+OpenResult SimPlatform::OpenProcess(uint32_t access, uint32_t processId) {
+  OpenResult result;
+  if (processId != kProcessId) {
+    result.error = win32_error::kInvalidParameter;
+  } else if (!machine_.processOpenable && (access & kProcessSetInformation) != 0) {
+    result.error = win32_error::kAccessDenied;
+  } else {
+    result.handle = std::make_unique<SimProcess>(access);
+  }
+  return result;
+}
+
+bool SimPlatform::SetPriorityClass(OsHandle& process, uint32_t priorityClass) {
+  if ((static_cast<SimProcess&>(process).access & kProcessSetInformation) == 0) return false;
+  priorityClass_ = priorityClass;
+  return true;
+}
+
+uint32_t SimPlatform::GetPriorityClass(OsHandle&) { return priorityClass_; }
+
+bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t) {
+  // Shutting down needs the privilege enabled in the token; logging off does not.
+  if ((flags & 0x3) != 0 || (flags & 0x8) != 0) {
+    if (enabledPrivileges_.count("SeShutdownPrivilege") == 0) return false;
+  }
+  exitRequest_ = flags;
+  return true;
+}
+
 std::string SimPlatform::LogicalDriveStrings() {
   std::string roots;
   for (const SimDrive& drive : machine_.drives) {

@@ -30,6 +30,12 @@ class SimPlatform : public Platform {
   std::string LogicalDriveStrings() override;
   DriveType DriveTypeOf(const std::string& root) override;
 
+  uint32_t GetCurrentProcessId() override { return kProcessId; }
+  OpenResult OpenProcess(uint32_t access, uint32_t processId) override;
+  bool SetPriorityClass(OsHandle& process, uint32_t priorityClass) override;
+  uint32_t GetPriorityClass(OsHandle& process) override;
+  bool ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;
@@ -73,6 +79,9 @@ class SimPlatform : public Platform {
   int OpenHandles() const { return openHandles_; }
 
   // What the program did to the machine.
+  uint32_t PriorityClass() const { return priorityClass_; }
+  // The ExitWindowsEx flags of the last request the system accepted, if any.
+  std::optional<uint32_t> ExitRequest() const { return exitRequest_; }
   const std::set<std::string>& EnabledPrivileges() const { return enabledPrivileges_; }
   bool RedirectionDisabled() const { return redirectionDisabled_; }
   std::optional<uint32_t> CommonControlClasses() const { return commonControlClasses_; }
@@ -115,6 +124,9 @@ class SimPlatform : public Platform {
   int moves_ = 0;
   int64_t clustersMoved_ = 0;
   int openHandles_ = 0;
+  static constexpr uint32_t kProcessId = 4242;
+  uint32_t priorityClass_ = 32;  // NORMAL_PRIORITY_CLASS
+  std::optional<uint32_t> exitRequest_;
 };
 
 }  // namespace tarvonel

@@ -144,4 +144,36 @@ DriveType Win32Platform::DriveTypeOf(const std::string& root) {
   return static_cast<DriveType>(::GetDriveTypeW(Utf8ToWide(root).c_str()));
 }
 
+class Win32Process : public OsHandle {
+ public:
+  explicit Win32Process(HANDLE handle) : handle_(handle) {}
+  HANDLE Get() const { return handle_.Get(); }
+
+ private:
+  KernelHandle handle_;
+};
+
+uint32_t Win32Platform::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+OpenResult Win32Platform::OpenProcess(uint32_t access, uint32_t processId) {
+  OpenResult result;
+  HANDLE handle = ::OpenProcess(access, FALSE, processId);
+  if (handle == nullptr) {
+    result.error = ::GetLastError();
+  } else {
+    result.handle = std::make_unique<Win32Process>(handle);
+  }
+  return result;
+}
+
+bool Win32Platform::SetPriorityClass(OsHandle& process, uint32_t priorityClass) {
+  return ::SetPriorityClass(static_cast<Win32Process&>(process).Get(), priorityClass) != FALSE;
+}
+
+uint32_t Win32Platform::GetPriorityClass(OsHandle& process) {
+  return ::GetPriorityClass(static_cast<Win32Process&>(process).Get());
+}
+
+bool Win32Platform::ExitWindowsEx(uint32_t flags, uint32_t reason) { return ::ExitWindowsEx(flags, reason) != FALSE; }
+
 }  // namespace tarvonel

@@ -19,6 +19,11 @@ class Win32Platform : public Platform {
   std::string WindowsDirectory() override;
   std::string LogicalDriveStrings() override;
   DriveType DriveTypeOf(const std::string& root) override;
+  uint32_t GetCurrentProcessId() override;
+  OpenResult OpenProcess(uint32_t access, uint32_t processId) override;
+  bool SetPriorityClass(OsHandle& process, uint32_t priorityClass) override;
+  uint32_t GetPriorityClass(OsHandle& process) override;
+  bool ExitWindowsEx(uint32_t flags, uint32_t reason) override;
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;

@@ -1,0 +1,50 @@
+#include "app/process_control.h"
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr uint32_t kProcessSetAndQuery = 0x600;  // PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION
+constexpr uint32_t kProcessQuery = 0x400;
+constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;
+constexpr uint32_t kSePrivilegeEnabled = 2;
+constexpr uint32_t kAllReasons = 0xFFFFFFFF;
+
+}  // namespace
+
+uint32_t SetProcessPriority(Platform& platform, uint32_t processId, uint32_t priorityClass) {
+  const uint32_t id = processId == 0 ? platform.GetCurrentProcessId() : processId;
+  OpenResult process = platform.OpenProcess(kProcessSetAndQuery, id);
+  if (process.handle) {
+    platform.SetPriorityClass(*process.handle, priorityClass);
+  } else {
+    process = platform.OpenProcess(kProcessQuery, id);
+  }
+  return process.handle ? platform.GetPriorityClass(*process.handle) : 0;
+}
+
+void clsExitWindows::ExitWindows(uint32_t aOption) {
+  // The privilege is asked for and failures are not examined: a missing one means the
+  // request below is refused and nothing happens.
+  std::unique_ptr<ProcessToken> token;
+  if (platform_.OpenProcessToken(kTokenAdjustPrivilegesAndQuery, token) == 0 && token) {
+    Luid luid;
+    if (platform_.LookupPrivilege("SeShutdownPrivilege", luid) == 0) {
+      platform_.AdjustTokenPrivileges(*token, luid, kSePrivilegeEnabled);
+    }
+  }
+  uint32_t flags = 0;
+  switch (aOption) {
+    case 0: flags = 4; break;   // log off, forced
+    case 1: flags = 5; break;   // shut down, forced
+    case 2: flags = 7; break;   // reboot, forced
+    case 8: flags = 12; break;  // power off, forced
+    default: return;
+  }
+  platform_.ExitWindowsEx(flags, kAllReasons);
+}
+
+}  // namespace tarvonel
