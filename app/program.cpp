@@ -1,11 +1,13 @@
 #include "app/program.h"
 
 #include "platform/platform.h"
+#include "ui/controls/toolkit.h"
 
 namespace tarvonel {
 
 Program::Program(Platform& platform, Toolkit& toolkit)
     : platform_(platform),
+      toolkit_(toolkit),
       debugLog_(toolkit),
       errorText_(platform, toolkit),
       volume_(platform),
@@ -24,6 +26,12 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
   handover_.AttachJobWindow(jobWindow_);
   handover_.AttachPasses(passes_);
+}
+
+Program::~Program() {
+  toolkit_.Unload(details_);
+  toolkit_.Unload(jobWindow_);
+  toolkit_.Unload(debugLog_.Window());
 }
 
 StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }

@@ -29,6 +29,10 @@ class Toolkit;
 class Program {
  public:
   Program(Platform& platform, Toolkit& toolkit);
+  // The toolkit outlives the program: its windows are unloaded before they go.
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
 
   // The entry point: start-up with the platform's command tail. When it returns Started the
   // program lives on in its windows.
@@ -51,6 +55,7 @@ class Program {
 
  private:
   Platform& platform_;
+  Toolkit& toolkit_;
   JobSettings settings_;
   JobFlags flags_;
   std::string prefetchDir_;  // the Windows directory + "\Prefetch"

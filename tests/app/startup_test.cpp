@@ -163,6 +163,22 @@ TEST(Startup, TooLargeVolumeIsRefusedWithAMessage) {
   EXPECT_EQ(h.program.Volume().VolumeHandle(), nullptr);
 }
 
+// Regression: the program's windows stayed registered with the toolkit after the program was
+// gone, and the Windows toolkit's clean-up touched them at exit.
+TEST(Startup, EndingTheProgramUnloadsItsWindows) {
+  SimPlatform platform(ParseMachine(R"({"drives": [{"letter": "C", "volume": {}}]})"));
+  VirtualClock clock;
+  HeadlessToolkit toolkit(clock);
+  {
+    Program program(platform, toolkit);
+    program.Run();
+    EXPECT_FALSE(toolkit.LoadedWindows().empty());
+  }
+  EXPECT_TRUE(toolkit.LoadedWindows().empty());
+  clock.Advance(60000);
+  toolkit.DoEvents();  // no timer of a window that is gone may fire
+}
+
 TEST(OsInfo, NamesVersionBuildAndServicePack) {
   struct Case {
     std::string os;
