@@ -8,6 +8,7 @@ struct JobFlags {
   bool AnalysisValid = false;          // the last analysis finished and nothing moved since
   bool CollectPlacementLists = false;  // the next walk also fills the placement lists
   bool CatalogueComplete = false;      // a walk that collected the placement lists has finished
+  bool DiskCheckFailed = false;        // the last disk check reported a dirty volume
 };
 
 }  // namespace tarvonel

@@ -1,6 +1,8 @@
 #include "app/pending_handover.h"
 
+#include "app/job_flags.h"
 #include "app/process_control.h"
+#include "diskcheck/check_runner.h"
 #include "platform/platform.h"
 #include "ui/controls/toolkit.h"
 #include "placement/passes.h"
@@ -26,10 +28,10 @@ void PendingHandover::Introduction() {
     start = end + 1;
     if (root.empty() || root[0] == 'A' || root[0] == 'a') continue;
     DriveType type = platform_.DriveTypeOf(root);
-    if (type == DriveType::Removable || type == DriveType::Fixed) {
-      SelectDrive(root);
-      break;
-    }
+    if (type != DriveType::Removable && type != DriveType::Fixed) continue;
+    // Every listed drive is checked; a dirty one warns once here.
+    if (checks_ != nullptr) checks_->runchkdsk(root.substr(0, 2));
+    if (settings_.DriveRoot.empty() || volume_.Geometry().DriveRoot.empty()) SelectDrive(root);
   }
   if (jobWindow_ != nullptr) {
     toolkit_.Load(*jobWindow_);
@@ -49,7 +51,13 @@ void PendingHandover::SelectDrive(const std::string& root) {
 
 void PendingHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {
   job_ = JobRequest{action, minimizeToTray, settings_.DriveRoot, settings_.Directory};
-  if (!runCommandLinePasses || action == JobAction::None || settings_.DriveRoot.size() < 2) return;
+  if (!runCommandLinePasses || settings_.DriveRoot.size() < 2) return;
+  // A dirty volume runs no job.
+  if (checks_ != nullptr) {
+    checks_->runchkdsk(settings_.DriveRoot.substr(0, 2));
+    if (flags_ != nullptr && flags_->DiskCheckFailed) return;
+  }
+  if (action == JobAction::None) return;
   // The job's drive, as the job run's preparation selects it.
   if (volume_.Geometry().DriveRoot != settings_.DriveRoot.substr(0, 3) || volume_.VolumeHandle() == nullptr) {
     SelectDrive(settings_.DriveRoot.substr(0, 3));

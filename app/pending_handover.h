@@ -9,7 +9,9 @@
 
 namespace tarvonel {
 
+class CheckRunner;
 class JobWindow;
+struct JobFlags;
 class Passes;
 class Platform;
 class Toolkit;
@@ -51,6 +53,10 @@ class PendingHandover : public Handover {
   // Loaded with the main window at start-up.
   void AttachJobWindow(JobWindow& window) { jobWindow_ = &window; }
   void AttachPasses(Passes& passes) { passes_ = &passes; }
+  void AttachDiskCheck(CheckRunner& checks, const JobFlags& flags) {
+    checks_ = &checks;
+    flags_ = &flags;
+  }
 
   bool minimizedToTray = false;
   // Whether a command line's pass runs: on the simulated machine yes; on a real disk not
@@ -72,6 +78,8 @@ class PendingHandover : public Handover {
   std::string& prefetchDir_;
   JobWindow* jobWindow_ = nullptr;
   Passes* passes_ = nullptr;
+  CheckRunner* checks_ = nullptr;
+  const JobFlags* flags_ = nullptr;
   std::optional<uint32_t> priorityClass_;
   std::optional<JobRequest> job_;
 };

@@ -22,10 +22,13 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       steps_(platform, toolkit, flags_, volume_, zones_, extents_, mover_),
       handover_(platform, toolkit, settings_, volume_, prefetchDir_),
       passes_(toolkit, jobWindow_, steps_, handover_, flags_, settings_, volume_, zones_, catalogue_),
+      diskCheck_(platform),
+      checks_(toolkit, jobWindow_, flags_, diskCheck_),
       parser_(settings_, debugLog_, toolkit, handover_),
       startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
   handover_.AttachJobWindow(jobWindow_);
   handover_.AttachPasses(passes_);
+  handover_.AttachDiskCheck(checks_, flags_);
 }
 
 Program::~Program() {

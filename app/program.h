@@ -9,6 +9,8 @@
 #include "app/startup.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
+#include "diskcheck/check_runner.h"
+#include "diskcheck/disk_check.h"
 #include "placement/boot_layout.h"
 #include "placement/move_steps.h"
 #include "placement/passes.h"
@@ -74,6 +76,8 @@ class Program {
   MoveSteps steps_;
   PendingHandover handover_;
   Passes passes_;
+  DiskCheck diskCheck_;
+  CheckRunner checks_;
   CommandLineParser parser_;
   Startup startup_;
 };

@@ -13,7 +13,7 @@ inline Machine GeneratedMachine(int64_t clusters, GeneratorSettings settings) {
   settings.windowsFolder = true;
   GenerateVolumeContent(*volume, settings, "C:");
   Machine machine;
-  machine.drives.push_back({'C', DriveType::Fixed, "System", volume});
+  machine.drives.push_back({'C', DriveType::Fixed, "System", volume, {}});
   return machine;
 }
 

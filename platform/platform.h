@@ -1,7 +1,9 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tarvonel {
@@ -94,6 +96,15 @@ enum class DriveType : uint32_t {
   RamDisk = 6,
 };
 
+// One report of the disk-check library's Chkdsk to its callback, its record already read by
+// the platform (which checks that the text record and text can be read).
+struct ChkdskReport {
+  uint32_t command = 0;   // 0 progress, 11 done, 14 text output; others are ignored
+  uint32_t percent = 0;   // command 0
+  bool succeeded = false;  // command 11
+  std::optional<std::string> text;  // command 14: ANSI text up to its first NUL; none if unreadable
+};
+
 // Everything the program asks of Windows. One implementation talks to Windows itself,
 // another to a simulated machine. Errors come back as Win32 error numbers from the call.
 // Names stay clear of the A/W macros of <windows.h>, which would rename them.
@@ -136,6 +147,14 @@ class Platform {
   virtual uint32_t GetPriorityClass(OsHandle& process) = 0;  // 0 when it fails
   // Starts a log-off or shutdown and returns at once; false when the system refused it.
   virtual bool ExitWindowsEx(uint32_t flags, uint32_t reason) = 0;
+
+  // The disk-check library (fmifs.dll) with its Chkdsk export: 0 when both are there, else the
+  // error of the load (126) or the look-up (127).
+  virtual uint32_t DiskCheckAvailable(const std::string& root) = 0;
+  // Chkdsk(root, file system, fix, verbose, only if dirty, scan drive); calls `report` for each
+  // callback and returns when the check has ended. A false answer asks the check to stop.
+  virtual void RunChkdsk(const std::string& root, const std::string& fileSystem, bool fix, bool verbose,
+                         bool onlyIfDirty, bool scanDrive, const std::function<bool(const ChkdskReport&)>& report) = 0;
 
   // Volumes and files (the engine's operations P1 to P12).
   // CreateFileW with OPEN_EXISTING: "\\.\C:" for a volume, "\\?\" + full path for a file,

@@ -17,6 +17,7 @@ inline constexpr uint32_t kNotSupported = 50;
 inline constexpr uint32_t kInvalidParameter = 87;
 inline constexpr uint32_t kInsufficientBuffer = 122;
 inline constexpr uint32_t kInvalidName = 123;
+inline constexpr uint32_t kModNotFound = 126;
 inline constexpr uint32_t kProcNotFound = 127;
 inline constexpr uint32_t kMoreData = 234;
 inline constexpr uint32_t kMrMidNotFound = 317;

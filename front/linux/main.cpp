@@ -36,7 +36,7 @@ void PrintMessageBox(const MessageBoxRecord& box) {
   std::cerr << "[" << box.title << "] " << indented << std::endl;
 }
 
-void ReportHandover(const PendingHandover& handover) {
+void ReportHandover(const PendingHandover& handover, bool diskCheckFailed) {
   if (handover.contextMenuSettingsShown) {
     std::cerr << "tarvonel: the Explorer verbs window was asked for; this build does not have it yet.\n";
   }
@@ -44,7 +44,8 @@ void ReportHandover(const PendingHandover& handover) {
     std::cerr << "tarvonel: command-line job: action " << JobActionName(job->action) << " on \"" << job->driveRoot
               << "\"" << (job->directory.empty() ? "" : ", directory \"" + job->directory + "\"")
               << (job->minimizeToTray ? ", to the notification area" : "")
-              << "; this build runs the pass without the disk check, tray and after-job actions.\n";
+              << (diskCheckFailed ? "; not run: the disk check found the volume dirty.\n"
+                                  : "; the tray and after-job actions of a command-line job are not in this build yet.\n");
   }
 }
 
@@ -99,12 +100,12 @@ int main(int argc, char** argv) {
   const StartupOutcome outcome = program.Run();
   // After a pass the statistics are those of a fresh analysis, as a user would look.
   const auto& job = program.Handover().Job();
-  const bool passRan = job && job->action != JobAction::None;
+  const bool passRan = job && job->action != JobAction::None && !program.Flags().DiskCheckFailed;
   const bool analyze = outcome == StartupOutcome::Started && (options.analyze || passRan);
   if (analyze) Analyze(program);
   if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
   if (analyze) PrintStatistics(program.Jobs());
-  ReportHandover(program.Handover());
+  ReportHandover(program.Handover(), program.Flags().DiskCheckFailed);
   if (options.saveMachineFile) {
     std::ofstream file(*options.saveMachineFile, std::ios::binary);
     file << MachineToJson(platform);

@@ -123,6 +123,21 @@ std::vector<std::string> JsonObject::StringArray(const char* key) const {
   return items;
 }
 
+std::vector<uint32_t> JsonObject::UIntArray(const char* key) const {
+  std::vector<uint32_t> items;
+  const nlohmann::json* field = Find(key);
+  if (field == nullptr) return items;
+  if (!field->is_array()) Fail(key, "must be a list in square brackets");
+  for (size_t i = 0; i < field->size(); ++i) {
+    const nlohmann::json& item = (*field)[i];
+    if (!item.is_number_unsigned() || item.get<uint64_t>() > 0xFFFFFFFFu) {
+      throw MachineError("\"" + PathOf(key) + "[" + std::to_string(i) + "]\" must be a whole number from 0 to 4294967295");
+    }
+    items.push_back(static_cast<uint32_t>(item.get<uint64_t>()));
+  }
+  return items;
+}
+
 void JsonObject::RejectUnknownKeys(std::initializer_list<const char*> known) const {
   for (auto it = value_.begin(); it != value_.end(); ++it) {
     bool isKnown = false;

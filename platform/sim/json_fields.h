@@ -27,6 +27,7 @@ class JsonObject {
   std::optional<JsonObject> Object(const char* key) const;
   std::vector<JsonObject> ObjectArray(const char* key) const;
   std::vector<std::string> StringArray(const char* key) const;
+  std::vector<uint32_t> UIntArray(const char* key) const;
   // Rejects keys the format does not know, so a misspelt field is not silently ignored.
   void RejectUnknownKeys(std::initializer_list<const char*> known) const;
 

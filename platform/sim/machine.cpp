@@ -80,7 +80,7 @@ SimPrivileges ReadPrivileges(const JsonObject& privileges) {
 }
 
 SimDrive ReadDrive(const JsonObject& drive) {
-  drive.RejectUnknownKeys({"letter", "type", "label", "volume"});
+  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
   if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
@@ -90,6 +90,14 @@ SimDrive ReadDrive(const JsonObject& drive) {
   result.type = static_cast<DriveType>(
       drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
   result.label = drive.String("label", "", 32);
+  if (auto check = drive.Object("disk_check")) {
+    check->RejectUnknownKeys({"state", "progress", "text", "unreadable_text"});
+    result.diskCheck.state = static_cast<SimDiskCheck::State>(
+        check->Choice("state", {"clean", "dirty", "missing_library", "missing_export"}, 0));
+    result.diskCheck.text = check->StringArray("text");
+    result.diskCheck.unreadableText = check->Bool("unreadable_text", false);
+    result.diskCheck.progress = check->UIntArray("progress");
+  }
   if (auto volume = drive.Object("volume")) {
     result.volume = ReadVolumeDescription(*volume, std::string(1, result.letter) + ":");
     if (result.label.empty()) result.label = result.volume->label;

@@ -35,11 +35,20 @@ struct SimPrivileges {
 
 class SimVolume;
 
+// What the disk-check library does for a drive.
+struct SimDiskCheck {
+  enum class State { Clean, Dirty, MissingLibrary, MissingExport } state = State::Clean;
+  std::vector<uint32_t> progress;  // percentages reported while a dirty volume is checked
+  std::vector<std::string> text;   // text output lines
+  bool unreadableText = false;     // text records whose text cannot be read
+};
+
 struct SimDrive {
   char letter = 'C';  // upper case
   DriveType type = DriveType::Fixed;
   std::string label;
   std::shared_ptr<SimVolume> volume;  // none: no medium (an empty card reader or CD drive)
+  SimDiskCheck diskCheck;
 };
 
 // A simulated Windows computer, as a machine description file gives it.

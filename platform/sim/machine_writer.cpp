@@ -106,6 +106,12 @@ std::string MachineToJson(const SimPlatform& platform) {
                 {"type", kDriveTypes[static_cast<int>(drive.type)]},
                 {"label", drive.label}};
     if (drive.volume) object["volume"] = Volume(*drive.volume);
+    const SimDiskCheck& check = drive.diskCheck;
+    const char* const states[] = {"clean", "dirty", "missing_library", "missing_export"};
+    object["disk_check"] = {{"state", states[static_cast<int>(check.state)]},
+                            {"progress", check.progress},
+                            {"text", check.text},
+                            {"unreadable_text", check.unreadableText}};
     drives.push_back(object);
   }
   root["drives"] = drives;

@@ -131,6 +131,40 @@ bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t) {
   return true;
 }
 
+const SimDrive* SimPlatform::DriveOf(const std::string& root) const {
+  if (root.empty()) return nullptr;
+  const char letter = static_cast<char>(root[0] & ~0x20);
+  for (const SimDrive& drive : machine_.drives) {
+    if (drive.letter == letter) return &drive;
+  }
+  return nullptr;
+}
+
+uint32_t SimPlatform::DiskCheckAvailable(const std::string& root) {
+  const SimDrive* drive = DriveOf(root);
+  if (drive == nullptr) return win32_error::kSuccess;
+  if (drive->diskCheck.state == SimDiskCheck::State::MissingLibrary) return win32_error::kModNotFound;
+  if (drive->diskCheck.state == SimDiskCheck::State::MissingExport) return win32_error::kProcNotFound;
+  return win32_error::kSuccess;
+}
+
+void SimPlatform::RunChkdsk(const std::string& root, const std::string&, bool, bool, bool onlyIfDirty, bool,
+                            const std::function<bool(const ChkdskReport&)>& report) {
+  ++diskChecks_;
+  const SimDrive* drive = DriveOf(root);
+  const bool dirty = drive != nullptr && drive->diskCheck.state == SimDiskCheck::State::Dirty;
+  if (dirty || !onlyIfDirty) {
+    for (uint32_t percent : drive != nullptr ? drive->diskCheck.progress : std::vector<uint32_t>{}) {
+      if (!report(ChkdskReport{0, percent, false, std::nullopt})) return;
+    }
+    for (const std::string& line : drive != nullptr ? drive->diskCheck.text : std::vector<std::string>{}) {
+      const bool readable = !drive->diskCheck.unreadableText;
+      if (!report(ChkdskReport{14, 0, false, readable ? std::optional<std::string>(line) : std::nullopt})) return;
+    }
+  }
+  report(ChkdskReport{11, 0, !dirty, std::nullopt});
+}
+
 std::string SimPlatform::LogicalDriveStrings() {
   std::string roots;
   for (const SimDrive& drive : machine_.drives) {

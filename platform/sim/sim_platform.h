@@ -36,6 +36,9 @@ class SimPlatform : public Platform {
   uint32_t GetPriorityClass(OsHandle& process) override;
   bool ExitWindowsEx(uint32_t flags, uint32_t reason) override;
 
+  uint32_t DiskCheckAvailable(const std::string& root) override;
+  void RunChkdsk(const std::string& root, const std::string& fileSystem, bool fix, bool verbose, bool onlyIfDirty,
+                 bool scanDrive, const std::function<bool(const ChkdskReport&)>& report) override;
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;
@@ -74,6 +77,7 @@ class SimPlatform : public Platform {
   void VerifyEveryMove(bool on) { verifyEveryMove_ = on; }
   const std::string& InvariantFailure() const { return invariantFailure_; }
   int Moves() const { return moves_; }
+  int DiskChecks() const { return diskChecks_; }
   int64_t ClustersMoved() const { return clustersMoved_; }
   SimVolume* Volume(char letter);
   int OpenHandles() const { return openHandles_; }
@@ -122,6 +126,8 @@ class SimPlatform : public Platform {
   bool verifyEveryMove_ = false;
   std::string invariantFailure_;
   int moves_ = 0;
+  int diskChecks_ = 0;
+  const SimDrive* DriveOf(const std::string& root) const;
   int64_t clustersMoved_ = 0;
   int openHandles_ = 0;
   static constexpr uint32_t kProcessId = 4242;

@@ -1,5 +1,7 @@
 // The volume and file operations on Windows: thin pass-throughs that hand the record layouts
 // to the engine unchanged.
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/win32/windows_header.h"  // before winioctl.h
@@ -207,6 +209,64 @@ std::string Win32Platform::SystemCodePageToUtf8(const std::string& text) {
   std::wstring wide(static_cast<size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
   return WideToUtf8(wide);
+}
+
+}  // namespace tarvonel
+
+namespace tarvonel {
+namespace {
+
+// fmifs.dll's Chkdsk and its callback: three 32-bit arguments, a one-byte boolean result.
+using ChkdskCallbackFn = BOOLEAN(WINAPI*)(DWORD command, DWORD subAction, PVOID actionInfo);
+using ChkdskFn = VOID(WINAPI*)(PWCHAR drive, PWCHAR format, BOOL fix, BOOL verbose, BOOL onlyIfDirty, BOOL scanDrive,
+                               PVOID, PVOID, ChkdskCallbackFn);
+
+struct TextOutput {
+  DWORD lines;
+  PCHAR output;
+};
+
+// The callback has no context argument; one check runs at a time on the one thread.
+thread_local const std::function<bool(const ChkdskReport&)>* activeReport = nullptr;
+
+BOOLEAN WINAPI ChkdskCallback(DWORD command, DWORD, PVOID actionInfo) {
+  if (activeReport == nullptr) return TRUE;
+  ChkdskReport report;
+  report.command = command;
+  if (command == 0 && actionInfo != nullptr) report.percent = *static_cast<DWORD*>(actionInfo);
+  if (command == 11 && actionInfo != nullptr) report.succeeded = *static_cast<BOOLEAN*>(actionInfo) != 0;
+  if (command == 14 && actionInfo != nullptr && !::IsBadReadPtr(actionInfo, sizeof(TextOutput))) {
+    const char* text = static_cast<TextOutput*>(actionInfo)->output;
+    if (text != nullptr && !::IsBadStringPtrA(text, 255)) {
+      std::string oem(text, strnlen(text, 255));
+      std::vector<char> ansi(oem.size() + 1);
+      ::OemToCharA(oem.c_str(), ansi.data());
+      report.text = std::string(ansi.data());
+    }
+  }
+  return (*activeReport)(report) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+uint32_t Win32Platform::DiskCheckAvailable(const std::string&) {
+  ModuleHandle library(::LoadLibraryW(L"fmifs.dll"));
+  if (!library.Valid()) return ::GetLastError();
+  return ::GetProcAddress(library.Get(), "Chkdsk") != nullptr ? 0 : win32_error::kProcNotFound;
+}
+
+void Win32Platform::RunChkdsk(const std::string& root, const std::string& fileSystem, bool fix, bool verbose,
+                              bool onlyIfDirty, bool scanDrive,
+                              const std::function<bool(const ChkdskReport&)>& report) {
+  ModuleHandle library(::LoadLibraryW(L"fmifs.dll"));
+  if (!library.Valid()) return;
+  auto chkdsk = reinterpret_cast<ChkdskFn>(reinterpret_cast<void*>(::GetProcAddress(library.Get(), "Chkdsk")));
+  if (chkdsk == nullptr) return;
+  std::wstring drive = Utf8ToWide(root);
+  std::wstring format = Utf8ToWide(fileSystem);
+  activeReport = &report;
+  chkdsk(drive.data(), format.data(), fix, verbose, onlyIfDirty, scanDrive, nullptr, nullptr, ChkdskCallback);
+  activeReport = nullptr;
 }
 
 }  // namespace tarvonel

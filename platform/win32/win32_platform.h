@@ -24,6 +24,9 @@ class Win32Platform : public Platform {
   bool SetPriorityClass(OsHandle& process, uint32_t priorityClass) override;
   uint32_t GetPriorityClass(OsHandle& process) override;
   bool ExitWindowsEx(uint32_t flags, uint32_t reason) override;
+  uint32_t DiskCheckAvailable(const std::string& root) override;
+  void RunChkdsk(const std::string& root, const std::string& fileSystem, bool fix, bool verbose, bool onlyIfDirty,
+                 bool scanDrive, const std::function<bool(const ChkdskReport&)>& report) override;
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
                            uint32_t outputSize, uint32_t& bytesReturned) override;

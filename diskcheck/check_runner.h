@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+
+#include "diskcheck/disk_check.h"
+
+namespace tarvonel {
+
+class JobWindow;
+class Toolkit;
+struct JobFlags;
+
+// runchkdsk and the sink handlers the main window carries: progress on the job window's bar,
+// the window yielding on every text line, and the dirty-volume warning.
+class CheckRunner : public IChkDskSink {
+ public:
+  CheckRunner(Toolkit& toolkit, JobWindow& jobWindow, JobFlags& flags, DiskCheck& check);
+
+  // drv: "C:". The outcome is JobFlags::DiskCheckFailed.
+  void runchkdsk(const std::string& drv);
+
+  void Done(bool& bError) override;
+  void Progress(int32_t lNewValue, bool& bCancel) override;
+  void Status(const std::string& sValue, bool& bCancel) override;
+
+ private:
+  Toolkit& toolkit_;
+  JobWindow& jobWindow_;
+  JobFlags& flags_;
+  DiskCheck& check_;
+  bool cancel_ = true;  // never set while a check runs, so a check is never cancelled
+};
+
+}  // namespace tarvonel
