@@ -68,6 +68,17 @@ struct GdiObjectTraits {
   static void Close(Type handle) { ::DeleteObject(handle); }
 };
 
+// An OS handle behind one of the core's opaque handle types (Interface).
+template <typename Interface, typename Traits>
+class HeldHandle : public Interface {
+ public:
+  explicit HeldHandle(typename Traits::Type handle) : handle_(handle) {}
+  typename Traits::Type Get() const { return handle_.Get(); }
+
+ private:
+  UniqueHandle<Traits> handle_;
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using ModuleHandle = UniqueHandle<ModuleHandleTraits>;

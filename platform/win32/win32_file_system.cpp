@@ -18,14 +18,7 @@
 namespace tarvonel {
 namespace {
 
-class Win32Handle : public OsHandle {
- public:
-  explicit Win32Handle(HANDLE handle) : handle_(handle) {}
-  HANDLE Get() const { return handle_.Get(); }
-
- private:
-  FileHandle handle_;
-};
+using Win32Handle = HeldHandle<OsHandle, FileHandleTraits>;
 
 struct FindTraits {
   using Type = HANDLE;
@@ -33,14 +26,7 @@ struct FindTraits {
   static void Close(Type handle) { ::FindClose(handle); }
 };
 
-class Win32Find : public OsFindHandle {
- public:
-  explicit Win32Find(HANDLE handle) : handle_(handle) {}
-  HANDLE Get() const { return handle_.Get(); }
-
- private:
-  UniqueHandle<FindTraits> handle_;
-};
+using Win32Find = HeldHandle<OsFindHandle, FindTraits>;
 
 HANDLE Raw(OsHandle& handle) { return static_cast<Win32Handle&>(handle).Get(); }
 

@@ -14,14 +14,7 @@
 namespace tarvonel {
 namespace {
 
-class Win32ProcessToken : public ProcessToken {
- public:
-  explicit Win32ProcessToken(HANDLE handle) : handle_(handle) {}
-  HANDLE Get() const { return handle_.Get(); }
-
- private:
-  KernelHandle handle_;
-};
+using Win32ProcessToken = HeldHandle<ProcessToken, KernelHandleTraits>;
 
 // Functions that older Windows versions lack are looked up at run time.
 template <typename Function>
@@ -144,14 +137,7 @@ DriveType Win32Platform::DriveTypeOf(const std::string& root) {
   return static_cast<DriveType>(::GetDriveTypeW(Utf8ToWide(root).c_str()));
 }
 
-class Win32Process : public OsHandle {
- public:
-  explicit Win32Process(HANDLE handle) : handle_(handle) {}
-  HANDLE Get() const { return handle_.Get(); }
-
- private:
-  KernelHandle handle_;
-};
+using Win32Process = HeldHandle<OsHandle, KernelHandleTraits>;
 
 uint32_t Win32Platform::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
