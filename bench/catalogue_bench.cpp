@@ -2,18 +2,10 @@
 // the time per file is what an analysis of a large disk costs before any move.
 #include <benchmark/benchmark.h>
 
-#include <memory>
-
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
+#include "app/program.h"
 #include "bench_machines.h"
 #include "platform/sim/sim_platform.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
 #include "ui/headless/headless_toolkit.h"
-#include "volume/catalogue.h"
-#include "volume/volume_access.h"
 
 namespace tarvonel {
 namespace {
@@ -22,19 +14,11 @@ void BM_CatalogueWalkMillionFiles(benchmark::State& state) {
   SimPlatform platform(bench::MillionFileMachine());
   VirtualClock clock;
   HeadlessToolkit toolkit(clock);
-  JobSettings settings;
-  DebugLog log(toolkit);
-  SystemErrorText errorText(platform, toolkit);
-  ExtentReader extents(platform, settings, log, errorText);
-  VolumeAccess volume(platform);
-  volume.SelectDrive("C:\\");
-  VolumeZones zones;
-  VolumeConstants constants(platform, settings, log, volume.Geometry(), zones);
-  constants.ComputeVolumeConstants("C:");
-  JobFlags flags;
-  flags.CollectPlacementLists = true;
-  const std::string prefetch = "C:\\Windows\\Prefetch";
-  Catalogue catalogue(platform, toolkit, extents, flags, volume.Geometry(), zones, prefetch);
+  Program program(platform, toolkit);
+  program.Run();  // selects C: and publishes the prefetch folder
+  program.Constants().ComputeVolumeConstants("C:");
+  program.Flags().CollectPlacementLists = true;
+  Catalogue& catalogue = program.Files();
   int64_t files = 0;
   for (auto _ : state) {
     catalogue.FileCount = 0;
