@@ -105,6 +105,28 @@ struct ChkdskReport {
   std::optional<std::string> text;  // command 14: ANSI text up to its first NUL; none if unreadable
 };
 
+// A .lnk file's properties as the shell's link object takes them; empty texts are not set.
+struct ShellLink {
+  std::string targetPath;
+  std::string arguments;
+  std::string description;
+  std::string workingDirectory;
+  std::string iconLocation;
+  int32_t windowStyle = 0;
+};
+
+// An open registry key (or a predefined root such as HKEY_CLASSES_ROOT); destroying it closes it.
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+};
+
+struct RegistryValue {
+  std::string name;
+  uint32_t type = 0;
+  std::string data;  // the value's bytes; REG_SZ text ends with its NUL
+};
+
 // Everything the program asks of Windows. One implementation talks to Windows itself,
 // another to a simulated machine. Errors come back as Win32 error numbers from the call.
 // Names stay clear of the A/W macros of <windows.h>, which would rename them.
@@ -184,6 +206,42 @@ class Platform {
   virtual uint32_t ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) = 0;
   // 8-bit text in the system's ANSI code page, as UTF-8.
   virtual std::string SystemCodePageToUtf8(const std::string& text) = 0;
+
+  // The SMART pass-through (SMART_SEND_DRIVE_COMMAND, SMART_RCV_DRIVE_DATA) goes through
+  // OpenPath and DeviceIoControl on "\\.\C:" opened for reading and writing.
+
+  // Shell.
+  // ShellExecute with the verb "open" and SW_SHOWNORMAL; 0 or the error.
+  virtual uint32_t ShellOpen(const std::string& file) = 0;
+  // SHEmptyRecycleBin for every drive: no confirmation, no progress, no sound.
+  virtual void EmptyRecycleBins() = 0;
+  // ExpandEnvironmentStrings into a buffer of `bufferChars`: returns the characters the result
+  // needs with its NUL (0: the call failed); `expanded` is set only when it fitted.
+  virtual uint32_t ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) = 0;
+  // The shell object's SpecialFolders.Item(name): a folder path, or empty for a name it lacks.
+  virtual std::string SpecialFolder(const std::string& name) = 0;
+  // The shell object's CreateShortcut(linkPath) with the link's properties set, then Save.
+  virtual uint32_t SaveShellLink(const std::string& linkPath, const ShellLink& link) = 0;
+  // Creates or replaces a file holding `text`; 0 or the error.
+  virtual uint32_t WriteTextFile(const std::string& path, const std::string& text) = 0;
+  // The folder of the running program's file, without a trailing backslash except at a root.
+  virtual std::string ProgramFolder() = 0;
+
+  // Registry. `root` keys come from PredefinedKey (0x80000000 HKEY_CLASSES_ROOT, ...).
+  virtual std::unique_ptr<RegistryKey> PredefinedKey(uint32_t hkey) = 0;
+  // RegCreateKeyEx with an empty class, non-volatile; RegOpenKeyEx. 0 or the error.
+  virtual uint32_t RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+                                std::unique_ptr<RegistryKey>& key) = 0;
+  virtual uint32_t RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+                              std::unique_ptr<RegistryKey>& key) = 0;
+  // RegSetValueEx with REG_SZ and the text's length plus its NUL.
+  virtual uint32_t RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) = 0;
+  // RegEnumValue with name and data buffers of the given sizes; ERROR_NO_MORE_ITEMS after the last.
+  virtual uint32_t RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+                                RegistryValue& value) = 0;
+  virtual uint32_t RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) = 0;
+  // Deletes a subkey that has no subkeys of its own.
+  virtual uint32_t RegDeleteKey(RegistryKey& parent, const std::string& subKey) = 0;
 };
 
 }  // namespace tarvonel

@@ -23,6 +23,19 @@ inline constexpr uint32_t kFsctlGetVolumeBitmap = 0x0009006F;
 inline constexpr uint32_t kFsctlGetRetrievalPointers = 0x00090073;
 inline constexpr uint32_t kFileStreamInformation = 22;
 
+inline constexpr uint32_t kSmartSendDriveCommand = 0x0007C084;
+inline constexpr uint32_t kSmartRcvDriveData = 0x0007C088;
+
+inline constexpr uint32_t kHkeyClassesRoot = 0x80000000;
+inline constexpr uint32_t kHkeyCurrentUser = 0x80000001;
+inline constexpr uint32_t kHkeyLocalMachine = 0x80000002;
+inline constexpr uint32_t kKeyQueryValue = 0x0001;
+inline constexpr uint32_t kKeySetValue = 0x0002;
+inline constexpr uint32_t kKeyCreateSubKey = 0x0004;
+inline constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
+inline constexpr uint32_t kKeyAllAccessLow = 63;  // query, set, create, enumerate, notify, link
+inline constexpr uint32_t kRegSz = 1;
+
 inline constexpr uint32_t kStatusSuccess = 0x00000000;
 inline constexpr uint32_t kStatusBufferOverflow = 0x80000005;
 inline constexpr uint32_t kStatusInvalidParameter = 0xC000000D;

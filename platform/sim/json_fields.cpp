@@ -123,6 +123,18 @@ std::vector<std::string> JsonObject::StringArray(const char* key) const {
   return items;
 }
 
+std::vector<std::pair<std::string, std::string>> JsonObject::StringMap(const char* key) const {
+  std::vector<std::pair<std::string, std::string>> items;
+  const nlohmann::json* field = Find(key);
+  if (field == nullptr) return items;
+  if (!field->is_object()) Fail(key, "must be an object in curly brackets");
+  for (const auto& [name, value] : field->items()) {
+    if (!value.is_string()) throw MachineError("\"" + PathOf(key) + "." + name + "\" must be a text in double quotes");
+    items.emplace_back(name, value.get<std::string>());
+  }
+  return items;
+}
+
 std::vector<uint32_t> JsonObject::UIntArray(const char* key) const {
   std::vector<uint32_t> items;
   const nlohmann::json* field = Find(key);

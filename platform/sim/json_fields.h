@@ -28,6 +28,8 @@ class JsonObject {
   std::vector<JsonObject> ObjectArray(const char* key) const;
   std::vector<std::string> StringArray(const char* key) const;
   std::vector<uint32_t> UIntArray(const char* key) const;
+  // An object whose members are all strings.
+  std::vector<std::pair<std::string, std::string>> StringMap(const char* key) const;
   // Rejects keys the format does not know, so a misspelt field is not silently ignored.
   void RejectUnknownKeys(std::initializer_list<const char*> known) const;
 

@@ -80,7 +80,7 @@ SimPrivileges ReadPrivileges(const JsonObject& privileges) {
 }
 
 SimDrive ReadDrive(const JsonObject& drive) {
-  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check"});
+  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check", "smart"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
   if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
@@ -98,12 +98,29 @@ SimDrive ReadDrive(const JsonObject& drive) {
     result.diskCheck.unreadableText = check->Bool("unreadable_text", false);
     result.diskCheck.progress = check->UIntArray("progress");
   }
+  if (auto smart = drive.Object("smart")) {
+    smart->RejectUnknownKeys({"state", "temperature_attribute", "readings"});
+    result.smart.state = static_cast<SimSmart::State>(
+        smart->Choice("state", {"works", "not_supported", "invalid_function"}, 0));
+    result.smart.temperatureAttribute = smart->Bool("temperature_attribute", true);
+    if (smart->Has("readings")) result.smart.readings = smart->UIntArray("readings");
+    for (uint32_t reading : result.smart.readings) {
+      if (reading > 255) smart->Fail("readings", "are raw bytes from 0 to 255");
+    }
+  }
   if (auto volume = drive.Object("volume")) {
     result.volume = ReadVolumeDescription(*volume, std::string(1, result.letter) + ":");
     if (result.label.empty()) result.label = result.volume->label;
     result.volume->label = result.label;
   }
   return result;
+}
+
+void ReadShell(const JsonObject& shell, SimShellDescription& result) {
+  shell.RejectUnknownKeys({"environment", "special_folders", "program_folder"});
+  for (const auto& [name, value] : shell.StringMap("environment")) result.environment[name] = value;
+  for (const auto& [name, value] : shell.StringMap("special_folders")) result.specialFolders[name] = value;
+  result.programFolder = shell.String("program_folder", result.programFolder, 259);
 }
 
 }  // namespace
@@ -131,7 +148,7 @@ Machine ParseMachine(const std::string& jsonText) {
   }
   JsonObject root(document, "");
   root.RejectUnknownKeys({"os", "administrator", "privileges", "common_controls", "format_message_fails_with",
-                          "process_openable", "drives"});
+                          "process_openable", "drives", "shell", "registry"});
   Machine machine;
   if (auto os = root.Object("os")) machine.os = ReadOs(*os);
   machine.administrator = root.Bool("administrator", machine.administrator);
@@ -139,6 +156,17 @@ Machine ParseMachine(const std::string& jsonText) {
   machine.commonControls = root.Bool("common_controls", machine.commonControls);
   machine.formatMessageFailsWith = root.UInt32("format_message_fails_with", 0);
   machine.processOpenable = root.Bool("process_openable", machine.processOpenable);
+  machine.shell = DefaultShellDescription(machine.os.windowsDirectory);
+  if (auto shell = root.Object("shell")) ReadShell(*shell, machine.shell);
+  for (const JsonObject& entry : root.ObjectArray("registry")) {
+    entry.RejectUnknownKeys({"key", "name", "value"});
+    SimRegistryString value{entry.String("key", ""), entry.String("name", ""), entry.String("value", "")};
+    if (!value.key.starts_with("HKEY_CLASSES_ROOT\\") && !value.key.starts_with("HKEY_CURRENT_USER\\") &&
+        !value.key.starts_with("HKEY_LOCAL_MACHINE\\")) {
+      entry.Fail("key", "must begin with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE and a backslash");
+    }
+    machine.registry.push_back(value);
+  }
   std::set<char> letters;
   for (const JsonObject& drive : root.ObjectArray("drives")) {
     SimDrive parsed = ReadDrive(drive);

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/machine_error.h"
+#include "platform/sim/sim_shell.h"
 
 namespace tarvonel {
 
@@ -43,12 +44,26 @@ struct SimDiskCheck {
   bool unreadableText = false;     // text records whose text cannot be read
 };
 
+// What the drive answers to the SMART pass-through.
+struct SimSmart {
+  enum class State { Works, NotSupported, InvalidFunction } state = State::Works;
+  bool temperatureAttribute = true;      // the data page holds attribute 194
+  std::vector<uint32_t> readings = {38};  // one per data-page read; the last one repeats
+};
+
 struct SimDrive {
   char letter = 'C';  // upper case
   DriveType type = DriveType::Fixed;
   std::string label;
   std::shared_ptr<SimVolume> volume;  // none: no medium (an empty card reader or CD drive)
   SimDiskCheck diskCheck;
+  SimSmart smart;
+};
+
+struct SimRegistryString {
+  std::string key;  // "HKEY_CLASSES_ROOT\\Drive\\shell\\..."
+  std::string name;
+  std::string value;
 };
 
 // A simulated Windows computer, as a machine description file gives it.
@@ -60,6 +75,8 @@ struct Machine {
   uint32_t formatMessageFailsWith = 0;  // 0: FormatMessage works
   bool processOpenable = true;          // OpenProcess for setting the priority succeeds
   std::vector<SimDrive> drives;
+  SimShellDescription shell;
+  std::vector<SimRegistryString> registry;
 };
 
 // Both throw MachineError naming the field at fault.

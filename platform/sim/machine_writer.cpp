@@ -112,9 +112,22 @@ std::string MachineToJson(const SimPlatform& platform) {
                             {"progress", check.progress},
                             {"text", check.text},
                             {"unreadable_text", check.unreadableText}};
+    const char* const smartStates[] = {"works", "not_supported", "invalid_function"};
+    object["smart"] = {{"state", smartStates[static_cast<int>(drive.smart.state)]},
+                       {"temperature_attribute", drive.smart.temperatureAttribute},
+                       {"readings", drive.smart.readings}};
     drives.push_back(object);
   }
   root["drives"] = drives;
+  const SimShellDescription& shell = platform.Shell().Description();
+  root["shell"] = {{"environment", shell.environment},
+                   {"special_folders", shell.specialFolders},
+                   {"program_folder", shell.programFolder}};
+  Json registry = Json::array();
+  for (const auto& [key, values] : platform.Registry().Keys()) {
+    for (const auto& [name, value] : values) registry.push_back({{"key", key}, {"name", name}, {"value", value}});
+  }
+  root["registry"] = registry;
   return root.dump(2) + "\n";
 }
 

@@ -25,6 +25,8 @@ class SimHandle : public OsHandle {
 
   SimVolume& volume;
   SimEntry* entry = nullptr;  // nullptr: the volume itself
+  uint32_t access = 0;
+  char letter = 0;
   size_t stream = 0;
   std::string path;  // as opened, without "\\?\", for fault injection
   int64_t position = 0;
@@ -111,7 +113,10 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
     } else if ((share & 2) == 0) {  // a volume in use must be shared for writing
       result.error = win32_error::kSharingViolation;
     } else {
-      result.handle = std::make_unique<SimHandle>(openHandles_, *volume);
+      auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
+      handle->access = access;
+      handle->letter = UpperLetter(path[4]);
+      result.handle = std::move(handle);
     }
     return result;
   }
@@ -201,6 +206,16 @@ uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
         return win32_error::kMoreData;
       }
       return ReadRetrievalPointers(sim.entry->streams[sim.stream], input, inputSize, out, outputSize, bytesReturned);
+    }
+    case win32::kSmartSendDriveCommand:
+    case win32::kSmartRcvDriveData: {
+      if (sim.entry != nullptr) return win32_error::kInvalidFunction;
+      // The I/O manager sends these only on a handle open for reading and writing.
+      const uint32_t readWrite = win32::kGenericRead | win32::kGenericWrite;
+      if ((sim.access & readWrite) != readWrite) return win32_error::kAccessDenied;
+      const SimDrive* drive = DriveOf(std::string(1, sim.letter) + ":\\");
+      if (drive == nullptr) return win32_error::kInvalidFunction;
+      return SmartCommand(*drive, code, static_cast<const uint8_t*>(input), inputSize, out, outputSize, bytesReturned);
     }
     default:
       return win32_error::kInvalidFunction;
@@ -366,6 +381,13 @@ uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uin
 
 std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
   error = 0;
+  // Shortcuts and folders of the shell live outside the simulated volumes.
+  if (std::optional<std::string> listed = shell_.FirstListed(pattern)) {
+    auto search = std::make_unique<SimFind>();
+    search->entries.push_back(FindEntry{0x20, 0, 0, *listed});
+    entry = search->entries[search->next++];
+    return search;
+  }
   if (pattern.size() < 4 || !pattern.ends_with("\\*") || pattern[1] != ':' || pattern[2] != '\\') {
     error = win32_error::kFileNotFound;
     return nullptr;

@@ -27,7 +27,8 @@ const char* DriveTypeName(DriveType type) {
 
 }  // namespace
 
-SimPlatform::SimPlatform(Machine machine) : machine_(std::move(machine)) {
+SimPlatform::SimPlatform(Machine machine) : machine_(std::move(machine)), shell_(machine_.shell) {
+  for (const SimRegistryString& value : machine_.registry) registry_.SetString(value.key, value.name, value.value);
   std::sort(machine_.drives.begin(), machine_.drives.end(),
             [](const SimDrive& a, const SimDrive& b) { return a.letter < b.letter; });
 }
@@ -129,6 +130,12 @@ bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t) {
   }
   exitRequest_ = flags;
   return true;
+}
+
+uint32_t SimPlatform::ShellOpen(const std::string& file) {
+  if (file.empty()) return win32_error::kFileNotFound;
+  shell_.opened.push_back(file);
+  return win32_error::kSuccess;
 }
 
 const SimDrive* SimPlatform::DriveOf(const std::string& root) const {

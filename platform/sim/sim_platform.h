@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <map>
 #include <optional>
 #include <vector>
 #include <set>
@@ -7,6 +8,8 @@
 
 #include "platform/platform.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_volume.h"
 
 namespace tarvonel {
@@ -58,6 +61,42 @@ class SimPlatform : public Platform {
   // The simulated machine's code page is Windows-1252 without its 0x80-0x9F extras (Latin-1).
   std::string SystemCodePageToUtf8(const std::string& text) override;
 
+  uint32_t ShellOpen(const std::string& file) override;
+  void EmptyRecycleBins() override { ++shell_.recycleBinsEmptied; }
+  uint32_t ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) override {
+    return shell_.Expand(text, bufferChars, expanded);
+  }
+  std::string SpecialFolder(const std::string& name) override { return shell_.SpecialFolder(name); }
+  uint32_t SaveShellLink(const std::string& linkPath, const ShellLink& link) override {
+    return shell_.SaveLink(linkPath, link);
+  }
+  uint32_t WriteTextFile(const std::string& path, const std::string& text) override {
+    return shell_.WriteTextFile(path, text);
+  }
+  std::string ProgramFolder() override { return shell_.ProgramFolder(); }
+  std::unique_ptr<RegistryKey> PredefinedKey(uint32_t hkey) override { return registry_.Predefined(hkey); }
+  uint32_t RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+                        std::unique_ptr<RegistryKey>& key) override {
+    return registry_.Create(parent, subKey, access, key);
+  }
+  uint32_t RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+                      std::unique_ptr<RegistryKey>& key) override {
+    return registry_.Open(parent, subKey, access, key);
+  }
+  uint32_t RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) override {
+    return registry_.SetString(key, name, text);
+  }
+  uint32_t RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+                        RegistryValue& value) override {
+    return registry_.EnumValue(key, index, nameChars, dataBytes, value);
+  }
+  uint32_t RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override {
+    return registry_.EnumKey(key, index, nameChars, name);
+  }
+  uint32_t RegDeleteKey(RegistryKey& parent, const std::string& subKey) override {
+    return registry_.Delete(parent, subKey);
+  }
+
   void SetCommandTail(std::string tail) { commandTail_ = std::move(tail); }
   // 0 makes FormatMessage work again.
   void FailFormatMessage(uint32_t error) { machine_.formatMessageFailsWith = error; }
@@ -91,6 +130,10 @@ class SimPlatform : public Platform {
   std::optional<uint32_t> CommonControlClasses() const { return commonControlClasses_; }
 
   const Machine& Description() const { return machine_; }
+  SimShell& Shell() { return shell_; }
+  const SimShell& Shell() const { return shell_; }
+  SimRegistry& Registry() { return registry_; }
+  const SimRegistry& Registry() const { return registry_; }
 
   // The machine and its state as text, for failure messages.
   std::string Dump() const;
@@ -133,6 +176,11 @@ class SimPlatform : public Platform {
   static constexpr uint32_t kProcessId = 4242;
   uint32_t priorityClass_ = 32;  // NORMAL_PRIORITY_CLASS
   std::optional<uint32_t> exitRequest_;
+  SimShell shell_;
+  SimRegistry registry_;
+  std::map<char, size_t> smartReadings_;  // data-page reads so far, by drive letter
+  uint32_t SmartCommand(const SimDrive& drive, uint32_t code, const uint8_t* input, uint32_t inputSize,
+                        uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned);
 };
 
 }  // namespace tarvonel
