@@ -5,6 +5,8 @@
 
 namespace tarvonel {
 
+class Window;
+
 inline constexpr uint32_t kIdlePriorityClass = 64;
 inline constexpr uint32_t kNormalPriorityClass = 32;
 inline constexpr uint32_t kAboveNormalPriorityClass = 32768;
@@ -17,7 +19,8 @@ class Handover {
   virtual ~Handover() = default;
   // Builds the drive list and selects its first entry.
   virtual void Introduction() = 0;
-  virtual void ShowMainWindow() = 0;  // above the job window
+  virtual void ShowMainWindow() = 0;
+  virtual Window* MainForm() = 0;  // for placing the job window below it
   virtual void HideMainWindow() = 0;
   virtual void HideJobWindow() = 0;
   virtual void ShowContextMenuSettings() = 0;

@@ -20,18 +20,23 @@ Program::Program(Platform& platform, Toolkit& toolkit)
                   debugLog_, exclusionText_, handover_, details_}),
       mover_(platform, toolkit, settings_, volume_.Geometry(), debugLog_, errorText_, jobWindow_.LblIco2),
       steps_(platform, toolkit, flags_, volume_, zones_, extents_, mover_),
-      handover_(platform, toolkit, settings_, volume_, prefetchDir_),
+      handover_({platform, toolkit, mainWindow_, jobWindow_, contextMenu_, passes_, commandLineJob_}),
       passes_(toolkit, jobWindow_, steps_, handover_, flags_, settings_, volume_, zones_, catalogue_),
       diskCheck_(platform),
       checks_(toolkit, jobWindow_, flags_, diskCheck_),
+      mainWindow_({platform, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_, prefetchDir_,
+                   exclusionText_}),
+      contextMenu_(platform, toolkit),
+      commandLineJob_(platform, toolkit, settings_, flags_, checks_, mainWindow_, passes_),
       parser_(settings_, debugLog_, toolkit, handover_),
       startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
-  handover_.AttachJobWindow(jobWindow_);
-  handover_.AttachPasses(passes_);
-  handover_.AttachDiskCheck(checks_, flags_);
 }
 
 Program::~Program() {
+  toolkit_.RemoveTrayIcon(mainWindow_);
+  toolkit_.Unload(contextMenu_);
+  toolkit_.Unload(jobWindow_.TemperatureWarning());
+  toolkit_.Unload(mainWindow_);
   toolkit_.Unload(details_);
   toolkit_.Unload(jobWindow_);
   toolkit_.Unload(debugLog_.Window());

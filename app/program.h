@@ -5,7 +5,8 @@
 #include "app/command_line.h"
 #include "app/job_flags.h"
 #include "app/job_settings.h"
-#include "app/pending_handover.h"
+#include "app/command_line_job.h"
+#include "app/program_handover.h"
 #include "app/startup.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
@@ -15,6 +16,8 @@
 #include "placement/move_steps.h"
 #include "placement/passes.h"
 #include "volume/cluster_moves.h"
+#include "shell/context_menu_window.h"
+#include "ui/main_window/main_window.h"
 #include "ui/job_window/details_window.h"
 #include "ui/job_window/job_window.h"
 #include "volume/catalogue.h"
@@ -42,7 +45,11 @@ class Program {
 
   JobSettings& Settings() { return settings_; }
   DebugLog& Log() { return debugLog_; }
-  PendingHandover& Handover() { return handover_; }
+  ProgramHandover& Handover() { return handover_; }
+  MainWindow& Main() { return mainWindow_; }
+  frmContext& ContextMenu() { return contextMenu_; }
+  Passes& PassRunner() { return passes_; }
+  CommandLineJob& CommandLine() { return commandLineJob_; }
   VolumeAccess& Volume() { return volume_; }
   VolumeConstants& Constants() { return volumeConstants_; }
   Catalogue& Files() { return catalogue_; }
@@ -74,10 +81,13 @@ class Program {
   JobWindow jobWindow_;
   ClusterMover mover_;
   MoveSteps steps_;
-  PendingHandover handover_;
+  ProgramHandover handover_;
   Passes passes_;
   DiskCheck diskCheck_;
   CheckRunner checks_;
+  MainWindow mainWindow_;
+  frmContext contextMenu_;
+  CommandLineJob commandLineJob_;
   CommandLineParser parser_;
   Startup startup_;
 };

@@ -3,7 +3,9 @@
 namespace tarvonel {
 
 const char* const kConsoleHelp =
-    "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--save-machine FILE] [--] COMMAND-TAIL\n"
+    "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--save-machine FILE]\n"
+    "                [--answer BUTTON]... [--input TEXT | --cancel-input]... [--click WINDOW.CONTROL]...\n"
+    "                [--] COMMAND-TAIL\n"
     "\n"
     "Runs Tarvonel's start-up and command line on a simulated Windows computer.\n"
     "\n"
@@ -16,11 +18,16 @@ const char* const kConsoleHelp =
     "  --map FILE.png  write the job window's cluster map as a PNG picture at the end\n"
     "  --save-machine FILE  write the machine as it is at the end, in the --machine format,\n"
     "                  to compare the volume's layout before and after a job\n"
+    "  --answer BUTTON the answer to the next message box: OK, Cancel, Abort, Retry, Ignore,\n"
+    "                  Yes or No (repeatable; boxes without one take their default button)\n"
+    "  --input TEXT    what the user types into the next input box; --cancel-input cancels it\n"
+    "  --click WINDOW.CONTROL  after start-up, click a control of a loaded window, for example\n"
+    "                  frmMain.CmdJob, frmContext.Check1_4, frmContext.cmdOK (repeatable, in order)\n"
     "  --help          this text\n"
     "  --              ends the options; all that follows is the command tail\n"
     "\n"
-    "A command tail with /d, /o or /c runs that pass on the simulated volume; the statistics\n"
-    "of an analysis after it are printed.\n"
+    "A command tail runs its job as Tarvonel.exe does: disk check, the pass, then /min, /down\n"
+    "and /close act on the simulated machine; the statistics of an analysis after it are printed.\n"
     "\n"
     "The command tail is what Tarvonel.exe receives after its own path on Windows. Its words\n"
     "are joined by single spaces; quote the whole tail to keep double spaces or double quotes,\n"
@@ -60,6 +67,19 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
     } else if (arg == "--map") {
       if (i + 1 == args.size()) throw UsageError("--map needs a file name");
       options.mapFile = args[++i];
+    } else if (arg == "--answer") {
+      if (i + 1 == args.size()) throw UsageError("--answer needs a button name");
+      options.answers.push_back(args[++i]);
+    } else if (arg == "--input") {
+      if (i + 1 == args.size()) throw UsageError("--input needs a text");
+      options.inputs.emplace_back(args[++i]);
+    } else if (arg == "--cancel-input") {
+      options.inputs.emplace_back(std::nullopt);
+    } else if (arg == "--click") {
+      if (i + 1 == args.size() || args[i + 1].find('.') == std::string::npos) {
+        throw UsageError("--click needs WINDOW.CONTROL, for example frmContext.cmdOK");
+      }
+      options.clicks.push_back(args[++i]);
     } else if (arg.starts_with("--")) {
       throw UsageError("unknown option " + arg + " (see --help)");
     } else {

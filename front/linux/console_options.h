@@ -13,6 +13,9 @@ struct ConsoleOptions {
   std::optional<std::string> mapFile;
   std::optional<std::string> saveMachineFile;
   std::string commandTail;
+  std::vector<std::string> answers;  // message-box buttons, in order: OK, Cancel, Yes, No, ...
+  std::vector<std::optional<std::string>> inputs;  // input-box texts; nothing = Cancel
+  std::vector<std::string> clicks;   // "Window.Control" clicked after start-up, in order
 };
 
 class UsageError : public std::runtime_error {

@@ -1,8 +1,10 @@
-// The Linux console program: Tarvonel's start-up and command line on a simulated machine.
+// The Linux console program: Tarvonel on a simulated machine, its windows kept in memory.
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/program.h"
@@ -12,6 +14,7 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_writer.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/win32_codes.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace {
@@ -36,34 +39,84 @@ void PrintMessageBox(const MessageBoxRecord& box) {
   std::cerr << "[" << box.title << "] " << indented << std::endl;
 }
 
-void ReportHandover(const PendingHandover& handover, bool diskCheckFailed) {
-  if (handover.contextMenuSettingsShown) {
-    std::cerr << "tarvonel: the Explorer verbs window was asked for; this build does not have it yet.\n";
+std::optional<MsgBoxResult> AnswerNamed(const std::string& name) {
+  const std::pair<const char*, MsgBoxResult> answers[] = {
+      {"OK", MsgBoxResult::OK},       {"Cancel", MsgBoxResult::Cancel}, {"Abort", MsgBoxResult::Abort},
+      {"Retry", MsgBoxResult::Retry}, {"Ignore", MsgBoxResult::Ignore}, {"Yes", MsgBoxResult::Yes},
+      {"No", MsgBoxResult::No}};
+  for (const auto& [text, answer] : answers) {
+    if (name == text) return answer;
   }
-  if (const auto& job = handover.Job()) {
-    std::cerr << "tarvonel: command-line job: action " << JobActionName(job->action) << " on \"" << job->driveRoot
-              << "\"" << (job->directory.empty() ? "" : ", directory \"" + job->directory + "\"")
-              << (job->minimizeToTray ? ", to the notification area" : "")
-              << (diskCheckFailed ? "; not run: the disk check found the volume dirty.\n"
-                                  : "; the tray and after-job actions of a command-line job are not in this build yet.\n");
+  return std::nullopt;
+}
+
+// A modal window that waits on a timer (the temperature warning) is served in real time until
+// it closes itself; any other is closed at once, as a user would after reading it.
+void ServeModal(HeadlessToolkit& toolkit, Window& window) {
+  auto waiting = [&] {
+    for (Control* control : window.Controls()) {
+      if (control->Kind() == ControlKind::Timer && control->Enabled()) return true;
+    }
+    return false;
+  };
+  while (window.Visible() && waiting() && !toolkit.ProgramEnded()) {
+    toolkit.DoEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 }
 
-// As a user would: select the drive the command line named (the drive list has selected the
-// first one already), then click Analyze.
+// Clicks "Window.Control" the way a user's click arrives at it.
+bool Click(HeadlessToolkit& toolkit, const std::string& target) {
+  const std::string windowName = target.substr(0, target.find('.'));
+  const std::string controlName = target.substr(target.find('.') + 1);
+  for (Window* window : toolkit.LoadedWindows()) {
+    if (window->Name() != windowName) continue;
+    for (Control* control : window->Controls()) {
+      if (control->Name() != controlName) continue;
+      switch (control->Kind()) {
+        case ControlKind::CheckBox: return static_cast<CheckBox*>(control)->UserToggle();
+        case ControlKind::OptionButton: return static_cast<OptionButton*>(control)->UserSelect();
+        case ControlKind::Button:
+        case ControlKind::Label:
+        case ControlKind::MenuCommand:
+        case ControlKind::Picture: return static_cast<ClickableControl*>(control)->Click();
+        default: return false;
+      }
+    }
+  }
+  return false;
+}
+
+// As a user would: pick the drive in the main window, hand it to the job window, Analyze.
 void Analyze(Program& program) {
   const std::string& root = program.Settings().DriveRoot;
-  if (root.empty()) {
-    std::cerr << "tarvonel: no drive to analyze\n";
-    return;
+  MainWindow& main = program.Main();
+  for (size_t i = 0; i < main.ImageCombo1.Items().size(); ++i) {
+    if (main.ImageCombo1.Items()[i].text.starts_with(root.substr(0, 3))) {
+      main.ImageCombo1.Select(static_cast<int>(i));
+      main.ImageCombo1_Click();
+    }
   }
-  if (program.Volume().Geometry().DriveRoot != root) program.Handover().SelectDrive(root);
+  if (program.Volume().VolumeHandle() == nullptr) program.Main().prepare_job();
   if (!program.Jobs().cmdanalysemore.Click()) std::cerr << "tarvonel: Analyze is not available now\n";
 }
 
 void PrintStatistics(JobWindow& jobs) {
   std::cout << jobs.Caption() << "\n";
   for (const Label& label : jobs.LblStats) std::cout << "  " << label.Caption() << "\n";
+}
+
+void ReportMachine(const SimPlatform& platform, const HeadlessToolkit& toolkit) {
+  if (const auto& tray = toolkit.Tray()) {
+    std::cerr << "tarvonel: in the notification area: \"" << tray->tip << "\"\n";
+  }
+  if (const auto flags = platform.ExitRequest()) {
+    std::cerr << "tarvonel: Windows was asked to shut down (ExitWindowsEx flags " << *flags << ")\n";
+  }
+  for (const auto& [path, link] : platform.Shell().links) {
+    std::cerr << "tarvonel: shortcut " << path << " -> " << link.targetPath << " " << link.arguments << "\n";
+  }
+  if (toolkit.ProgramEnded()) std::cerr << "tarvonel: the program ended itself\n";
 }
 
 }  // namespace
@@ -94,32 +147,56 @@ int main(int argc, char** argv) {
   SteadyClock clock;
   HeadlessToolkit toolkit(clock);
   toolkit.onMessageBox = PrintMessageBox;
+  toolkit.onModal = [&toolkit](Window& window) { ServeModal(toolkit, window); };
+  for (const std::string& name : options.answers) {
+    const std::optional<MsgBoxResult> answer = AnswerNamed(name);
+    if (!answer) {
+      std::cerr << "tarvonel: --answer takes OK, Cancel, Abort, Retry, Ignore, Yes or No, not " << name << "\n";
+      return 2;
+    }
+    toolkit.QueueAnswer(*answer);
+  }
+  for (const auto& input : options.inputs) toolkit.QueueInput(input);
 
   Program program(platform, toolkit);
-  program.Handover().runCommandLinePasses = true;
-  const StartupOutcome outcome = program.Run();
-  // After a pass the statistics are those of a fresh analysis, as a user would look.
-  const auto& job = program.Handover().Job();
-  const bool passRan = job && job->action != JobAction::None && !program.Flags().DiskCheckFailed;
-  const bool analyze = outcome == StartupOutcome::Started && (options.analyze || passRan);
-  if (analyze) Analyze(program);
-  if (program.Log().Window().Visible()) std::cout << UnixLines(program.Log().Text()) << std::flush;
-  if (analyze) PrintStatistics(program.Jobs());
-  ReportHandover(program.Handover(), program.Flags().DiskCheckFailed);
-  if (options.saveMachineFile) {
-    std::ofstream file(*options.saveMachineFile, std::ios::binary);
-    file << MachineToJson(platform);
-    if (!file) {
-      std::cerr << "tarvonel: cannot write " << *options.saveMachineFile << "\n";
-      return 2;
+  try {
+    const StartupOutcome outcome = program.Run();
+    for (const std::string& target : options.clicks) {
+      if (toolkit.ProgramEnded()) break;
+      if (!Click(toolkit, target)) std::cerr << "tarvonel: cannot click " << target << " now\n";
     }
-  }
-  if (options.mapFile) {
-    const std::string error = WriteMapPng(program.Jobs().Picdepartvolume.Surface(), *options.mapFile);
-    if (!error.empty()) {
-      std::cerr << "tarvonel: " << error << "\n";
-      return 2;
+    // The Explorer verbs window waits for OK or Cancel; without a scripted one, Cancel.
+    if (program.ContextMenu().Visible() && !toolkit.ProgramEnded()) {
+      std::cerr << "tarvonel: the \"Context menu items\" window is closed with Cancel\n";
+      program.ContextMenu().cmdCancel.Click();
     }
+    const bool jobRan = program.CommandLine().PassRan();
+    const bool analyze = outcome == StartupOutcome::Started && (options.analyze || jobRan) &&
+                         !program.Flags().DiskCheckFailed;
+    if (analyze) Analyze(program);
+    if (program.Log().Window().Visible() || (jobRan && program.Settings().DebugLog)) {
+      std::cout << UnixLines(program.Log().Text()) << std::flush;
+    }
+    if (analyze) PrintStatistics(program.Jobs());
+    ReportMachine(platform, toolkit);
+    if (options.saveMachineFile) {
+      std::ofstream file(*options.saveMachineFile, std::ios::binary);
+      file << MachineToJson(platform);
+      if (!file) {
+        std::cerr << "tarvonel: cannot write " << *options.saveMachineFile << "\n";
+        return 2;
+      }
+    }
+    if (options.mapFile) {
+      const std::string error = WriteMapPng(program.Jobs().Picdepartvolume.Surface(), *options.mapFile);
+      if (!error.empty()) {
+        std::cerr << "tarvonel: " << error << "\n";
+        return 2;
+      }
+    }
+    return outcome == StartupOutcome::Started ? 0 : 1;
+  } catch (const std::logic_error& error) {
+    std::cerr << "tarvonel: " << error.what() << "\n";
+    return 2;
   }
-  return outcome == StartupOutcome::Started ? 0 : 1;
 }

@@ -35,7 +35,9 @@ struct ControlPlacement {
   bool fillsWindow = false;  // follows the client area when the window is resized
 };
 
-enum class ControlKind { Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox, Picture, ListView };
+enum class ControlKind {
+  Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox, Picture, ListView, ImageCombo
+};
 
 // Base of every control model. Models hold no toolkit types; a toolkit observes them.
 class Control {

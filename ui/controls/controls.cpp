@@ -110,10 +110,26 @@ void Timer::SetInterval(uint32_t intervalMs) {
 }
 
 void Timer::Tick() {
-  if (Enabled() && intervalMs_ > 0 && OnTick) OnTick();
+  // A tick that arrives while the previous one is still being handled (inside a modal window
+  // it opened) is dropped, as window timers of one handler never nest.
+  if (!Enabled() || intervalMs_ == 0 || !OnTick || ticking_) return;
+  ticking_ = true;
+  try {
+    OnTick();
+  } catch (...) {
+    ticking_ = false;
+    throw;
+  }
+  ticking_ = false;
 }
 
 TextBox::TextBox(std::string name) : Control(std::move(name), ControlKind::TextBox) {}
+
+void TextBox::UserEdit(std::string text) {
+  text_ = std::move(text);
+  lastAppendedLength_ = 0;
+  if (OnChange) OnChange();
+}
 
 void TextBox::SetText(std::string text) {
   text_ = std::move(text);
@@ -161,6 +177,35 @@ void ListView::Clear() {
 void ListView::AddItem(std::string text) {
   items_.push_back(std::move(text));
   Notify(ControlChange::Items);
+}
+
+}  // namespace tarvonel
+
+namespace tarvonel {
+
+ImageCombo::ImageCombo(std::string name) : Control(std::move(name), ControlKind::ImageCombo) {}
+
+void ImageCombo::Clear() {
+  items_.clear();
+  selected_ = -1;
+  Notify(ControlChange::Items);
+}
+
+void ImageCombo::AddItem(std::string text, int image) {
+  items_.push_back({std::move(text), image});
+  Notify(ControlChange::Items);
+}
+
+void ImageCombo::Select(int index) {
+  selected_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;
+  Notify(ControlChange::Value);
+}
+
+bool ImageCombo::UserSelect(int index) {
+  if (!Enabled() || !Visible() || index < 0 || index >= static_cast<int>(items_.size())) return false;
+  Select(index);
+  if (OnClick) OnClick();
+  return true;
 }
 
 }  // namespace tarvonel

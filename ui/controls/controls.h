@@ -22,6 +22,7 @@ class ClickableControl : public Control {
   // Returns whether the handler ran.
   bool Click();
   Handler OnClick;
+  std::string toolTip;
 
  private:
   std::string caption_;
@@ -32,7 +33,6 @@ class Label : public ClickableControl {
   Label(std::string name, std::string caption = {});
   uint32_t ForeColor() const { return foreColor_; }  // 0x00BBGGRR
   void SetForeColor(uint32_t colour);
-  std::string toolTip;
   bool symbolFont = false;  // the status marks are drawn in a symbol font
 
  private:
@@ -115,6 +115,7 @@ class Timer : public Control {
 
  private:
   uint32_t intervalMs_;
+  bool ticking_ = false;
 };
 
 class TextBox : public Control {
@@ -126,12 +127,15 @@ class TextBox : public Control {
   void Append(std::string_view piece);
   // The part of Text() that the latest Append added.
   std::string_view LastAppended() const;
+  // The user typed: the text changes and OnChange runs; the toolkit shows it already.
+  void UserEdit(std::string text);
   // Bring the last line into view.
   void ScrollToEnd();
   bool ScrolledToEnd() const { return scrolledToEnd_; }
 
   std::string fontName;
   bool multiLine = false;
+  bool editable = false;  // the user may type in it
   bool verticalScrollBar = false;
   Handler OnChange;  // runs after every change of the text
 
@@ -173,6 +177,32 @@ class ListView : public Control {
  private:
   std::string columnHeading_;
   std::vector<std::string> items_;
+};
+
+}  // namespace tarvonel
+
+namespace tarvonel {
+
+// A drop-down list whose items carry an image number (1 or 2 in the drive list).
+class ImageCombo : public Control {
+ public:
+  struct Item {
+    std::string text;
+    int image = 0;
+  };
+  explicit ImageCombo(std::string name);
+  const std::vector<Item>& Items() const { return items_; }
+  void Clear();
+  void AddItem(std::string text, int image);
+  int SelectedIndex() const { return selected_; }  // -1: none
+  void Select(int index);
+  // A user's choice: selects and runs OnClick unless the control is disabled or hidden.
+  bool UserSelect(int index);
+  Handler OnClick;
+
+ private:
+  std::vector<Item> items_;
+  int selected_ = -1;
 };
 
 }  // namespace tarvonel

@@ -31,6 +31,23 @@ class Toolkit {
   virtual void ShowModal(Window& window) = 0;
   // Destroy the window; the model keeps its properties.
   virtual void Unload(Window& window) = 0;
+
+  // Modal: asks for a line of text. Returns the text entered, or empty when the user cancelled.
+  virtual std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) = 0;
+
+  // The notification-area icon of `owner` (one per window, id 1) with its tooltip; clicks on it
+  // reach owner.TrayIcon_Callback with the mouse message.
+  virtual void AddTrayIcon(Window& owner, const std::string& tip) = 0;
+  // Removing an icon that is not there does nothing.
+  virtual void RemoveTrayIcon(Window& owner) = 0;
+
+  // The screen's size in the units of window sizes (pixels at 96 dots per inch).
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+
+  // Ends the program at once: no further window events are served.
+  virtual void EndProgram() = 0;
+  virtual bool ProgramEnded() const = 0;
 };
 
 }  // namespace tarvonel

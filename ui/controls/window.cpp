@@ -13,6 +13,19 @@ void Window::SetCaption(std::string caption) {
   if (observer_ != nullptr) observer_->OnCaptionChanged(*this);
 }
 
+void Window::SetHeight(int height) {
+  if (height_ == height) return;
+  height_ = height;
+  if (observer_ != nullptr) observer_->OnPlacementChanged(*this);
+}
+
+void Window::Move(int left, int top) {
+  if (left_ == left && top_ == top) return;
+  left_ = left;
+  top_ = top;
+  if (observer_ != nullptr) observer_->OnPlacementChanged(*this);
+}
+
 bool Window::Form_QueryUnload(UnloadMode) { return false; }
 
 }  // namespace tarvonel

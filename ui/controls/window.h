@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ class Window {
   void SetCaption(std::string caption);
   int Width() const { return width_; }
   int Height() const { return height_; }
+  void SetHeight(int height);
+  // Position of the window's outer top-left corner on the screen.
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  void Move(int left, int top);
 
   // Kept by the toolkit: a loaded window exists (perhaps hidden); a visible one is shown.
   bool Loaded() const { return loaded_; }
@@ -36,12 +42,15 @@ class Window {
   virtual bool Form_QueryUnload(UnloadMode mode);
   // The user minimised the window.
   virtual void Form_Minimized() {}
+  // A mouse message from the window's notification-area icon.
+  virtual void TrayIcon_Callback(uint32_t /*mouseMessage*/) {}
 
   // The toolkit's binding, told when the caption changes.
   class Observer {
    public:
     virtual ~Observer() = default;
     virtual void OnCaptionChanged(Window& window) = 0;
+    virtual void OnPlacementChanged(Window& window) = 0;
   };
   void SetObserver(Observer* observer) { observer_ = observer; }
 
@@ -53,6 +62,8 @@ class Window {
   std::string caption_;
   int width_;
   int height_;
+  int left_ = 0;
+  int top_ = 0;
   bool loaded_ = false;
   bool visible_ = false;
   std::vector<Control*> controls_;

@@ -27,6 +27,7 @@ std::vector<MsgBoxResult> ButtonsOf(MsgBoxButtons buttons) {
 HeadlessToolkit::HeadlessToolkit(Clock& clock) : clock_(clock) {}
 
 void HeadlessToolkit::DoEvents() {
+  if (ended_) return;
   // Only what was queued before this call runs now; actions queued by actions wait.
   std::deque<Handler> due;
   due.swap(pendingActions_);
@@ -87,6 +88,25 @@ void HeadlessToolkit::ShowModal(Window& window) {
   Show(window);
   if (onModal) onModal(window);
   Hide(window);
+}
+
+std::string HeadlessToolkit::InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText) {
+  std::string answer = defaultText;
+  if (!pendingInputs_.empty()) {
+    answer = pendingInputs_.front().value_or(std::string());
+    pendingInputs_.pop_front();
+  }
+  inputBoxes_.push_back({prompt, title, defaultText, answer});
+  return answer;
+}
+
+void HeadlessToolkit::QueueInput(std::optional<std::string> text) { pendingInputs_.push_back(std::move(text)); }
+
+void HeadlessToolkit::AddTrayIcon(Window& owner, const std::string& tip) { tray_ = TrayIcon{&owner, tip}; }
+
+void HeadlessToolkit::RemoveTrayIcon(Window& owner) {
+  if (tray_ && tray_->owner == &owner) tray_.reset();
 }
 
 void HeadlessToolkit::QueueAction(Handler action) { pendingActions_.push_back(std::move(action)); }

@@ -35,11 +35,35 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   void Hide(Window& window) override;
   void Unload(Window& window) override;
   void ShowModal(Window& window) override;
+  std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  void AddTrayIcon(Window& owner, const std::string& tip) override;
+  void RemoveTrayIcon(Window& owner) override;
+  int ScreenWidth() override { return 1024; }
+  int ScreenHeight() override { return 768; }
+  void EndProgram() override { ended_ = true; }
+  bool ProgramEnded() const override { return ended_; }
 
   // Runs at the next DoEvents, as a user's action arriving in the message queue.
   void QueueAction(Handler action);
   // The answer to the next message box; without one a box takes its default (first) button.
   void QueueAnswer(MsgBoxResult answer);
+
+  // The text typed into the next input box; nothing = Cancel. Without one, the user takes
+  // the default text with OK.
+  void QueueInput(std::optional<std::string> text);
+  struct InputBoxRecord {
+    std::string prompt;
+    std::string title;
+    std::string defaultText;
+    std::string answer;
+  };
+  const std::vector<InputBoxRecord>& InputBoxes() const { return inputBoxes_; }
+  struct TrayIcon {
+    Window* owner = nullptr;
+    std::string tip;
+  };
+  // The icon in the notification area, if one is there.
+  const std::optional<TrayIcon>& Tray() const { return tray_; }
 
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
   const std::vector<Window*>& LoadedWindows() const { return loadedWindows_; }
@@ -57,6 +81,10 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   std::deque<Handler> pendingActions_;
   std::deque<MsgBoxResult> pendingAnswers_;
   std::vector<MessageBoxRecord> messageBoxes_;
+  std::deque<std::optional<std::string>> pendingInputs_;
+  std::vector<InputBoxRecord> inputBoxes_;
+  std::optional<TrayIcon> tray_;
+  bool ended_ = false;
   std::vector<Window*> loadedWindows_;
   struct TimerSlot {
     Timer* timer;

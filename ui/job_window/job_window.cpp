@@ -19,7 +19,12 @@ JobWindow::JobWindow(Parts parts)
       map_(parts.platform, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
            parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.catalogue.Lists, Fragmented}),
       analysis_({parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
-                 map_, parts.bootLayout, parts.debugLog, parts.exclusionText, Fragmented, *this}) {
+                 map_, parts.bootLayout, parts.debugLog, parts.exclusionText, Fragmented, *this}),
+      temperatures_(parts.platform, [this] { return Drive(); }, *this),
+      warning_(parts.platform, parts.toolkit, parts.debugLog, parts.settings.DebugLog, [this] { return Drive(); },
+               *this) {
+  tmrTemperatures.SetEnabled(false);
+  tmrTemperatures.OnTick = [this] { tmrTemperatures_Timer(); };
   Quitter.OnClick = [this] { Quitter_Click(); };
   cmdanalysemore.OnClick = [this] { cmdAnalyseMore_Click(); };
   cmdDefrag.OnClick = [this] { cmdDefrag_Click(); };
@@ -93,6 +98,7 @@ void JobWindow::SetState(JobWindowState state, bool passRunning) {
 
 void JobWindow::Form_Load() {
   p_.handover.ShowMainWindow();
+  if (const Window* main = p_.handover.MainForm()) Move(main->Left(), main->Top() + main->Height());
   Picdepartvolume.Surface().Clear();
   SetState(JobWindowState::Loaded);
   PB.SetRange(0, PB.Max());
@@ -154,6 +160,7 @@ void JobWindow::Quitter_Click() {
   p_.volume.CloseVolume();
   p_.debugLog.ClearDebugLog();
   p_.handover.ShowMainWindow();
+  if (Window* main = p_.handover.MainForm()) main->Move(Left(), Top() - main->Height());
   p_.toolkit.DoEvents();
   SetCaption(kProgramName);
   SetState(JobWindowState::NoDrive);
@@ -175,6 +182,7 @@ bool JobWindow::Form_QueryUnload(UnloadMode mode) {
     p_.flags.StopRequested = true;
     p_.handover.CleanupSystray();
     p_.handover.UnloadOtherWindows();
+    p_.toolkit.Unload(warning_);
     p_.toolkit.Unload(p_.details);
     p_.toolkit.Unload(p_.debugLog.Window());
     p_.volume.CloseVolume();
@@ -200,6 +208,45 @@ void JobWindow::UpdateTimer_Timer() {
   etfich.SetCaption("directories: " + std::to_string(p_.catalogue.DirectoryCount) +
                     " / files: " + std::to_string(p_.catalogue.FileCount));
   if (p_.platform.GetInputState()) p_.toolkit.DoEvents();
+}
+
+void JobWindow::ResetForDrive(bool mapEnabled) {
+  for (Label& label : LblStats) label.SetCaption({});
+  Label6.SetCaption({});
+  Picdepartvolume.Surface().Clear();
+  Picdepartvolume.Surface().Refresh();
+  SetState(JobWindowState::Loaded);
+  Picdepartvolume.SetEnabled(mapEnabled);
+}
+
+void JobWindow::HDDTempOK(int16_t intTemp) {
+  Label6.SetForeColor(map_colour::kLit);
+  Label6.SetCaption(Drive() + " temp " + std::to_string(intTemp) + " °C");
+}
+
+void JobWindow::HDDTempNA(int16_t) {
+  Label6.SetForeColor(map_colour::kLit);
+  Label6.SetCaption(Drive() + " temp N/A");
+}
+
+void JobWindow::HDDTempCritical(int16_t intTemp) {
+  Label6.SetCaption(Drive() + " temp " + std::to_string(intTemp) + " °C");
+  warning_.LblHDDTemp.SetCaption(std::to_string(intTemp) + "°C");
+  warning_.tmrTemperatures.SetEnabled(true);
+  // The pass that yielded into this tick waits here until the disk has cooled or the user chose.
+  p_.toolkit.ShowModal(warning_);
+  if (p_.settings.DebugLog) p_.debugLog.AppendDebug("HD Temp HIGH: " + std::to_string(intTemp) + "\r\n");
+}
+
+void JobWindow::DisableTemperatureWatch() {
+  tmrTemperatures.SetEnabled(false);
+  Label6.SetForeColor(map_colour::kDim);
+}
+
+void JobWindow::StopJobForHeat() {
+  p_.flags.StopRequested = true;
+  etfich.SetCaption({});
+  map_.RefreshMapBitmap(Drive());
 }
 
 void JobWindow::SetStatisticsLabels(const std::array<std::string, 6>& texts) {

@@ -5,6 +5,8 @@
 #include "analysis/analysis.h"
 #include "analysis/fragmented_files.h"
 #include "app/job_settings.h"
+#include "health/temp_warning.h"
+#include "health/temperatures.h"
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
 #include "ui/job_window/cluster_map.h"
@@ -29,7 +31,7 @@ enum class JobWindowState { Loaded, Running, Idle, NoDrive };
 // volume, and the commands that start, stop and end jobs. Its enabled commands are the job
 // controller's state: a job runs nested yields, and only the Running state keeps another job
 // from starting inside them.
-class JobWindow : public Window, public AnalysisDisplay {
+class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEvents, private TemperatureWatchOwner {
  public:
   struct Parts {
     Platform& platform;
@@ -94,6 +96,10 @@ class JobWindow : public Window, public AnalysisDisplay {
   void Picdepartvolume_Click();
   void Label4_Click();
   void UpdateTimer_Timer();
+  void tmrTemperatures_Timer() { temperatures_.QueryHDDTemperature(); }
+  // "Select Drive" and the command-line job's preparation: a fresh idle window for the drive.
+  void ResetForDrive(bool mapEnabled);
+  HDDTempWarning& TemperatureWarning() { return warning_; }
 
   void SetState(JobWindowState state, bool passRunning = false);
   JobWindowState State() const { return state_; }
@@ -116,6 +122,12 @@ class JobWindow : public Window, public AnalysisDisplay {
   void AdvanceProgress() override { PB.SetValue(PB.Value() + 1); }
 
  private:
+  void HDDTempOK(int16_t intTemp) override;
+  void HDDTempNA(int16_t intTemp) override;
+  void HDDTempCritical(int16_t intTemp) override;
+  void DisableTemperatureWatch() override;
+  void StopJobForHeat() override;
+  std::string Drive() const { return p_.settings.DriveRoot.substr(0, 2); }
   void RunAnalysis(bool plain);
   void RunPassCommand(JobAction pass);
   std::string VolumeTitle() const;
@@ -125,6 +137,8 @@ class JobWindow : public Window, public AnalysisDisplay {
   JobWindowState state_ = JobWindowState::Loaded;
   ClusterMap map_;
   Analysis analysis_;
+  clsTemperatures temperatures_;
+  HDDTempWarning warning_;
 };
 
 }  // namespace tarvonel

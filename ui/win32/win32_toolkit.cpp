@@ -3,7 +3,9 @@
 #include "platform/win32/windows_header.h"  // before commctrl.h, which needs it
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_header.h"
 #include "ui/controls/controls.h"
+#include "ui/controls/input_box_window.h"
 #include "ui/controls/window.h"
 
 namespace tarvonel {
@@ -51,6 +54,8 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   }
 }
 constexpr UINT kFirstControlId = 100;
+// Mouse messages from a window's notification-area icon arrive as this message.
+constexpr UINT kTrayMessage = WM_APP + 1;
 
 UINT MsgBoxFlags(MsgBoxButtons buttons, MsgBoxIcon icon) {
   UINT flags = MB_SETFOREGROUND;
@@ -103,8 +108,10 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     for (Control* control : window_.Controls()) hasMenu = hasMenu || control->Kind() == ControlKind::MenuCommand;
     RECT frame{0, 0, ::MulDiv(window_.Width(), dpi, 96), ::MulDiv(window_.Height(), dpi, 96)};
     ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, hasMenu ? TRUE : FALSE, 0);
+    const bool placed = window_.Left() != 0 || window_.Top() != 0;
     hwnd_ = WindowHandle(::CreateWindowExW(0, kWindowClass, Utf8ToWide(window_.Caption()).c_str(),
-                                           WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                           WS_OVERLAPPEDWINDOW, placed ? ::MulDiv(window_.Left(), dpi, 96) : CW_USEDEFAULT,
+                                           placed ? ::MulDiv(window_.Top(), dpi, 96) : CW_USEDEFAULT,
                                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                            ::GetModuleHandleW(nullptr), this));
     if (!hwnd_.Valid()) {
@@ -116,7 +123,26 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     UINT id = kFirstControlId;
     for (Control* control : window_.Controls()) CreateControl(*control, id++, dpi);
     if (hasMenu) ::SetMenu(hwnd_.Get(), menu_);  // the window destroys it with itself
+    hasMenu_ = hasMenu;
     LayOut();
+  }
+
+  void AddTrayIcon(const std::string& tip) {
+    NOTIFYICONDATAW data = TrayRecord();
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = reinterpret_cast<HICON>(::GetClassLongPtrW(hwnd_.Get(), GCLP_HICON));
+    const std::wstring text = Utf8ToWide(tip);
+    // The tip holds 63 characters and its NUL.
+    const size_t length = std::min(text.size(), static_cast<size_t>(63));
+    std::copy_n(text.c_str(), length, data.szTip);
+    data.szTip[length] = L'\0';
+    ::Shell_NotifyIconW(NIM_ADD, &data);
+  }
+
+  void RemoveTrayIcon() {
+    NOTIFYICONDATAW data = TrayRecord();
+    ::Shell_NotifyIconW(NIM_DELETE, &data);
   }
 
   HWND Handle() const { return hwnd_.Get(); }
@@ -136,6 +162,11 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
       case WM_COMMAND:
         // Menu items and button clicks both arrive with notification code 0.
         if (HIWORD(wParam) == BN_CLICKED) ClickControl(LOWORD(wParam));
+        if (HIWORD(wParam) == CBN_SELCHANGE) ComboChosen(LOWORD(wParam));
+        if (HIWORD(wParam) == EN_CHANGE && !showingText_) TextTyped(LOWORD(wParam));
+        return 0;
+      case kTrayMessage:
+        window_.TrayIcon_Callback(static_cast<uint32_t>(LOWORD(lParam)));
         return 0;
       case WM_CTLCOLORSTATIC: {
         const Control* control = ControlByHandle(reinterpret_cast<HWND>(lParam));
@@ -156,6 +187,14 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
 
   void OnCaptionChanged(Window& window) override {
     ::SetWindowTextW(hwnd_.Get(), Utf8ToWide(window.Caption()).c_str());
+  }
+
+  void OnPlacementChanged(Window& window) override {
+    const int dpi = ScreenDpi();
+    RECT frame{0, 0, ::MulDiv(window.Width(), dpi, 96), ::MulDiv(window.Height(), dpi, 96)};
+    ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, hasMenu_ ? TRUE : FALSE, 0);
+    ::SetWindowPos(hwnd_.Get(), nullptr, ::MulDiv(window.Left(), dpi, 96), ::MulDiv(window.Top(), dpi, 96),
+                   frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void OnControlChanged(Control& control, ControlChange change) override {
@@ -185,14 +224,20 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         ::RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         break;
       case ControlChange::Items:
-        ShowItems(static_cast<ListView&>(control), child);
+        if (control.Kind() == ControlKind::ImageCombo) {
+          ShowComboItems(static_cast<ImageCombo&>(control), child);
+        } else {
+          ShowItems(static_cast<ListView&>(control), child);
+        }
         break;
       case ControlChange::Interval: ScheduleTimer(static_cast<Timer&>(control)); break;
       case ControlChange::Visible: ::ShowWindow(child, control.Visible() ? SW_SHOW : SW_HIDE); break;
       case ControlChange::Value:
       case ControlChange::Range: ShowValue(control, child); break;
       case ControlChange::Text:
+        showingText_ = true;
         ::SetWindowTextW(child, Utf8ToWide(static_cast<TextBox&>(control).Text()).c_str());
+        showingText_ = false;
         break;
       case ControlChange::TextAppended: {
         // Replacing the empty selection at the end adds the piece without resending the text.
@@ -241,7 +286,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         auto& box = static_cast<TextBox&>(control);
         className = L"EDIT";
         text = Utf8ToWide(box.Text());
-        style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY;
+        style |= WS_TABSTOP | ES_AUTOHSCROLL | (box.editable ? 0 : ES_READONLY);
         if (box.multiLine) style |= ES_MULTILINE | ES_AUTOVSCROLL;
         if (box.verticalScrollBar) style |= WS_VSCROLL;
         break;
@@ -261,15 +306,21 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         className = kPictureClass;
         text.clear();
         break;
+      case ControlKind::ImageCombo:
+        className = L"COMBOBOX";
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+        break;
       case ControlKind::ListView:
         className = WC_LISTVIEWW;
         style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
         break;
     }
     const ControlPlacement& at = control.Placement();
+    // A drop-down list's height includes its open list.
+    const int height = control.Kind() == ControlKind::ImageCombo ? at.height * 8 : at.height;
     HWND child = ::CreateWindowExW(control.Kind() == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0, className,
                                    text.c_str(), style, ::MulDiv(at.left, dpi, 96), ::MulDiv(at.top, dpi, 96),
-                                   ::MulDiv(at.width, dpi, 96), ::MulDiv(at.height, dpi, 96), hwnd_.Get(),
+                                   ::MulDiv(at.width, dpi, 96), ::MulDiv(height, dpi, 96), hwnd_.Get(),
                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
                                    nullptr);
     if (child == nullptr) throw std::runtime_error("cannot create the control " + control.Name());
@@ -290,7 +341,33 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     }
     controls_.push_back({&control, child, id});
     control.SetObserver(this);
+    if (control.Kind() == ControlKind::ImageCombo) ShowComboItems(static_cast<ImageCombo&>(control), child);
     ShowValue(control, child);
+  }
+
+  // The image number is the model's; a plain drop-down list shows the texts.
+  static void ShowComboItems(const ImageCombo& combo, HWND child) {
+    ::SendMessageW(child, CB_RESETCONTENT, 0, 0);
+    for (const ImageCombo::Item& item : combo.Items()) {
+      ::SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item.text).c_str()));
+    }
+    ::SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(combo.SelectedIndex()), 0);
+  }
+
+  void ComboChosen(UINT id) {
+    Control* control = ControlById(id);
+    if (control == nullptr || control->Kind() != ControlKind::ImageCombo) return;
+    const auto index = static_cast<int>(::SendMessageW(ChildOf(*control), CB_GETCURSEL, 0, 0));
+    static_cast<ImageCombo*>(control)->UserSelect(index);
+  }
+
+  void TextTyped(UINT id) {
+    Control* control = ControlById(id);
+    if (control == nullptr || control->Kind() != ControlKind::TextBox) return;
+    HWND child = ChildOf(*control);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(child)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
+    static_cast<TextBox*>(control)->UserEdit(WideToUtf8(text));
   }
 
   void ApplyFont(Control& control, HWND child, int dpi) {
@@ -341,6 +418,9 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         ::SendMessageW(child, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
       }
+      case ControlKind::ImageCombo:
+        ::SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(static_cast<ImageCombo&>(control).SelectedIndex()), 0);
+        break;
       case ControlKind::ProgressBar: {
         auto& bar = static_cast<ProgressBar&>(control);
         ::SendMessageW(child, PBM_SETRANGE32, static_cast<WPARAM>(bar.Min()), bar.Max());
@@ -414,8 +494,18 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     return nullptr;
   }
 
+  NOTIFYICONDATAW TrayRecord() const {
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;  // the layout every Windows since 2000 accepts
+    data.hWnd = hwnd_.Get();
+    data.uID = 1;
+    return data;
+  }
+
   Win32Toolkit& toolkit_;
   Window& window_;
+  bool hasMenu_ = false;
+  bool showingText_ = false;  // the text shown came from the model, not from typing
   GdiObject font_;        // deleted after the window that uses it is gone
   GdiObject symbolFont_;
   WindowHandle hwnd_;
@@ -466,6 +556,7 @@ Win32Toolkit::~Win32Toolkit() {
 }
 
 void Win32Toolkit::DoEvents() {
+  if (ended_) return;
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
@@ -533,17 +624,49 @@ void Win32Toolkit::Unload(Window& window) {
   bindings_.erase(found);
 }
 
-bool Win32Toolkit::AnyWindowVisible() const {
-  for (const auto& [window, binding] : bindings_) {
-    if (window->Visible()) return true;
-  }
-  return false;
+std::string Win32Toolkit::InputBox(const std::string& prompt, const std::string& title,
+                                   const std::string& defaultText) {
+  InputBoxWindow box(*this, prompt, title, defaultText);
+  box.Move(ScreenWidth() / 2 - box.Width() / 2, ScreenHeight() / 3);
+  ShowModal(box);
+  Unload(box);
+  return box.Result();
 }
 
+void Win32Toolkit::AddTrayIcon(Window& owner, const std::string& tip) {
+  Load(owner);
+  bindings_.at(&owner)->AddTrayIcon(tip);
+}
+
+void Win32Toolkit::RemoveTrayIcon(Window& owner) {
+  auto found = bindings_.find(&owner);
+  if (found != bindings_.end()) found->second->RemoveTrayIcon();
+}
+
+namespace {
+int ScreenDpiOf() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+}  // namespace
+
+int Win32Toolkit::ScreenWidth() { return ::MulDiv(::GetSystemMetrics(SM_CXSCREEN), 96, ScreenDpiOf()); }
+
+int Win32Toolkit::ScreenHeight() { return ::MulDiv(::GetSystemMetrics(SM_CYSCREEN), 96, ScreenDpiOf()); }
+
+void Win32Toolkit::EndProgram() {
+  ended_ = true;
+  ::PostQuitMessage(0);
+}
+
+bool Win32Toolkit::AnyWindowLoaded() const { return !bindings_.empty(); }
+
 void Win32Toolkit::RunMessageLoop() {
-  // Every close or hide arrives as a dispatched message, so the check after each one sees it.
+  // Every close or unload arrives as a dispatched message, so the check after each one sees it.
   MSG message;
-  while (AnyWindowVisible() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+  while (!ended_ && AnyWindowLoaded() && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }

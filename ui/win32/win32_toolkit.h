@@ -21,15 +21,23 @@ class Win32Toolkit : public Toolkit {
   void Hide(Window& window) override;
   void Unload(Window& window) override;
   void ShowModal(Window& window) override;
+  std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  void AddTrayIcon(Window& owner, const std::string& tip) override;
+  void RemoveTrayIcon(Window& owner) override;
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  void EndProgram() override;
+  bool ProgramEnded() const override { return ended_; }
 
-  // Serves the windows until none is visible any more.
+  // Serves the windows until none is loaded any more or the program was ended.
   void RunMessageLoop();
-  bool AnyWindowVisible() const;
+  bool AnyWindowLoaded() const;
 
   class Binding;  // one loaded window and its controls
 
  private:
   std::map<Window*, std::unique_ptr<Binding>> bindings_;
+  bool ended_ = false;
 };
 
 }  // namespace tarvonel

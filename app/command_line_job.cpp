@@ -1,0 +1,49 @@
+#include "app/command_line_job.h"
+
+#include "app/job_flags.h"
+#include "app/process_control.h"
+#include "diskcheck/check_runner.h"
+#include "placement/passes.h"
+#include "ui/controls/toolkit.h"
+#include "ui/main_window/main_window.h"
+#include "version.h"
+
+namespace tarvonel {
+namespace {
+
+constexpr uint32_t kForcedPowerOff = 8;
+
+}  // namespace
+
+CommandLineJob::CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
+                               CheckRunner& checks, MainWindow& mainWindow, Passes& passes)
+    : platform_(platform),
+      toolkit_(toolkit),
+      settings_(settings),
+      flags_(flags),
+      checks_(checks),
+      mainWindow_(mainWindow),
+      passes_(passes) {}
+
+void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
+  passRan_ = false;
+  checks_.runchkdsk(settings_.DriveRoot.substr(0, 2));
+  if (flags_.DiskCheckFailed) return;  // the check has told the user; a dirty volume runs nothing
+  if (!mainWindow_.prepare_job()) {
+    // Nothing was opened: a pass would work on no volume, and an unattended exit would hide why.
+    toolkit_.MsgBox("Drive " + settings_.DriveRoot.substr(0, 2) +
+                        " cannot be opened; the command-line job was not run.",
+                    MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
+    return;
+  }
+  if (minimizeToTray) mainWindow_.minimize_to_tray();
+  passes_.Run(action);
+  passRan_ = action != JobAction::None;
+  if (!flags_.StopRequested && settings_.ShutdownAfter) clsExitWindows(platform_).ExitWindows(kForcedPowerOff);
+  if (!flags_.StopRequested && settings_.CloseAfter) {
+    mainWindow_.cleanup_systray();
+    toolkit_.EndProgram();
+  }
+}
+
+}  // namespace tarvonel

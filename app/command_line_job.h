@@ -1,0 +1,35 @@
+#pragma once
+#include "app/job_settings.h"
+
+namespace tarvonel {
+
+class CheckRunner;
+class MainWindow;
+class Passes;
+class Platform;
+class Toolkit;
+struct JobFlags;
+
+// The job a command line describes: disk check, preparation of the drive, the tray, the pass,
+// then power-off and the program's end when the switches asked for them.
+class CommandLineJob {
+ public:
+  CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
+                 CheckRunner& checks, MainWindow& mainWindow, Passes& passes);
+
+  void Run(JobAction action, bool minimizeToTray);
+  // Whether the last run got as far as its pass.
+  bool PassRan() const { return passRan_; }
+
+ private:
+  Platform& platform_;
+  Toolkit& toolkit_;
+  const JobSettings& settings_;
+  JobFlags& flags_;
+  CheckRunner& checks_;
+  MainWindow& mainWindow_;
+  Passes& passes_;
+  bool passRan_ = false;
+};
+
+}  // namespace tarvonel

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+
+#include "app/handover.h"
+
+namespace tarvonel {
+
+class CommandLineJob;
+class JobWindow;
+class MainWindow;
+class Passes;
+class Platform;
+class Toolkit;
+class frmContext;
+
+// The windows and services start-up, the command line and the job window hand over to.
+class ProgramHandover : public Handover {
+ public:
+  struct Parts {
+    Platform& platform;
+    Toolkit& toolkit;
+    MainWindow& mainWindow;
+    JobWindow& jobWindow;
+    frmContext& contextMenu;
+    Passes& passes;
+    CommandLineJob& commandLineJob;
+  };
+  explicit ProgramHandover(Parts parts) : p_(parts) {}
+
+  void Introduction() override;
+  void ShowMainWindow() override;
+  Window* MainForm() override;
+  void HideMainWindow() override;
+  void HideJobWindow() override;
+  void ShowContextMenuSettings() override;
+  void SetProcessPriority(uint32_t priorityClass) override;
+  void MinimizeToTray() override;
+  void CleanupSystray() override;
+  bool ClearRecycledChecked() override;
+  void EmptyRecycleBin() override;
+  void RunPass(JobAction pass) override;
+  void UnloadOtherWindows() override;
+  void RunCommandLineJob(JobAction action, bool minimizeToTray) override;
+
+ private:
+  Parts p_;
+};
+
+const char* JobActionName(JobAction action);
+
+}  // namespace tarvonel

@@ -1,0 +1,44 @@
+#include "ui/main_window/drive_facts.h"
+
+#include "volume/sector_io.h"
+#include "volume/text_encoding.h"
+
+namespace tarvonel {
+namespace {
+
+std::string TypeField(const std::vector<uint8_t>& bootSector, size_t offset) {
+  if (bootSector.size() < offset + 8) return {};
+  return TrimTrailingBlanks(TrimAtNul(std::string(bootSector.begin() + static_cast<std::ptrdiff_t>(offset),
+                                                  bootSector.begin() + static_cast<std::ptrdiff_t>(offset + 8))));
+}
+
+}  // namespace
+
+std::string TrimTrailingBlanks(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector) {
+  if (bootSector.size() >= 11 && std::string(bootSector.begin() + 3, bootSector.begin() + 11) == "NTFS    ") {
+    return "NTFS";
+  }
+  // BPB_FATSz16 (offset 22) is 0 on FAT32 only.
+  const bool fat32 = bootSector.size() >= 24 && bootSector[22] == 0 && bootSector[23] == 0;
+  return TypeField(bootSector, fat32 ? 82 : 54);
+}
+
+std::optional<std::vector<uint8_t>> ReadBootSector(Platform& platform, const std::string& root, DriveFacts& facts) {
+  const DiskFreeSpace space = platform.QueryDiskFreeSpace(root);
+  if (space.error != 0) return std::nullopt;
+  facts.SectorsPerCluster = static_cast<int32_t>(space.sectorsPerCluster);
+  facts.BytesPerSector = static_cast<int32_t>(space.bytesPerSector);
+  facts.FreeClusters = static_cast<int32_t>(space.freeClusters);
+  facts.TotalClusters = static_cast<int32_t>(space.totalClusters);
+  SectorReader reader(platform);
+  reader.SectorIO("\\\\.\\" + root.substr(0, 2), facts.BytesPerSector, 0, facts.BytesPerSector, 0);
+  if (reader.SectorIOFailed) return std::nullopt;
+  return reader.SectorReadBuffer;
+}
+
+}  // namespace tarvonel
