@@ -217,7 +217,7 @@ class Platform {
   virtual void EmptyRecycleBins() = 0;
   // ExpandEnvironmentStrings into a buffer of `bufferChars`: returns the characters the result
   // needs with its NUL (0: the call failed); `expanded` is set only when it fitted.
-  virtual uint32_t ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) = 0;
+  virtual uint32_t ExpandEnvironment(const std::string& text, uint32_t bufferChars, std::string& expanded) = 0;
   // The shell object's SpecialFolders.Item(name): a folder path, or empty for a name it lacks.
   virtual std::string SpecialFolder(const std::string& name) = 0;
   // The shell object's CreateShortcut(linkPath) with the link's properties set, then Save.
@@ -230,18 +230,18 @@ class Platform {
   // Registry. `root` keys come from PredefinedKey (0x80000000 HKEY_CLASSES_ROOT, ...).
   virtual std::unique_ptr<RegistryKey> PredefinedKey(uint32_t hkey) = 0;
   // RegCreateKeyEx with an empty class, non-volatile; RegOpenKeyEx. 0 or the error.
-  virtual uint32_t RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  virtual uint32_t RegistryCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                                 std::unique_ptr<RegistryKey>& key) = 0;
-  virtual uint32_t RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  virtual uint32_t RegistryOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                               std::unique_ptr<RegistryKey>& key) = 0;
   // RegSetValueEx with REG_SZ and the text's length plus its NUL.
-  virtual uint32_t RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) = 0;
+  virtual uint32_t RegistrySetString(RegistryKey& key, const std::string& name, const std::string& text) = 0;
   // RegEnumValue with name and data buffers of the given sizes; ERROR_NO_MORE_ITEMS after the last.
-  virtual uint32_t RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+  virtual uint32_t RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                                 RegistryValue& value) = 0;
-  virtual uint32_t RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) = 0;
+  virtual uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) = 0;
   // Deletes a subkey that has no subkeys of its own.
-  virtual uint32_t RegDeleteKey(RegistryKey& parent, const std::string& subKey) = 0;
+  virtual uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) = 0;
 };
 
 }  // namespace tarvonel

@@ -23,20 +23,20 @@ bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, 
                                       const std::string& value) {
   std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) {
+  if (!rootKey || platform_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) {
     return false;
   }
-  return platform_.RegSetStringValue(*key, valueName, value) == win32_error::kSuccess;
+  return platform_.RegistrySetString(*key, valueName, value) == win32_error::kSuccess;
 }
 
 std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& subKey, const std::string& valueName) {
   std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegOpenKey(*rootKey, subKey, win32::kKeyQueryValue, key) != win32_error::kSuccess) {
+  if (!rootKey || platform_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue, key) != win32_error::kSuccess) {
     return {};
   }
   RegistryValue value;
-  for (uint32_t index = 0; platform_.RegEnumValue(*key, index, kNameChars, kDataBytes, value) == win32_error::kSuccess;
+  for (uint32_t index = 0; platform_.RegistryEnumValue(*key, index, kNameChars, kDataBytes, value) == win32_error::kSuccess;
        ++index) {
     if (value.name == valueName) return TrimAtNul(value.data);
   }
@@ -46,17 +46,17 @@ std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& su
 void RegistryRoutines::RegDeleteSubkeys(uint32_t root, const std::string& path) {
   std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegOpenKey(*rootKey, path, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) return;
+  if (!rootKey || platform_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) return;
   // The names first: deleting while enumerating would shift the indices.
   std::vector<std::string> names;
   std::string name;
-  for (uint32_t index = 0; platform_.RegEnumKey(*key, index, kSubkeyNameChars, name) == win32_error::kSuccess;
+  for (uint32_t index = 0; platform_.RegistryEnumKey(*key, index, kSubkeyNameChars, name) == win32_error::kSuccess;
        ++index) {
     names.push_back(TrimAtNul(name));
   }
   for (const std::string& child : names) {
     RegDeleteSubkeys(root, path + "\\" + child);
-    platform_.RegDeleteKey(*key, child);
+    platform_.RegistryDeleteKey(*key, child);
   }
 }
 
@@ -67,15 +67,15 @@ void RegistryRoutines::RegDeleteKeyTree(uint32_t root, std::string path) {
   if (!rootKey) return;
   const size_t slash = path.rfind('\\');
   if (slash == std::string::npos) {
-    platform_.RegDeleteKey(*rootKey, path);
+    platform_.RegistryDeleteKey(*rootKey, path);
     return;
   }
   std::unique_ptr<RegistryKey> parent;
-  if (platform_.RegOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow, parent) != win32_error::kSuccess) {
+  if (platform_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow, parent) != win32_error::kSuccess) {
     toolkit_.MsgBox("Error opening parent key", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return;
   }
-  platform_.RegDeleteKey(*parent, path.substr(slash + 1));
+  platform_.RegistryDeleteKey(*parent, path.substr(slash + 1));
 }
 
 }  // namespace tarvonel

@@ -65,7 +65,7 @@ std::string ExpandEnvStrings(Platform& platform, const std::string& text) {
   const std::string trimmed = Trimmed(text);
   if (trimmed.empty()) return {};
   std::string expanded;
-  const uint32_t needed = platform.ExpandEnvironmentStrings(trimmed, kExpandBufferChars, expanded);
+  const uint32_t needed = platform.ExpandEnvironment(trimmed, kExpandBufferChars, expanded);
   if (needed == 0 || needed > kExpandBufferChars) return {};
   return expanded;
 }

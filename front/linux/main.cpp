@@ -178,6 +178,7 @@ int main(int argc, char** argv) {
       std::cout << UnixLines(program.Log().Text()) << std::flush;
     }
     if (analyze) PrintStatistics(program.Jobs());
+    if (program.Flags().DiskCheckFailed) std::cerr << "tarvonel: the disk check found a dirty volume; no job ran\n";
     ReportMachine(platform, toolkit);
     if (options.saveMachineFile) {
       std::ofstream file(*options.saveMachineFile, std::ios::binary);

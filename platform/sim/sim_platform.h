@@ -63,7 +63,7 @@ class SimPlatform : public Platform {
 
   uint32_t ShellOpen(const std::string& file) override;
   void EmptyRecycleBins() override { ++shell_.recycleBinsEmptied; }
-  uint32_t ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) override {
+  uint32_t ExpandEnvironment(const std::string& text, uint32_t bufferChars, std::string& expanded) override {
     return shell_.Expand(text, bufferChars, expanded);
   }
   std::string SpecialFolder(const std::string& name) override { return shell_.SpecialFolder(name); }
@@ -75,25 +75,25 @@ class SimPlatform : public Platform {
   }
   std::string ProgramFolder() override { return shell_.ProgramFolder(); }
   std::unique_ptr<RegistryKey> PredefinedKey(uint32_t hkey) override { return registry_.Predefined(hkey); }
-  uint32_t RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  uint32_t RegistryCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                         std::unique_ptr<RegistryKey>& key) override {
     return registry_.Create(parent, subKey, access, key);
   }
-  uint32_t RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  uint32_t RegistryOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                       std::unique_ptr<RegistryKey>& key) override {
     return registry_.Open(parent, subKey, access, key);
   }
-  uint32_t RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) override {
+  uint32_t RegistrySetString(RegistryKey& key, const std::string& name, const std::string& text) override {
     return registry_.SetString(key, name, text);
   }
-  uint32_t RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+  uint32_t RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                         RegistryValue& value) override {
     return registry_.EnumValue(key, index, nameChars, dataBytes, value);
   }
-  uint32_t RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override {
+  uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override {
     return registry_.EnumKey(key, index, nameChars, name);
   }
-  uint32_t RegDeleteKey(RegistryKey& parent, const std::string& subKey) override {
+  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) override {
     return registry_.Delete(parent, subKey);
   }
 

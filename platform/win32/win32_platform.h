@@ -47,21 +47,21 @@ class Win32Platform : public Platform {
 
   uint32_t ShellOpen(const std::string& file) override;
   void EmptyRecycleBins() override;
-  uint32_t ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) override;
+  uint32_t ExpandEnvironment(const std::string& text, uint32_t bufferChars, std::string& expanded) override;
   std::string SpecialFolder(const std::string& name) override;
   uint32_t SaveShellLink(const std::string& linkPath, const ShellLink& link) override;
   uint32_t WriteTextFile(const std::string& path, const std::string& text) override;
   std::string ProgramFolder() override;
   std::unique_ptr<RegistryKey> PredefinedKey(uint32_t hkey) override;
-  uint32_t RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  uint32_t RegistryCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                         std::unique_ptr<RegistryKey>& key) override;
-  uint32_t RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+  uint32_t RegistryOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                       std::unique_ptr<RegistryKey>& key) override;
-  uint32_t RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) override;
-  uint32_t RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+  uint32_t RegistrySetString(RegistryKey& key, const std::string& name, const std::string& text) override;
+  uint32_t RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                         RegistryValue& value) override;
-  uint32_t RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override;
-  uint32_t RegDeleteKey(RegistryKey& parent, const std::string& subKey) override;
+  uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override;
+  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) override;
 };
 
 }  // namespace tarvonel

@@ -24,6 +24,7 @@ class MockHandover : public Handover {
   MOCK_METHOD(void, SetProcessPriority, (uint32_t), (override));
   MOCK_METHOD(void, RunCommandLineJob, (JobAction, bool), (override));
   MOCK_METHOD(void, ShowMainWindow, (), (override));
+  MOCK_METHOD(Window*, MainForm, (), (override));
   MOCK_METHOD(void, MinimizeToTray, (), (override));
   MOCK_METHOD(void, CleanupSystray, (), (override));
   MOCK_METHOD(bool, ClearRecycledChecked, (), (override));

@@ -60,7 +60,7 @@ TEST(Startup, WindowsBeforeXpOrAnUnknownVersionEndsTheProgram) {
     EXPECT_EQ(h.toolkit.MessageBoxes()[0].prompt, expected);
     EXPECT_EQ(h.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::Critical);
     EXPECT_THAT(h.LogLines(), ElementsAre("v0.1.0"));
-    EXPECT_FALSE(h.program.Handover().Job().has_value()) << "nothing runs after the version message";
+    EXPECT_EQ(h.platform.DiskChecks(), 0) << "nothing runs after the version message";
     EXPECT_EQ(h.program.Settings().DriveRoot, "") << "no drive list is built";
   }
 }
@@ -108,13 +108,14 @@ TEST(Startup, UnopenableTokenGrantsNothingAndStartUpGoesOn) {
   EXPECT_EQ(h.program.Run(), StartupOutcome::Started);
   EXPECT_THAT(h.LogLines(), testing::Contains("Backup privilege granted=False"));
   EXPECT_THAT(h.LogLines(), testing::Contains("Restore privilege granted=False"));
-  EXPECT_TRUE(h.program.Handover().Job().has_value()) << "neither privileges nor common controls stop the start";
+  EXPECT_EQ(h.program.Main().ImageCombo1.Items().size(), 1u) << "neither privileges nor common controls stop the start";
+  EXPECT_THAT(h.MessageTexts(), testing::Contains(testing::HasSubstr("cannot be opened")))
+      << "the command-line job got as far as opening its drive";
 }
 
 TEST(Startup, EmptyTailNeverCallsTheParser) {
   ProgramHarness h(Windows(10, 0, 64));
   h.program.Run();
-  EXPECT_FALSE(h.program.Handover().Job().has_value());
   EXPECT_TRUE(h.toolkit.MessageBoxes().empty());
 }
 
@@ -123,15 +124,12 @@ TEST(Startup, ParserRunsAfterTheFirstDriveIsSelected) {
                                              {"letter": "E", "type": "fixed"}, {"letter": "F", "type": "removable"}]})";
   ProgramHarness selected(machine, "/d");
   selected.program.Run();
-  ASSERT_TRUE(selected.program.Handover().Job().has_value());
-  EXPECT_EQ(selected.program.Handover().Job()->driveRoot, "E:\\") << "A: and the CD-ROM are never selected";
+  EXPECT_EQ(selected.program.Settings().DriveRoot, "E:\\") << "A: and the CD-ROM are never selected";
 
   // Had the parser run first, the drive list's selection would have replaced F:.
   ProgramHarness overridden(machine, "/drv F: /o");
   overridden.program.Run();
-  ASSERT_TRUE(overridden.program.Handover().Job().has_value());
-  EXPECT_EQ(overridden.program.Handover().Job()->driveRoot, "F:\\");
-  EXPECT_EQ(overridden.program.Handover().Job()->action, JobAction::Optimize);
+  EXPECT_EQ(overridden.program.Settings().DriveRoot, "F:\\");
 }
 
 TEST(Startup, DemoMachineSelectsItsFragmentedNtfsVolume) {

@@ -86,7 +86,6 @@ TEST(DiskCheck, CleanMissingAndNestedChecks) {
 
 TEST(DiskCheckRun, DirtyDriveWarnsAtStartAndRefusesTheCommandLineJob) {
   test::ProgramHarness h(Machine(R"({"state": "dirty", "progress": [40]})"), "/d");
-  h.program.Handover().runCommandLinePasses = true;
   h.program.Run();
   std::vector<std::string> warnings;
   for (const MessageBoxRecord& box : h.toolkit.MessageBoxes()) warnings.push_back(box.prompt);
@@ -99,11 +98,10 @@ TEST(DiskCheckRun, DirtyDriveWarnsAtStartAndRefusesTheCommandLineJob) {
   EXPECT_EQ(h.program.Jobs().PB.Value(), 0) << "the bar is back at 0 when the check ends";
 
   test::ProgramHarness clean(Machine(R"({"state": "clean"})"), "/d");
-  clean.program.Handover().runCommandLinePasses = true;
   clean.program.Run();
   EXPECT_TRUE(clean.toolkit.MessageBoxes().empty());
   EXPECT_FALSE(clean.program.Flags().DiskCheckFailed);
-  EXPECT_EQ(clean.program.Handover().passesRequested.size(), 1u) << "a clean volume runs its job";
+  EXPECT_TRUE(clean.program.CommandLine().PassRan()) << "a clean volume runs its job";
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(JobWindowStates, LoadedRunningIdleAndNoDrive) {
   EXPECT_THAT(running, ElementsAre(false, false, false, false, false, true, false, true));
   EXPECT_THAT(c.Commands(), ElementsAre(true, true, true, true, true, false, true, true));
   EXPECT_EQ(c.jobs().LblIco2.ForeColor(), map_colour::kLit);
-  EXPECT_TRUE(c.h.program.Handover().mainWindowHidden) << "Analyze hides the main window";
+  EXPECT_FALSE(c.h.program.Main().Visible()) << "Analyze hides the main window";
 
   c.h.program.Log().AppendDebug("something\r\n");
   c.jobs().Quitter.Click();
@@ -56,7 +56,8 @@ TEST(JobWindowStates, LoadedRunningIdleAndNoDrive) {
   EXPECT_EQ(c.jobs().Caption(), "Tarvonel");
   EXPECT_EQ(c.h.program.Log().Text(), "") << "Drive empties the log";
   EXPECT_EQ(c.h.program.Volume().VolumeHandle(), nullptr);
-  EXPECT_FALSE(c.h.program.Handover().mainWindowHidden);
+  EXPECT_TRUE(c.h.program.Main().Visible());
+  EXPECT_EQ(c.h.program.Main().Top() + c.h.program.Main().Height(), c.jobs().Top()) << "directly above the job window";
   EXPECT_EQ(c.jobs().LblStats[0].Caption(), "files: 2") << "the statistics stay";
 }
 
@@ -126,11 +127,13 @@ TEST(JobWindowCommands, TimerLineMinimizeMapClickAndPasses) {
   EXPECT_EQ(c.jobs().etfich.Caption(), "directories: 3 / files: 12");
 
   c.jobs().minmnu.Click();
-  EXPECT_TRUE(c.h.program.Handover().minimizedToTray);
-  EXPECT_EQ(c.h.program.Handover().PriorityClass(), kIdlePriorityClass);
+  EXPECT_TRUE(c.h.toolkit.Tray().has_value());
+  EXPECT_FALSE(c.jobs().Visible());
+  EXPECT_EQ(c.h.platform.PriorityClass(), kIdlePriorityClass);
   c.h.program.Handover().CleanupSystray();
+  EXPECT_FALSE(c.h.toolkit.Tray().has_value());
   static_cast<Window&>(c.jobs()).Form_Minimized();
-  EXPECT_TRUE(c.h.program.Handover().minimizedToTray) << "minimising the window does the same";
+  EXPECT_TRUE(c.h.toolkit.Tray().has_value()) << "minimising the window does the same";
 
   c.jobs().cmdanalysemore.Click();
   c.jobs().Picdepartvolume.Surface().Clear();
@@ -139,7 +142,7 @@ TEST(JobWindowCommands, TimerLineMinimizeMapClickAndPasses) {
 
   c.h.program.Settings().DebugLog = true;
   c.jobs().SmartOptimize.Click();
-  EXPECT_THAT(c.h.program.Handover().passesRequested, ElementsAre(JobAction::Optimize));
+  EXPECT_EQ(c.jobs().State(), JobWindowState::Idle) << "the pass ran and ended";
   EXPECT_FALSE(c.h.program.Flags().AnalysisValid);
   EXPECT_EQ(c.jobs().Caption(), "Volume C:\\");
   EXPECT_TRUE(c.h.program.Log().Window().Visible()) << "the log is shown after a pass when it is on";
