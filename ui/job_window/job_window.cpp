@@ -88,7 +88,7 @@ void JobWindow::SetState(JobWindowState state, bool passRunning) {
   Arretdefrag.SetEnabled(running);
   if (!noDrive) exitmnu.SetEnabled(!running);
   Picdepartvolume.SetEnabled(!noDrive);
-  tmrTemperatures.SetEnabled(running);
+  tmrTemperatures.SetEnabled(running && !temperatureWatchOff_);
   LblIco0.SetForeColor(running ? map_colour::kLit : map_colour::kDim);
   LblIco2.SetForeColor(running ? map_colour::kDim : map_colour::kLit);
   Label6.SetForeColor(running ? map_colour::kLit : map_colour::kDim);
@@ -127,7 +127,10 @@ void JobWindow::RunAnalysis(bool plain) {
   }
 }
 
-void JobWindow::cmdAnalyseMore_Click() { RunAnalysis(true); }
+void JobWindow::cmdAnalyseMore_Click() {
+  BeginJob();
+  RunAnalysis(true);
+}
 
 void JobWindow::Analyze_This() { RunAnalysis(false); }
 
@@ -239,6 +242,7 @@ void JobWindow::HDDTempCritical(int16_t intTemp) {
 }
 
 void JobWindow::DisableTemperatureWatch() {
+  temperatureWatchOff_ = true;
   tmrTemperatures.SetEnabled(false);
   Label6.SetForeColor(map_colour::kDim);
 }

@@ -97,6 +97,8 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   void Label4_Click();
   void UpdateTimer_Timer();
   void tmrTemperatures_Timer() { temperatures_.QueryHDDTemperature(); }
+  // A new job starts: a watch switched off in the warning window is on again.
+  void BeginJob() { temperatureWatchOff_ = false; }
   // "Select Drive" and the command-line job's preparation: a fresh idle window for the drive.
   void ResetForDrive(bool mapEnabled);
   HDDTempWarning& TemperatureWarning() { return warning_; }
@@ -139,6 +141,7 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   Analysis analysis_;
   clsTemperatures temperatures_;
   HDDTempWarning warning_;
+  bool temperatureWatchOff_ = false;  // for the rest of this job
 };
 
 }  // namespace tarvonel

@@ -221,7 +221,7 @@ void MainWindow::ImageCombo1_Click() {
                       MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
   }
   // A drive that cannot be worked on must not be handed to the job window.
-  const bool workable = usable && !p_.volume.Geometry().TooLarge();
+  const bool workable = usable && !p_.volume.Geometry().TooLarge() && p_.volume.VolumeHandle() != nullptr;
   CmdJob.SetEnabled(workable);
   CmdGo.SetEnabled(workable);
   if (!workable) return;

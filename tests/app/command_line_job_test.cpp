@@ -1,0 +1,93 @@
+#include "app/command_line_job.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "test_harness.h"
+#include "volume_fixture.h"
+
+namespace tarvonel {
+namespace {
+
+using test::ProgramHarness;
+
+std::string FragmentedMachine(const std::string& diskCheck = R"({"state": "clean"})") {
+  return R"({"os": {"windows_directory": "C:\\Windows"}, "drives": [{"letter": "C", "disk_check": )" + diskCheck +
+         R"(, "volume": {"total_clusters": 20000, "entries": [
+    {"name": "a.dat", "extents": )" + test::ScatteredRuns(6, 5000) + R"(},
+    {"name": "b.dat", "extents": )" + test::ScatteredRuns(6, 9000) + R"(}]}}]})";
+}
+
+// Runs `action` once, at the first yield of a running pass.
+void DuringThePass(ProgramHarness& h, std::function<void()> action) {
+  h.toolkit.QueueAction([&h, action] {
+    if (h.program.Jobs().State() == JobWindowState::Running && h.program.Jobs().Affiche.Enabled()) {
+      action();
+    } else {
+      DuringThePass(h, action);
+    }
+  });
+}
+
+TEST(CommandLineJob, MinimizedLowPriorityJobHidesIntoTheTrayAndAClickBringsBackTheJobWindowOnly) {
+  ProgramHarness h(FragmentedMachine(), "/min /low /d");
+  std::optional<uint32_t> priorityDuringPass;
+  bool hiddenDuringPass = false;
+  DuringThePass(h, [&] {
+    priorityDuringPass = h.platform.PriorityClass();
+    hiddenDuringPass = !h.program.Main().Visible() && !h.program.Jobs().Visible();
+  });
+  h.program.Run();
+  EXPECT_EQ(priorityDuringPass, 64u);
+  EXPECT_TRUE(hiddenDuringPass);
+  ASSERT_TRUE(h.toolkit.Tray().has_value());
+  EXPECT_EQ(h.toolkit.Tray()->tip, "Tarvonel") << "the job window's caption when it hid: the job run leaves it";
+  EXPECT_GT(h.platform.Moves(), 0) << "the pass ran";
+  EXPECT_FALSE(h.toolkit.ProgramEnded());
+
+  h.program.Main().TrayIcon_Callback(512);  // a mouse move over the icon
+  EXPECT_TRUE(h.toolkit.Tray().has_value());
+  h.program.Main().TrayIcon_Callback(kWmLButtonDown);
+  EXPECT_FALSE(h.toolkit.Tray().has_value());
+  EXPECT_TRUE(h.program.Jobs().Visible());
+  EXPECT_FALSE(h.program.Main().Visible()) << "the Drive menu brings the main window back, not the tray";
+  EXPECT_EQ(h.platform.PriorityClass(), 32u) << "back to normal although the job asked for /low";
+}
+
+TEST(CommandLineJob, AfterJobActionsFollowAnUnstoppedJobEvenWithoutAnAction) {
+  ProgramHarness idle(FragmentedMachine(), "/min /down");
+  idle.program.Run();
+  EXPECT_TRUE(idle.toolkit.Tray().has_value());
+  EXPECT_EQ(idle.platform.ExitRequest(), 12u) << "forced power-off";
+  EXPECT_EQ(idle.platform.Moves(), 0);
+  EXPECT_FALSE(idle.toolkit.ProgramEnded());
+
+  ProgramHarness closing(FragmentedMachine(), "/min /d /down /close");
+  closing.program.Run();
+  EXPECT_EQ(closing.platform.ExitRequest(), 12u) << "both run, the power-off first";
+  EXPECT_TRUE(closing.toolkit.ProgramEnded());
+  EXPECT_FALSE(closing.toolkit.Tray().has_value()) << "the icon goes before the program ends";
+}
+
+TEST(CommandLineJob, AStoppedPassNeitherPowersOffNorEndsTheProgram) {
+  ProgramHarness h(FragmentedMachine(), "/d /down /close");
+  DuringThePass(h, [&] { EXPECT_TRUE(h.program.Jobs().Arretdefrag.Click()); });
+  h.program.Run();
+  EXPECT_TRUE(h.program.Flags().StopRequested);
+  EXPECT_FALSE(h.platform.ExitRequest().has_value());
+  EXPECT_FALSE(h.toolkit.ProgramEnded());
+  EXPECT_EQ(h.program.Jobs().State(), JobWindowState::Idle);
+}
+
+TEST(CommandLineJob, ADirtyDriveRunsNoPassAndNoAfterJobAction) {
+  ProgramHarness h(FragmentedMachine(R"({"state": "dirty"})"), "/min /d /down /close");
+  h.program.Run();
+  EXPECT_EQ(h.platform.Moves(), 0);
+  EXPECT_FALSE(h.platform.ExitRequest().has_value());
+  EXPECT_FALSE(h.toolkit.ProgramEnded());
+  EXPECT_FALSE(h.toolkit.Tray().has_value());
+  EXPECT_FALSE(h.program.CommandLine().PassRan());
+}
+
+}  // namespace
+}  // namespace tarvonel
