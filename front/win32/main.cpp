@@ -13,10 +13,6 @@ int main() {
   try {
     Program program(platform, toolkit);
     if (program.Run() != StartupOutcome::Started) return 0;
-    if (program.Handover().Job()) {
-      toolkit.MsgBox("This build of Tarvonel does not run jobs yet; nothing was changed.", MsgBoxButtons::OK,
-                     MsgBoxIcon::Information, kProgramName);
-    }
     toolkit.RunMessageLoop();
   } catch (const std::exception& error) {
     toolkit.MsgBox(std::string("Tarvonel stopped: ") + error.what(), MsgBoxButtons::OK, MsgBoxIcon::Critical,

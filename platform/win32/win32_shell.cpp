@@ -83,7 +83,7 @@ void Win32Platform::EmptyRecycleBins() {
   ::SHEmptyRecycleBinW(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
 }
 
-uint32_t Win32Platform::ExpandEnvironmentStrings(const std::string& text, uint32_t bufferChars, std::string& expanded) {
+uint32_t Win32Platform::ExpandEnvironment(const std::string& text, uint32_t bufferChars, std::string& expanded) {
   std::vector<wchar_t> buffer(bufferChars, L'\0');
   const DWORD needed = ::ExpandEnvironmentStringsW(Utf8ToWide(text).c_str(), buffer.data(), bufferChars);
   if (needed != 0 && needed <= bufferChars) expanded = WideToUtf8(buffer.data());
@@ -151,7 +151,7 @@ std::unique_ptr<RegistryKey> Win32Platform::PredefinedKey(uint32_t hkey) {
                                             true);
 }
 
-uint32_t Win32Platform::RegCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+uint32_t Win32Platform::RegistryCreateKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                                      std::unique_ptr<RegistryKey>& key) {
   HKEY created = nullptr;
   const LONG result = ::RegCreateKeyExW(KeyOf(parent), Utf8ToWide(subKey).c_str(), 0, nullptr,
@@ -160,7 +160,7 @@ uint32_t Win32Platform::RegCreateKey(RegistryKey& parent, const std::string& sub
   return static_cast<uint32_t>(result);
 }
 
-uint32_t Win32Platform::RegOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
+uint32_t Win32Platform::RegistryOpenKey(RegistryKey& parent, const std::string& subKey, uint32_t access,
                                    std::unique_ptr<RegistryKey>& key) {
   HKEY opened = nullptr;
   const LONG result = ::RegOpenKeyExW(KeyOf(parent), Utf8ToWide(subKey).c_str(), 0, access, &opened);
@@ -168,14 +168,14 @@ uint32_t Win32Platform::RegOpenKey(RegistryKey& parent, const std::string& subKe
   return static_cast<uint32_t>(result);
 }
 
-uint32_t Win32Platform::RegSetStringValue(RegistryKey& key, const std::string& name, const std::string& text) {
+uint32_t Win32Platform::RegistrySetString(RegistryKey& key, const std::string& name, const std::string& text) {
   const std::wstring data = Utf8ToWide(text);
   return static_cast<uint32_t>(::RegSetValueExW(KeyOf(key), Utf8ToWide(name).c_str(), 0, REG_SZ,
                                                 reinterpret_cast<const BYTE*>(data.c_str()),
                                                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
 }
 
-uint32_t Win32Platform::RegEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
+uint32_t Win32Platform::RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                                      RegistryValue& value) {
   std::vector<wchar_t> name(nameChars + 1, L'\0');
   // The data arrives as UTF-16: twice the bytes of the 8-bit buffer the caller counts in.
@@ -196,14 +196,14 @@ uint32_t Win32Platform::RegEnumValue(RegistryKey& key, uint32_t index, uint32_t 
   return win32_error::kSuccess;
 }
 
-uint32_t Win32Platform::RegEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) {
+uint32_t Win32Platform::RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) {
   std::vector<wchar_t> buffer(nameChars + 1, L'\0');
   const LONG result = ::RegEnumKeyW(KeyOf(key), index, buffer.data(), nameChars);
   if (result == ERROR_SUCCESS) name = WideToUtf8(buffer.data());
   return static_cast<uint32_t>(result);
 }
 
-uint32_t Win32Platform::RegDeleteKey(RegistryKey& parent, const std::string& subKey) {
+uint32_t Win32Platform::RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) {
   return static_cast<uint32_t>(::RegDeleteKeyW(KeyOf(parent), Utf8ToWide(subKey).c_str()));
 }
 

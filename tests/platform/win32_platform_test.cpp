@@ -6,7 +6,12 @@
 #include <vector>
 
 #include "platform/win32/text_conversion.h"
+#include "platform/win32/windows_header.h"
+#include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
+#include "shell/registry.h"
+#include "shell/shortcuts.h"
+#include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {
 namespace {
@@ -132,6 +137,45 @@ TEST(Win32FileSystem, DefragmentationInterfaceWhereTheSystemHasOne) {
   if (error == 0) {
     EXPECT_GE(returned, 32u);
   }
+}
+
+}  // namespace
+}  // namespace tarvonel
+
+namespace tarvonel {
+namespace {
+
+// The registry routines on the real registry, below a key of the current user's own.
+TEST(Win32Registry, RoutinesWriteReadAndDeleteATree) {
+  Win32Platform platform;
+  VirtualClock clock;
+  HeadlessToolkit toolkit(clock);
+  RegistryRoutines registry(platform, toolkit);
+  const std::string base = "Software\\TarvonelTest";
+  registry.RegDeleteKeyTree(win32::kHkeyCurrentUser, base);
+  ASSERT_TRUE(registry.RegWriteString(win32::kHkeyCurrentUser, base + "\\verb\\command", "", "\"C:\\P F\\T.exe\" /d"));
+  registry.RegWriteString(win32::kHkeyCurrentUser, base + "\\other", "Name", "Données");
+  EXPECT_EQ(registry.RegReadString(win32::kHkeyCurrentUser, base + "\\verb\\command", ""), "\"C:\\P F\\T.exe\" /d");
+  EXPECT_EQ(registry.RegReadString(win32::kHkeyCurrentUser, base + "\\other", "Name"), "Données");
+  EXPECT_EQ(registry.RegReadString(win32::kHkeyCurrentUser, base + "\\missing", ""), "");
+  registry.RegDeleteKeyTree(win32::kHkeyCurrentUser, base);
+  EXPECT_EQ(registry.RegReadString(win32::kHkeyCurrentUser, base + "\\other", "Name"), "");
+  EXPECT_TRUE(toolkit.MessageBoxes().empty());
+}
+
+TEST(Win32Shell, EnvironmentFoldersAndAShortcutOnDisk) {
+  Win32Platform platform;
+  EXPECT_EQ(ExpandEnvStrings(platform, "%SystemRoot%").substr(1, 2), ":\\");
+  EXPECT_EQ(ExpandEnvStrings(platform, "%TARVONEL_UNSET_VARIABLE%"), "%TARVONEL_UNSET_VARIABLE%");
+  EXPECT_FALSE(GetSpecialFolder(platform, "desktop").empty());
+  EXPECT_EQ(GetSpecialFolder(platform, "no such folder"), "");
+  const std::string folder = platform.ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  cShortcut shortcut(platform);
+  EXPECT_EQ(shortcut.CreateShortcutAt(folder, "tarvonel test link", "%SystemRoot%\\notepad.exe", "/drv C: /d"), 0u);
+  EXPECT_TRUE(shortcut.LinkExists("tarvonel test link", folder));
+  ::DeleteFileW(Utf8ToWide(AddSlash(folder) + "tarvonel test link.lnk").c_str());
+  EXPECT_NE(shortcut.CreateShortcutAt(folder, "bad?name", "x.exe"), 0u) << "a name that is no file name fails";
 }
 
 }  // namespace

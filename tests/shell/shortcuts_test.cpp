@@ -54,7 +54,7 @@ TEST(JobShortcut, TitleIsTrimmedAndTheLinkRunsTheComposedJob) {
 TEST(JobShortcut, ATitleThatIsNoFileNameIsReportedNotClaimedCreated) {
   ProgramHarness h(kMachine);
   h.program.Run();
-  h.toolkit.QueueInput("a:b");
+  h.toolkit.QueueInput("a?b");
   h.program.Main().Command2.Click();
   EXPECT_TRUE(h.platform.Shell().links.empty());
   EXPECT_EQ(h.toolkit.MessageBoxes().back().title, "Shortcut Not Created");
