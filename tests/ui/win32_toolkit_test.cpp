@@ -113,5 +113,75 @@ TEST(Win32Toolkit, ClicksTimersAndClosingReachTheModel) {
   EXPECT_FALSE(probe.Loaded());
 }
 
+class ListWindow : public Window {
+ public:
+  ListWindow() : Window("frmList", "Drives", 300, 120) {
+    drives.SetPlacement({10, 10, 200, 24});
+    exclusions.SetPlacement({10, 50, 200, 22});
+    exclusions.editable = true;
+    drives.OnClick = [this] { chosen = drives.SelectedIndex(); };
+    exclusions.OnChange = [this] {
+      typed = exclusions.Text();
+      ++changes;
+    };
+    Register(drives);
+    Register(exclusions);
+  }
+  void TrayIcon_Callback(uint32_t mouseMessage) override { trayMessage = mouseMessage; }
+  ImageCombo drives{"drives"};
+  TextBox exclusions{"exclusions"};
+  int chosen = -1;
+  std::string typed;
+  int changes = 0;
+  uint32_t trayMessage = 0;
+};
+
+TEST(Win32Toolkit, DropDownTypingTrayAndPlacementReachTheModel) {
+  Win32Toolkit toolkit;
+  ListWindow list;
+  list.drives.AddItem("C:\\  Fixed disk  [System]  Status: Ok", 2);
+  list.drives.AddItem("F:\\  Removable disk  [STICK]  Status: Ok", 1);
+  list.drives.Select(0);
+  try {
+    toolkit.Show(list);
+  } catch (const std::runtime_error& error) {
+    GTEST_SKIP() << "this system cannot create windows here: " << error.what();
+  }
+  HWND frame = ::FindWindowW(L"TarvonelWindow", L"Drives");
+  ASSERT_NE(frame, nullptr);
+  HWND combo = ::FindWindowExW(frame, nullptr, L"COMBOBOX", nullptr);
+  HWND edit = ::FindWindowExW(frame, nullptr, L"EDIT", nullptr);
+  ASSERT_NE(combo, nullptr);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(::SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+
+  ::SendMessageW(combo, CB_SETCURSEL, 1, 0);
+  ::SendMessageW(frame, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  EXPECT_EQ(list.chosen, 1) << "the user's choice reaches the model";
+
+  ::SetWindowTextW(edit, L"*.tmp; *.vhd");
+  EXPECT_EQ(list.typed, "*.tmp; *.vhd");
+  EXPECT_EQ(list.exclusions.Text(), "*.tmp; *.vhd");
+  const int changes = list.changes;
+  list.exclusions.SetText("*.iso");
+  EXPECT_EQ(WindowText(edit), L"*.iso");
+  EXPECT_EQ(list.changes, changes + 1) << "text set by the model is not taken for typing a second time";
+
+  toolkit.AddTrayIcon(list, "Volume C:\\");
+  ::SendMessageW(frame, WM_APP + 1, 1, WM_LBUTTONDOWN);
+  EXPECT_EQ(list.trayMessage, static_cast<uint32_t>(WM_LBUTTONDOWN));
+  toolkit.RemoveTrayIcon(list);
+
+  list.Move(40, 30);
+  RECT before{};
+  ::GetWindowRect(frame, &before);
+  list.SetHeight(240);
+  RECT after{};
+  ::GetWindowRect(frame, &after);
+  EXPECT_GT(after.bottom - after.top, before.bottom - before.top) << "a taller model makes a taller window";
+  toolkit.Unload(list);
+}
+
 }  // namespace
 }  // namespace tarvonel
