@@ -31,8 +31,10 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
   if (flags_.DiskCheckFailed) return;  // the check has told the user; a dirty volume runs nothing
   if (!mainWindow_.prepare_job()) {
     // Nothing was opened: a pass would work on no volume, and an unattended exit would hide why.
-    toolkit_.MsgBox("Drive " + settings_.DriveRoot.substr(0, 2) +
-                        " cannot be opened; the command-line job was not run.",
+    const std::string drive = settings_.DriveRoot.substr(0, 2);
+    const bool named = drive.size() == 2 && drive[1] == ':';
+    toolkit_.MsgBox(named ? "Drive " + drive + " cannot be opened; the command-line job was not run."
+                          : std::string("There is no drive to work on; the command-line job was not run."),
                     MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
     return;
   }

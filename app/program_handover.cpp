@@ -51,14 +51,4 @@ void ProgramHandover::RunCommandLineJob(JobAction action, bool minimizeToTray) {
   p_.commandLineJob.Run(action, minimizeToTray);
 }
 
-const char* JobActionName(JobAction action) {
-  switch (action) {
-    case JobAction::None: return "None";
-    case JobAction::Defragment: return "Defragment";
-    case JobAction::Optimize: return "Optimize";
-    case JobAction::Compact: return "Compact";
-  }
-  return "None";
-}
-
 }  // namespace tarvonel

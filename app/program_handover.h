@@ -46,6 +46,4 @@ class ProgramHandover : public Handover {
   Parts p_;
 };
 
-const char* JobActionName(JobAction action);
-
 }  // namespace tarvonel

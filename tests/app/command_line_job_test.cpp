@@ -91,3 +91,22 @@ TEST(CommandLineJob, ADirtyDriveRunsNoPassAndNoAfterJobAction) {
 
 }  // namespace
 }  // namespace tarvonel
+
+namespace tarvonel {
+namespace {
+
+TEST(CommandLineJob, ADriveThatCannotBeOpenedIsReportedAndNothingFollows) {
+  ProgramHarness none("{}", "/d /close");
+  none.program.Run();
+  EXPECT_THAT(none.MessageTexts(),
+              testing::ElementsAre("There is no drive to work on; the command-line job was not run."));
+  EXPECT_FALSE(none.toolkit.ProgramEnded()) << "an unattended exit would hide why nothing ran";
+
+  ProgramHarness missing(FragmentedMachine(), "/drv Q: /o /down");
+  missing.program.Run();
+  EXPECT_THAT(missing.MessageTexts(), testing::Contains("Drive Q: cannot be opened; the command-line job was not run."));
+  EXPECT_FALSE(missing.platform.ExitRequest().has_value());
+}
+
+}  // namespace
+}  // namespace tarvonel
