@@ -101,7 +101,7 @@ SimDrive ReadDrive(const JsonObject& drive) {
   if (auto smart = drive.Object("smart")) {
     smart->RejectUnknownKeys({"state", "temperature_attribute", "readings"});
     result.smart.state = static_cast<SimSmart::State>(
-        smart->Choice("state", {"works", "not_supported", "invalid_function"}, 0));
+        smart->Choice("state", {"works", "not_supported", "invalid_function", "driver_error"}, 0));
     result.smart.temperatureAttribute = smart->Bool("temperature_attribute", true);
     if (smart->Has("readings")) result.smart.readings = smart->UIntArray("readings");
     for (uint32_t reading : result.smart.readings) {

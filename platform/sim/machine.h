@@ -46,7 +46,8 @@ struct SimDiskCheck {
 
 // What the drive answers to the SMART pass-through.
 struct SimSmart {
-  enum class State { Works, NotSupported, InvalidFunction } state = State::Works;
+  // DriverError: the read succeeds but the driver status reports an IDE error.
+  enum class State { Works, NotSupported, InvalidFunction, DriverError } state = State::Works;
   bool temperatureAttribute = true;      // the data page holds attribute 194
   std::vector<uint32_t> readings = {38};  // one per data-page read; the last one repeats
 };

@@ -112,7 +112,7 @@ std::string MachineToJson(const SimPlatform& platform) {
                             {"progress", check.progress},
                             {"text", check.text},
                             {"unreadable_text", check.unreadableText}};
-    const char* const smartStates[] = {"works", "not_supported", "invalid_function"};
+    const char* const smartStates[] = {"works", "not_supported", "invalid_function", "driver_error"};
     object["smart"] = {{"state", smartStates[static_cast<int>(drive.smart.state)]},
                        {"temperature_attribute", drive.smart.temperatureAttribute},
                        {"readings", drive.smart.readings}};

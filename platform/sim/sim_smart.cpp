@@ -58,6 +58,7 @@ uint32_t SimPlatform::SmartCommand(const SimDrive& drive, uint32_t code, const u
   ++next;
   output[0] = 0x00;
   output[1] = 0x02;  // cBufferSize = 512, little-endian
+  if (drive.smart.state == SimSmart::State::DriverError) output[4] = 1;  // SMART_IDE_ERROR
   uint8_t* page = output + kReplyHeaderSize;
   page[0] = 0x10;
   PutAttribute(page, 0, 1, {0, 0, 0, 0, 0, 0});     // raw read error rate

@@ -44,6 +44,8 @@ TEST(SmartTemperature, ThresholdAndMissingReadings) {
   EXPECT_THAT(Readings(R"({"state": "not_supported"})", 1), ElementsAre("NA 0"));
   EXPECT_THAT(Readings(R"({"state": "invalid_function"})", 1), ElementsAre("NA 0"))
       << "the enable request may be unknown, but then the read fails too";
+  // Regression: a reply whose driver status reports an error was read as if its page held data.
+  EXPECT_THAT(Readings(R"({"state": "driver_error", "readings": [45]})", 1), ElementsAre("NA 0"));
 }
 
 TEST(SmartTemperature, TheSimRefusesSmartOnAReadOnlyHandleAsWindowsDoes) {
