@@ -661,6 +661,11 @@ void Win32Toolkit::EndProgram() {
   ::PostQuitMessage(0);
 }
 
+void* Win32Toolkit::NativeHandle(const Window& window) const {
+  auto found = bindings_.find(const_cast<Window*>(&window));
+  return found == bindings_.end() ? nullptr : found->second->Handle();
+}
+
 bool Win32Toolkit::AnyWindowLoaded() const { return !bindings_.empty(); }
 
 void Win32Toolkit::RunMessageLoop() {

@@ -29,6 +29,9 @@ class Win32Toolkit : public Toolkit {
   void EndProgram() override;
   bool ProgramEnded() const override { return ended_; }
 
+  // The window's HWND, or null when it is not loaded.
+  void* NativeHandle(const Window& window) const;
+
   // Serves the windows until none is loaded any more or the program was ended.
   void RunMessageLoop();
   bool AnyWindowLoaded() const;
