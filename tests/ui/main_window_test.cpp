@@ -112,10 +112,10 @@ TEST(MainWindowCommands, MoreSelectDriveLinksAndClearRecycled) {
   EXPECT_EQ(main.Top(), jobs.Top() - main.Height());
   EXPECT_EQ(main.Left(), jobs.Left());
 
-  main.lblInfo_MouseMove();
+  main.lblInfo.OnMouseMove();
   EXPECT_EQ(main.lblInfo.ForeColor(), 0xFF0000u);
-  EXPECT_TRUE(main.HandPointer());
-  main.Form_MouseMove();
+  EXPECT_TRUE(main.lblInfo.handPointer);
+  static_cast<Window&>(main).Form_MouseMove();
   EXPECT_EQ(main.lblInfo.ForeColor(), 0x800000u);
   main.lblInfo.Click();
   main.fbsharepic.Click();

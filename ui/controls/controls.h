@@ -33,6 +33,8 @@ class Label : public ClickableControl {
   Label(std::string name, std::string caption = {});
   uint32_t ForeColor() const { return foreColor_; }  // 0x00BBGGRR
   void SetForeColor(uint32_t colour);
+  Handler OnMouseMove;       // the mouse moved over the label
+  bool handPointer = false;  // the pointer over it is the hand of a link
   bool symbolFont = false;  // the status marks are drawn in a symbol font
 
  private:

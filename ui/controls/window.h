@@ -42,6 +42,8 @@ class Window {
   virtual bool Form_QueryUnload(UnloadMode mode);
   // The user minimised the window.
   virtual void Form_Minimized() {}
+  // The mouse moved over the window's background.
+  virtual void Form_MouseMove() {}
   // A mouse message from the window's notification-area icon.
   virtual void TrayIcon_Callback(uint32_t /*mouseMessage*/) {}
 

@@ -37,6 +37,8 @@ MainWindow::MainWindow(Parts parts)
       p_(parts) {
   lblInfo.SetCaption(kProductWebAddress);
   lblInfo.SetForeColor(kLinkNavy);
+  lblInfo.handPointer = true;
+  lblInfo.OnMouseMove = [this] { lblInfo_MouseMove(); };
   ExcludeTxt.editable = true;
   ImageCombo1.OnClick = [this] { ImageCombo1_Click(); };
   CmdGo.OnClick = [this] { CmdGo_Click(); };
@@ -302,15 +304,9 @@ void MainWindow::lblInfo_Click() { p_.platform.ShellOpen(lblInfo.Caption()); }
 
 void MainWindow::fbsharepic_Click() { p_.platform.ShellOpen(kProductSharePage); }
 
-void MainWindow::lblInfo_MouseMove() {
-  lblInfo.SetForeColor(kLinkBlue);
-  handPointer_ = true;
-}
+void MainWindow::lblInfo_MouseMove() { lblInfo.SetForeColor(kLinkBlue); }
 
-void MainWindow::Form_MouseMove() {
-  lblInfo.SetForeColor(kLinkNavy);
-  handPointer_ = false;
-}
+void MainWindow::Form_MouseMove() { lblInfo.SetForeColor(kLinkNavy); }
 
 void MainWindow::Command2_Click() { CreateDesktopJobShortcut(p_.platform, p_.toolkit, jobCommand_); }
 

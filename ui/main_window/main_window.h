@@ -85,7 +85,7 @@ class MainWindow : public Window {
   void lblInfo_Click();
   void fbsharepic_Click();
   void lblInfo_MouseMove();
-  void Form_MouseMove();
+  void Form_MouseMove() override;
   void Command2_Click();
 
   void minimize_to_tray();
@@ -96,8 +96,6 @@ class MainWindow : public Window {
 
   const std::string& JobCommand() const { return jobCommand_; }
   const DriveFacts& Facts() const { return facts_; }
-  // Whether the link label shows the hand pointer (the mouse is over it).
-  bool HandPointer() const { return handPointer_; }
 
  private:
   // The fragments of the composed job command.
@@ -117,7 +115,6 @@ class MainWindow : public Window {
   DriveFacts facts_;
   Composer composer_;
   std::string jobCommand_;
-  bool handPointer_ = false;
 };
 
 }  // namespace tarvonel

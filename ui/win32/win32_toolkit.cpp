@@ -165,6 +165,22 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         if (HIWORD(wParam) == CBN_SELCHANGE) ComboChosen(LOWORD(wParam));
         if (HIWORD(wParam) == EN_CHANGE && !showingText_) TextTyped(LOWORD(wParam));
         return 0;
+      case WM_SETCURSOR: {
+        // Sent for the window under the mouse, children first asking their parent.
+        auto* over = reinterpret_cast<HWND>(wParam);
+        Control* control = ControlByHandle(over);
+        if (control != nullptr && control->Kind() == ControlKind::Label) {
+          auto* label = static_cast<Label*>(control);
+          if (label->OnMouseMove) label->OnMouseMove();
+          if (label->handPointer) {
+            ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+            return TRUE;
+          }
+        } else if (over == hwnd_.Get() && LOWORD(lParam) == HTCLIENT) {
+          window_.Form_MouseMove();
+        }
+        return ::DefWindowProcW(hwnd_.Get(), message, wParam, lParam);
+      }
       case kTrayMessage:
         window_.TrayIcon_Callback(static_cast<uint32_t>(LOWORD(lParam)));
         return 0;
