@@ -36,7 +36,7 @@ frmContext::frmContext(Platform& platform, Toolkit& toolkit)
   cmdOK.OnClick = [this] { cmdOK_Click(); };
   cmdApply.OnClick = [this] { cmdApply_Click(); };
   cmdCancel.OnClick = [this] { cmdCancel_Click(); };
-  Frame1.SetPlacement({10, 8, 380, 18});
+  Frame1.SetPlacement({10, 6, 380, 196});
   LblFolders.SetPlacement({20, 30, 100, 18});
   Check1[0].SetPlacement({30, 50, 360, 20});
   Check1[1].SetPlacement({30, 72, 360, 20});

@@ -29,7 +29,7 @@ class frmContext : public Window {
  public:
   frmContext(Platform& platform, Toolkit& toolkit);
 
-  Label Frame1{"Frame1", "Choose items to display in Explorer context menus"};
+  Frame Frame1{"Frame1", "Choose items to display in Explorer context menus"};
   Label LblFolders{"Label1", "Folders:"};
   Label LblDrives{"Label2", "Drives:"};
   std::array<CheckBox, 6> Check1;

@@ -36,7 +36,7 @@ struct ControlPlacement {
 };
 
 enum class ControlKind {
-  Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox, Picture, ListView, ImageCombo
+  Label, Button, CheckBox, OptionButton, MenuCommand, ProgressBar, Timer, TextBox, Picture, ListView, ImageCombo, Frame
 };
 
 // Base of every control model. Models hold no toolkit types; a toolkit observes them.

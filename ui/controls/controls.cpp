@@ -32,6 +32,9 @@ void Label::SetForeColor(uint32_t colour) {
 Button::Button(std::string name, std::string caption)
     : ClickableControl(std::move(name), ControlKind::Button, std::move(caption)) {}
 
+Frame::Frame(std::string name, std::string caption)
+    : ClickableControl(std::move(name), ControlKind::Frame, std::move(caption)) {}
+
 MenuCommand::MenuCommand(std::string name, std::string caption)
     : ClickableControl(std::move(name), ControlKind::MenuCommand, std::move(caption)) {}
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@ class Label : public ClickableControl {
   Label(std::string name, std::string caption = {});
   uint32_t ForeColor() const { return foreColor_; }  // 0x00BBGGRR
   void SetForeColor(uint32_t colour);
+  std::optional<uint32_t> backColor;  // none: the window's own background
   Handler OnMouseMove;       // the mouse moved over the label
   bool handPointer = false;  // the pointer over it is the hand of a link
   bool symbolFont = false;  // the status marks are drawn in a symbol font
@@ -44,6 +46,12 @@ class Label : public ClickableControl {
 class Button : public ClickableControl {
  public:
   Button(std::string name, std::string caption);
+};
+
+// A captioned box drawn around a group of controls; enabling it says whether the group is live.
+class Frame : public ClickableControl {
+ public:
+  Frame(std::string name, std::string caption);
 };
 
 class MenuCommand : public ClickableControl {

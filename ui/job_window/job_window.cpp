@@ -46,6 +46,7 @@ JobWindow::JobWindow(Parts parts)
   for (Label& label : LblStats) Register(label);
   for (Control* control : std::initializer_list<Control*>{&LblIco0, &LblIco2, &LblRedraw, &Label6}) Register(*control);
   for (Label& label : Label4) Register(label);
+  for (Label& swatch : Swatch) Register(swatch);
   for (Control* control : std::initializer_list<Control*>{&Label1Used, &Label1Mft, &Label5, &Label3, &Label2, &Affiche,
                                                            &ChkNoFileDisplay, &UpdateTimer, &tmrTemperatures}) {
     Register(*control);
@@ -64,11 +65,18 @@ void JobWindow::LayOutControls() {
   LblRedraw.SetPlacement({700, 74, 16, 18});
   Label6.SetPlacement({608, 98, 200, 18});
   Label3.SetPlacement({8, 146, 120, 18});
-  Label1Used.SetPlacement({8, 168, 90, 18});
-  Label1Mft.SetPlacement({104, 168, 110, 18});
+  Label1Used.SetPlacement({22, 168, 76, 18});
+  Label1Mft.SetPlacement({118, 168, 96, 18});
   Label5.SetPlacement({224, 146, 120, 18});
   for (size_t i = 0; i < Label4.size(); ++i) {
-    Label4[i].SetPlacement({224 + 90 * static_cast<int>(i), 168, 86, 18});
+    Label4[i].SetPlacement({238 + 90 * static_cast<int>(i), 168, 72, 18});
+  }
+  const uint32_t swatchColours[] = {map_colour::kFull,    map_colour::kMft,        map_colour::kFragmented,
+                                    map_colour::kOptimize, map_colour::kSystemArea, map_colour::kFree};
+  const int swatchLeft[] = {8, 104, 224, 314, 404, 494};
+  for (size_t i = 0; i < Swatch.size(); ++i) {
+    Swatch[i].backColor = swatchColours[i];
+    Swatch[i].SetPlacement({swatchLeft[i], 171, 11, 11});
   }
   Label2.SetPlacement({8, 192, 400, 18});
   Affiche.SetPlacement({600, 146, 200, 20});

@@ -70,6 +70,9 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   Label Label6{"Label6", "?: temp ??"};
   std::array<Label, 4> Label4{Label("Label4_0", "defrag"), Label("Label4_1", "optimize"), Label("Label4_2", "sys area"),
                               Label("Label4_3", "free")};
+  // Colour swatches of the legend: used, MFT, defrag, optimize, sys area, free.
+  std::array<Label, 6> Swatch{Label("Swatch0"), Label("Swatch1"), Label("Swatch2"),
+                              Label("Swatch3"), Label("Swatch4"), Label("Swatch5")};
   Label Label1Used{"Label1_0", "used"};
   Label Label1Mft{"Label1_1", "MFT (area)"};
   Label Label5{"Label5", "candidate for:"};

@@ -117,23 +117,24 @@ void MainWindow::LayOutControls() {
   Label2.SetPlacement({10, 100, 36, 18});
   lblInfo.SetPlacement({48, 100, 300, 18});
   fbsharepic.SetPlacement({360, 100, 110, 18});
-  Frame3.SetPlacement({10, 176, 140, 18});
-  Option1.SetPlacement({20, 196, 120, 20});
-  Option2.SetPlacement({20, 218, 120, 20});
-  Option3.SetPlacement({20, 240, 120, 20});
-  OptPrioLow.SetPlacement({170, 196, 90, 20});
-  OptPrioMed.SetPlacement({170, 218, 90, 20});
-  OptPrioHi.SetPlacement({170, 240, 90, 20});
-  Chk_Minmized.SetPlacement({280, 196, 180, 20});
-  Chk_ShutDown.SetPlacement({280, 218, 100, 20});
-  FrmAfter.SetPlacement({380, 218, 4, 4});
-  OptClose.SetPlacement({290, 240, 80, 20});
-  OptShutDown.SetPlacement({380, 240, 90, 20});
-  Frame1.SetPlacement({10, 270, 300, 18});
-  VSS_Command.SetPlacement({20, 290, 160, 20});
-  Command2.SetPlacement({10, 314, 460, 26});
-  Frame4.SetPlacement({10, 346, 460, 18});
-  ExcludeTxt.SetPlacement({10, 366, 460, 22});
+  // The composer panel, below the collapsed height.
+  Frame3.SetPlacement({10, 170, 140, 92});
+  Option1.SetPlacement({20, 188, 120, 20});
+  Option2.SetPlacement({20, 210, 120, 20});
+  Option3.SetPlacement({20, 232, 120, 20});
+  OptPrioLow.SetPlacement({164, 188, 100, 20});
+  OptPrioMed.SetPlacement({164, 210, 100, 20});
+  OptPrioHi.SetPlacement({164, 232, 100, 20});
+  Chk_Minmized.SetPlacement({280, 176, 180, 20});
+  Chk_ShutDown.SetPlacement({280, 198, 180, 20});
+  FrmAfter.SetPlacement({280, 218, 190, 44});
+  OptClose.SetPlacement({290, 234, 80, 20});
+  OptShutDown.SetPlacement({376, 234, 88, 20});
+  Frame1.SetPlacement({10, 268, 460, 70});
+  VSS_Command.SetPlacement({20, 286, 160, 20});
+  Command2.SetPlacement({20, 308, 440, 24});
+  Frame4.SetPlacement({10, 342, 460, 50});
+  ExcludeTxt.SetPlacement({20, 362, 440, 22});
 }
 
 void MainWindow::Form_Load() {

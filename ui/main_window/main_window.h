@@ -51,7 +51,7 @@ class MainWindow : public Window {
   Label Label2{"Label2", "Web:"};
   Label lblInfo{"lblInfo"};
   Label fbsharepic{"fbsharepic", "Share"};
-  Label Frame3{"Frame3", " Action "};
+  Frame Frame3{"Frame3", " Action "};
   OptionGroup actionGroup;
   OptionButton Option1{"Option1", "Defrag", actionGroup};
   OptionButton Option2{"Option2", "Compact", actionGroup};
@@ -62,14 +62,14 @@ class MainWindow : public Window {
   OptionButton OptPrioHi{"OptPrioHi", "High", priorityGroup};
   CheckBox Chk_Minmized{"Chk_Minmized", "Run minimized"};
   CheckBox Chk_ShutDown{"Chk_ShutDown", "When done:"};
-  Label FrmAfter{"FrmAfter"};
+  Frame FrmAfter{"FrmAfter", ""};
   OptionGroup afterGroup;
   OptionButton OptClose{"OptClose", "Close", afterGroup};
   OptionButton OptShutDown{"OptShutDown", "Shutdown", afterGroup};
-  Label Frame1{"Frame1", " Create task shortcut (saved on desktop) "};
+  Frame Frame1{"Frame1", " Create task shortcut (saved on desktop) "};
   CheckBox VSS_Command{"VSS_Command", "VSS safe-mode"};
   Button Command2{"Command2", "Create desktop shortcut Job "};
-  Label Frame4{"Frame4", " Skip these extensions: (example: *.tmp; *.vhd) - defrag only!"};
+  Frame Frame4{"Frame4", " Skip these extensions: (example: *.tmp; *.vhd) - defrag only!"};
   TextBox ExcludeTxt{"ExcludeTxt"};
 
   void Form_Load();

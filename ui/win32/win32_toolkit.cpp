@@ -188,7 +188,13 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         const Control* control = ControlByHandle(reinterpret_cast<HWND>(lParam));
         auto dc = reinterpret_cast<HDC>(wParam);
         if (control != nullptr && control->Kind() == ControlKind::Label) {
-          ::SetTextColor(dc, static_cast<const Label*>(control)->ForeColor());
+          const auto* label = static_cast<const Label*>(control);
+          ::SetTextColor(dc, label->ForeColor());
+          if (label->backColor) {
+            ::SetBkColor(dc, *label->backColor);
+            ::SetDCBrushColor(dc, *label->backColor);
+            return reinterpret_cast<LRESULT>(::GetStockObject(DC_BRUSH));
+          }
         }
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
@@ -288,6 +294,10 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
       case ControlKind::Button:
         className = L"BUTTON";
         style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::Frame:
+        className = L"BUTTON";
+        style |= BS_GROUPBOX;
         break;
       case ControlKind::CheckBox:
         className = L"BUTTON";
