@@ -42,6 +42,10 @@ Program::~Program() {
   toolkit_.Unload(debugLog_.Window());
 }
 
+std::vector<Window*> Program::Windows() {
+  return {&mainWindow_, &jobWindow_, &details_, &debugLog_.Window(), &contextMenu_, &jobWindow_.TemperatureWarning()};
+}
+
 StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }
 
 }  // namespace tarvonel

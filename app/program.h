@@ -50,6 +50,8 @@ class Program {
   frmContext& ContextMenu() { return contextMenu_; }
   Passes& PassRunner() { return passes_; }
   CommandLineJob& CommandLine() { return commandLineJob_; }
+  // Every window of the program, for scripted clicks and pictures by name.
+  std::vector<Window*> Windows();
   VolumeAccess& Volume() { return volume_; }
   VolumeConstants& Constants() { return volumeConstants_; }
   Catalogue& Files() { return catalogue_; }

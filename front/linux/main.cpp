@@ -15,6 +15,7 @@
 #include "platform/sim/machine_writer.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
+#include "ui/controls/scripted_click.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace {
@@ -63,28 +64,6 @@ void ServeModal(HeadlessToolkit& toolkit, Window& window) {
     toolkit.DoEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-}
-
-// Clicks "Window.Control" the way a user's click arrives at it.
-bool Click(HeadlessToolkit& toolkit, const std::string& target) {
-  const std::string windowName = target.substr(0, target.find('.'));
-  const std::string controlName = target.substr(target.find('.') + 1);
-  for (Window* window : toolkit.LoadedWindows()) {
-    if (window->Name() != windowName) continue;
-    for (Control* control : window->Controls()) {
-      if (control->Name() != controlName) continue;
-      switch (control->Kind()) {
-        case ControlKind::CheckBox: return static_cast<CheckBox*>(control)->UserToggle();
-        case ControlKind::OptionButton: return static_cast<OptionButton*>(control)->UserSelect();
-        case ControlKind::Button:
-        case ControlKind::Label:
-        case ControlKind::MenuCommand:
-        case ControlKind::Picture: return static_cast<ClickableControl*>(control)->Click();
-        default: return false;
-      }
-    }
-  }
-  return false;
 }
 
 // As a user would: pick the drive in the main window, hand it to the job window, Analyze.
@@ -163,7 +142,7 @@ int main(int argc, char** argv) {
     const StartupOutcome outcome = program.Run();
     for (const std::string& target : options.clicks) {
       if (toolkit.ProgramEnded()) break;
-      if (!Click(toolkit, target)) std::cerr << "tarvonel: cannot click " << target << " now\n";
+      if (!ClickNamedControl(program.Windows(), target)) std::cerr << "tarvonel: cannot click " << target << " now\n";
     }
     // The Explorer verbs window waits for OK or Cancel; without a scripted one, Cancel.
     if (program.ContextMenu().Visible() && !toolkit.ProgramEnded()) {

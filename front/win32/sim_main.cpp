@@ -1,6 +1,11 @@
 // Tarvonel-sim.exe: the real Windows windows on a simulated machine, so that they can be seen
 // working where there is no defragmentation interface (Wine on Linux).
-//   Tarvonel-sim.exe [--machine FILE] [--save-machine FILE] [--screenshot FILE.bmp] [--] TAIL
+//   Tarvonel-sim.exe [--machine FILE] [--save-machine FILE] [--screenshot FILE.bmp]
+//                    [--click WINDOW.CONTROL]... [--capture WINDOW FILE.bmp]... [--exit] [--] TAIL
+// Exit status: 0, 2 a click or the saved machine failed, 3 a picture could not be taken.
+// --screenshot takes the job window at the first yield of a pass; --capture takes a window
+// after start-up and the clicks, or a modal window when it opens (and then closes it);
+// --exit ends after the captures instead of serving the windows.
 #include <exception>
 #include <fstream>
 #include <string>
@@ -14,6 +19,7 @@
 #include "platform/sim/sim_platform.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/windows_header.h"
+#include "ui/controls/scripted_click.h"
 #include "ui/win32/win32_toolkit.h"
 #include "version.h"
 
@@ -27,6 +33,9 @@ struct SimOptions {
   std::string machineFile;
   std::string saveMachineFile;
   std::string screenshotFile;
+  std::vector<std::string> clicks;
+  std::vector<std::pair<std::string, std::string>> captures;  // window name, file
+  bool exitAfter = false;
   std::string commandTail;
 };
 
@@ -50,6 +59,13 @@ SimOptions ParseOptions() {
       options.saveMachineFile = args[++i];
     } else if (args[i] == "--screenshot" && hasValue) {
       options.screenshotFile = args[++i];
+    } else if (args[i] == "--click" && hasValue) {
+      options.clicks.push_back(args[++i]);
+    } else if (args[i] == "--capture" && i + 2 < args.size()) {
+      options.captures.emplace_back(args[i + 1], args[i + 2]);
+      i += 2;
+    } else if (args[i] == "--exit") {
+      options.exitAfter = true;
     } else {
       break;
     }
@@ -67,20 +83,43 @@ class CapturingToolkit : public Win32Toolkit {
     if (jobs_ == nullptr || file_.empty() || taken_) return;
     if (jobs_->State() != JobWindowState::Running || !jobs_->Affiche.Enabled()) return;
     taken_ = true;
-    if (!CaptureWindow(NativeHandle(*jobs_), file_)) {
-      MsgBox("The job window could not be captured into " + file_, MsgBoxButtons::OK, MsgBoxIcon::Exclamation,
-             kProgramName);
-    }
+    Capture(*jobs_, file_);
   }
   void CaptureJobWindow(JobWindow& jobs, std::string file) {
     jobs_ = &jobs;
     file_ = std::move(file);
   }
+  // Modal windows named here are pictured when they open and then closed.
+  void ShowModal(Window& window) override {
+    for (const auto& [name, file] : modalCaptures_) {
+      if (name != window.Name()) continue;
+      Show(window);
+      Settle();
+      Capture(window, file);
+      Hide(window);
+      return;
+    }
+    Win32Toolkit::ShowModal(window);
+  }
+  void CaptureModal(std::vector<std::pair<std::string, std::string>> captures) { modalCaptures_ = std::move(captures); }
+  // Lets the windows paint before a picture is taken.
+  void Settle() {
+    for (int i = 0; i < 20; ++i) {
+      Win32Toolkit::DoEvents();
+      ::Sleep(25);
+    }
+  }
+  // A failed picture shows in the exit status: an unattended run must not wait on a box.
+  void Capture(const Window& window, const std::string& file) {
+    if (!CaptureWindow(NativeHandle(window), file)) captureFailed = true;
+  }
+  bool captureFailed = false;
 
  private:
   JobWindow* jobs_ = nullptr;
   std::string file_;
   bool taken_ = false;
+  std::vector<std::pair<std::string, std::string>> modalCaptures_;
 };
 
 }  // namespace
@@ -96,14 +135,26 @@ int main() {
     {
       Program program(platform, toolkit);
       toolkit.CaptureJobWindow(program.Jobs(), options.screenshotFile);
-      if (program.Run() == StartupOutcome::Started) toolkit.RunMessageLoop();
+      toolkit.CaptureModal(options.captures);
+      if (program.Run() == StartupOutcome::Started && !toolkit.ProgramEnded()) {
+        for (const std::string& target : options.clicks) {
+          if (!ClickNamedControl(program.Windows(), target)) result = 2;
+        }
+        toolkit.Settle();
+        for (const auto& [name, file] : options.captures) {
+          for (Window* window : program.Windows()) {
+            if (window->Name() == name && window->Visible()) toolkit.Capture(*window, file);
+          }
+        }
+        if (!options.exitAfter) toolkit.RunMessageLoop();
+      }
     }
     if (!options.saveMachineFile.empty()) {
       std::ofstream file(options.saveMachineFile, std::ios::binary);
       file << MachineToJson(platform);
       if (!file) result = 2;
     }
-    return result;
+    return toolkit.captureFailed ? 3 : result;
   } catch (const std::exception& error) {
     toolkit.MsgBox(std::string("Tarvonel stopped: ") + error.what(), MsgBoxButtons::OK, MsgBoxIcon::Critical,
                    kProgramName);

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/text_conversion.h"
-#include "platform/win32/windows_header.h"
+#include "platform/win32/windows_header.h"  // before commctrl.h, which needs it
+
+#include <commctrl.h>
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
 #include "ui/debug_log/debug_log.h"
@@ -111,6 +113,36 @@ TEST(Win32Toolkit, ClicksTimersAndClosingReachTheModel) {
   ::SendMessageW(frame, WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindow(frame));
   EXPECT_FALSE(probe.Loaded());
+}
+
+class DetailsProbe : public Window {
+ public:
+  DetailsProbe() : Window("frmDetailsProbe", "Details probe", 300, 200) {
+    files.SetPlacement({10, 10, 280, 180});
+    Register(files);
+  }
+  ListView files{"files", "Fragmented files"};
+};
+
+// Regression: items added to a list before its window was first created were not shown.
+TEST(Win32Toolkit, ListItemsAddedBeforeTheWindowExistsAreShown) {
+  Win32Toolkit toolkit;
+  DetailsProbe probe;
+  probe.files.AddItem("C:\\a.dat");
+  probe.files.AddItem("C:\\b.dat");
+  try {
+    toolkit.Show(probe);
+  } catch (const std::runtime_error& error) {
+    GTEST_SKIP() << "this system cannot create windows here: " << error.what();
+  }
+  HWND frame = ::FindWindowW(L"TarvonelWindow", L"Details probe");
+  ASSERT_NE(frame, nullptr);
+  HWND list = ::FindWindowExW(frame, nullptr, WC_LISTVIEWW, nullptr);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  probe.files.AddItem("C:\\c.dat");
+  EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+  toolkit.Unload(probe);
 }
 
 class ListWindow : public Window {

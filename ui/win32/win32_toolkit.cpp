@@ -368,6 +368,8 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     controls_.push_back({&control, child, id});
     control.SetObserver(this);
     if (control.Kind() == ControlKind::ImageCombo) ShowComboItems(static_cast<ImageCombo&>(control), child);
+    // Items the model gained before its window existed.
+    if (control.Kind() == ControlKind::ListView) ShowItems(static_cast<ListView&>(control), child);
     ShowValue(control, child);
   }
 
