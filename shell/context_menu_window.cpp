@@ -26,7 +26,7 @@ std::string VerbCommand(const std::string& programFolder, const ExplorerVerb& ve
 }
 
 frmContext::frmContext(Platform& platform, Toolkit& toolkit)
-    : Window("frmContext", "Context menu items", 400, 250),
+    : Window("frmContext", "Context menu items", 400, 254),
       Check1{CheckBox("Check1_0", kExplorerVerbs[0].caption), CheckBox("Check1_1", kExplorerVerbs[1].caption),
              CheckBox("Check1_2", kExplorerVerbs[2].caption), CheckBox("Check1_3", kExplorerVerbs[3].caption),
              CheckBox("Check1_4", kExplorerVerbs[4].caption), CheckBox("Check1_5", kExplorerVerbs[5].caption)},
@@ -36,15 +36,15 @@ frmContext::frmContext(Platform& platform, Toolkit& toolkit)
   cmdOK.OnClick = [this] { cmdOK_Click(); };
   cmdApply.OnClick = [this] { cmdApply_Click(); };
   cmdCancel.OnClick = [this] { cmdCancel_Click(); };
-  Frame1.SetPlacement({10, 6, 380, 196});
+  Frame1.SetPlacement({10, 6, 380, 204});
   LblFolders.SetPlacement({20, 30, 100, 18});
   Check1[0].SetPlacement({30, 50, 360, 20});
   Check1[1].SetPlacement({30, 72, 360, 20});
   LblDrives.SetPlacement({20, 98, 100, 18});
   for (size_t i = 2; i < Check1.size(); ++i) Check1[i].SetPlacement({30, 118 + 22 * static_cast<int>(i - 2), 360, 20});
-  cmdOK.SetPlacement({130, 212, 80, 26});
-  cmdApply.SetPlacement({220, 212, 80, 26});
-  cmdCancel.SetPlacement({310, 212, 80, 26});
+  cmdOK.SetPlacement({130, 218, 80, 26});
+  cmdApply.SetPlacement({220, 218, 80, 26});
+  cmdCancel.SetPlacement({310, 218, 80, 26});
   Register(Frame1);
   Register(LblFolders);
   Register(Check1[0]);
