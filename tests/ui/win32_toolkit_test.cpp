@@ -181,7 +181,7 @@ TEST(Win32Toolkit, DropDownTypingTrayAndPlacementReachTheModel) {
   }
   HWND frame = ::FindWindowW(L"TarvonelWindow", L"Drives");
   ASSERT_NE(frame, nullptr);
-  HWND combo = ::FindWindowExW(frame, nullptr, L"COMBOBOX", nullptr);
+  HWND combo = ::FindWindowExW(frame, nullptr, WC_COMBOBOXEXW, nullptr);
   HWND edit = ::FindWindowExW(frame, nullptr, L"EDIT", nullptr);
   ASSERT_NE(combo, nullptr);
   ASSERT_NE(edit, nullptr);

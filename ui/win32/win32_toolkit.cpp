@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 #include <vector>
 
@@ -88,6 +89,39 @@ MsgBoxResult ResultOf(int pressed) {
     default: return MsgBoxResult::OK;
   }
 }
+
+// The drive list's images: a fixed disk, and the computer for the Windows drive.
+class DriveImages {
+ public:
+  static DriveImages Load() {
+    DriveImages images;
+    images.list_ = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                      ILC_COLOR32 | ILC_MASK, 2, 0);
+    if (images.list_ == nullptr) return images;
+    for (int shellIcon : {8, 15}) {  // shell32.dll: fixed disk, computer
+      HICON icon = nullptr;
+      ::ExtractIconExW(L"shell32.dll", shellIcon, nullptr, &icon, 1);
+      if (icon == nullptr) icon = ::LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+      ::ImageList_AddIcon(images.list_, icon);
+      ::DestroyIcon(icon);
+    }
+    return images;
+  }
+  DriveImages() = default;
+  DriveImages(DriveImages&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+  DriveImages& operator=(DriveImages&& other) noexcept {
+    std::swap(list_, other.list_);
+    return *this;
+  }
+  ~DriveImages() {
+    if (list_ != nullptr) ::ImageList_Destroy(list_);
+  }
+  bool Valid() const { return list_ != nullptr; }
+  HIMAGELIST Get() const { return list_; }
+
+ private:
+  HIMAGELIST list_ = nullptr;
+};
 
 }  // namespace
 
@@ -333,7 +367,7 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
         text.clear();
         break;
       case ControlKind::ImageCombo:
-        className = L"COMBOBOX";
+        className = WC_COMBOBOXEXW;
         style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
         break;
       case ControlKind::ListView:
@@ -367,17 +401,29 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     }
     controls_.push_back({&control, child, id});
     control.SetObserver(this);
-    if (control.Kind() == ControlKind::ImageCombo) ShowComboItems(static_cast<ImageCombo&>(control), child);
+    if (control.Kind() == ControlKind::ImageCombo) {
+      if (!driveImages_.Valid()) driveImages_ = DriveImages::Load();
+      if (driveImages_.Valid()) ::SendMessageW(child, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(driveImages_.Get()));
+      ShowComboItems(static_cast<ImageCombo&>(control), child);
+    }
+    AddToolTip(control, child);
     // Items the model gained before its window existed.
     if (control.Kind() == ControlKind::ListView) ShowItems(static_cast<ListView&>(control), child);
     ShowValue(control, child);
   }
 
-  // The image number is the model's; a plain drop-down list shows the texts.
+  // Image 1 of the model is the first of the image list, image 2 the second.
   static void ShowComboItems(const ImageCombo& combo, HWND child) {
     ::SendMessageW(child, CB_RESETCONTENT, 0, 0);
+    int index = 0;
     for (const ImageCombo::Item& item : combo.Items()) {
-      ::SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item.text).c_str()));
+      std::wstring text = Utf8ToWide(item.text);
+      COMBOBOXEXITEMW entry{};
+      entry.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+      entry.iItem = index++;
+      entry.pszText = text.data();
+      entry.iImage = entry.iSelectedImage = item.image > 0 ? item.image - 1 : 0;
+      ::SendMessageW(child, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&entry));
     }
     ::SendMessageW(child, CB_SETCURSEL, static_cast<WPARAM>(combo.SelectedIndex()), 0);
   }
@@ -398,8 +444,44 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
     static_cast<TextBox*>(control)->UserEdit(WideToUtf8(text));
   }
 
+  // The system's message font (Segoe UI on current Windows), as dialog boxes use it.
+  HFONT MessageFont() {
+    if (!messageFont_.Valid()) {
+      NONCLIENTMETRICSW metrics{};
+      metrics.cbSize = sizeof metrics;
+      BOOL found = ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+      if (!found) {  // Windows XP knows the record without its last field
+        metrics.cbSize = sizeof metrics - sizeof metrics.iPaddedBorderWidth;
+        found = ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+      }
+      if (found) messageFont_ = GdiObject(::CreateFontIndirectW(&metrics.lfMessageFont));
+    }
+    return messageFont_.Valid() ? static_cast<HFONT>(messageFont_.Get())
+                                : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  }
+
+  // Shows the control's tooltip when it has one.
+  void AddToolTip(const Control& control, HWND child) {
+    const auto* clickable = dynamic_cast<const ClickableControl*>(&control);
+    if (clickable == nullptr || clickable->toolTip.empty()) return;
+    if (toolTips_ == nullptr) {
+      toolTips_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.Get(), nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);  // destroyed with its owner
+      if (toolTips_ == nullptr) return;
+    }
+    std::wstring text = Utf8ToWide(clickable->toolTip);
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_.Get();
+    tool.uId = reinterpret_cast<UINT_PTR>(child);
+    tool.lpszText = text.data();
+    ::SendMessageW(toolTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+
   void ApplyFont(Control& control, HWND child, int dpi) {
-    HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    HFONT font = MessageFont();
     if (control.Kind() == ControlKind::TextBox && !static_cast<TextBox&>(control).fontName.empty()) {
       if (!font_.Valid()) {
         font_ = GdiObject(::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -536,6 +618,9 @@ class Win32Toolkit::Binding : public ControlObserver, public Window::Observer {
   bool showingText_ = false;  // the text shown came from the model, not from typing
   GdiObject font_;        // deleted after the window that uses it is gone
   GdiObject symbolFont_;
+  GdiObject messageFont_;
+  DriveImages driveImages_;  // the drive list's two images, destroyed after the window
+  HWND toolTips_ = nullptr;  // owned by the window
   WindowHandle hwnd_;
   HMENU menu_ = nullptr;  // owned by the window once set
   std::vector<BoundControl> controls_;
@@ -557,6 +642,10 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 Win32Toolkit::Win32Toolkit() {
+  // The common controls the bindings create: drop-down with images, list view, progress, tooltips.
+  INITCOMMONCONTROLSEX classes{sizeof classes,
+                               ICC_USEREX_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&classes);
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProcedure;
