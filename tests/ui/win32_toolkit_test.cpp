@@ -12,6 +12,10 @@
 #include <commctrl.h>
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
+#include "app/program.h"
+#include "platform/sim/demo_machine.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/sim_platform.h"
 #include "ui/debug_log/debug_log.h"
 
 namespace tarvonel {
@@ -213,6 +217,38 @@ TEST(Win32Toolkit, DropDownTypingTrayAndPlacementReachTheModel) {
   ::GetWindowRect(frame, &after);
   EXPECT_GT(after.bottom - after.top, before.bottom - before.top) << "a taller model makes a taller window";
   toolkit.Unload(list);
+}
+
+}  // namespace
+}  // namespace tarvonel
+
+namespace tarvonel {
+namespace {
+
+// The whole program in real windows: timer ticks arrive inside a pass's yields, the
+// temperature warning's modal loop runs its own timer and returns, and the pass goes on.
+TEST(Win32Program, AHotDiskHoldsAPassInARealModalWindowThatClosesWhenItCools) {
+  Machine machine = ParseMachine(DemoMachineJson());
+  machine.drives[0].smart.readings = {70, 40};
+  SimPlatform platform(std::move(machine));
+  platform.SetCommandTail("/drv C: /d /dbg");
+  Win32Toolkit toolkit;
+  Program program(platform, toolkit);
+  program.Jobs().tmrTemperatures.SetInterval(20);
+  program.Jobs().TemperatureWarning().tmrTemperatures.SetInterval(20);
+  try {
+    toolkit.Load(program.Jobs());
+  } catch (const std::runtime_error& error) {
+    GTEST_SKIP() << "this system cannot create windows here: " << error.what();
+  }
+  ASSERT_EQ(program.Run(), StartupOutcome::Started);
+  EXPECT_NE(program.Log().Text().find("HD Temp HIGH: 70"), std::string::npos) << "the warning was raised and closed";
+  EXPECT_FALSE(program.Jobs().TemperatureWarning().Visible());
+  EXPECT_GT(platform.Moves(), 0) << "the pass went on after the warning";
+  EXPECT_EQ(program.Jobs().State(), JobWindowState::Idle);
+  HWND frame = static_cast<HWND>(toolkit.NativeHandle(program.Jobs()));
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(WindowText(frame), Utf8ToWide(program.Jobs().Caption())) << "the caption follows the model";
 }
 
 }  // namespace
