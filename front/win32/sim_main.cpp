@@ -1,11 +1,13 @@
 // Tarvonel-sim.exe: the real Windows windows on a simulated machine, so that they can be seen
 // working where there is no defragmentation interface (Wine on Linux).
 //   Tarvonel-sim.exe [--machine FILE] [--save-machine FILE] [--screenshot FILE.bmp]
-//                    [--click WINDOW.CONTROL]... [--capture WINDOW FILE.bmp]... [--exit] [--] TAIL
+//                    [--click WINDOW.CONTROL]... [--capture WINDOW FILE.bmp]... [--exit]
+//                    [--watch-interval MS] [--] TAIL
 // Exit status: 0, 2 a click or the saved machine failed, 3 a picture could not be taken.
 // --screenshot takes the job window at the first yield of a pass; --capture takes a window
 // after start-up and the clicks, or a modal window when it opens (and then closes it);
-// --exit ends after the captures instead of serving the windows.
+// --exit ends after the captures instead of serving the windows; --watch-interval reads the
+// disk temperature every MS milliseconds instead of every 30 seconds, for short demos.
 #include <exception>
 #include <fstream>
 #include <string>
@@ -36,6 +38,7 @@ struct SimOptions {
   std::vector<std::string> clicks;
   std::vector<std::pair<std::string, std::string>> captures;  // window name, file
   bool exitAfter = false;
+  uint32_t watchIntervalMs = 0;  // 0: as the program has it
   std::string commandTail;
 };
 
@@ -64,6 +67,8 @@ SimOptions ParseOptions() {
     } else if (args[i] == "--capture" && i + 2 < args.size()) {
       options.captures.emplace_back(args[i + 1], args[i + 2]);
       i += 2;
+    } else if (args[i] == "--watch-interval" && hasValue) {
+      options.watchIntervalMs = static_cast<uint32_t>(std::stoul(args[++i]));
     } else if (args[i] == "--exit") {
       options.exitAfter = true;
     } else {
@@ -125,9 +130,9 @@ class CapturingToolkit : public Win32Toolkit {
 }  // namespace
 
 int main() {
-  const SimOptions options = ParseOptions();
   CapturingToolkit toolkit;
   try {
+    const SimOptions options = ParseOptions();
     SimPlatform platform(options.machineFile.empty() ? ParseMachine(DemoMachineJson())
                                                      : LoadMachineFile(options.machineFile));
     platform.SetCommandTail(options.commandTail);
@@ -136,6 +141,10 @@ int main() {
       Program program(platform, toolkit);
       toolkit.CaptureJobWindow(program.Jobs(), options.screenshotFile);
       toolkit.CaptureModal(options.captures);
+      if (options.watchIntervalMs > 0) {
+        program.Jobs().tmrTemperatures.SetInterval(options.watchIntervalMs);
+        program.Jobs().TemperatureWarning().tmrTemperatures.SetInterval(options.watchIntervalMs);
+      }
       if (program.Run() == StartupOutcome::Started && !toolkit.ProgramEnded()) {
         for (const std::string& target : options.clicks) {
           if (!ClickNamedControl(program.Windows(), target)) result = 2;
