@@ -1,0 +1,302 @@
+#include "platform/image/fat_image.h"
+
+#include <algorithm>
+
+namespace tarvonel::fat {
+namespace {
+
+constexpr size_t kDirEntryBytes = 32;
+constexpr uint8_t kAttrLongName = 0x0F;
+constexpr uint8_t kAttrVolumeLabel = 0x08;
+constexpr int kMaxDepth = 1000;
+
+uint32_t U16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
+uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
+
+bool PowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+std::string Utf16ToUtf8(const std::vector<uint16_t>& units) {
+  std::string out;
+  for (size_t i = 0; i < units.size(); ++i) {
+    uint32_t code = units[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
+    }
+    AppendUtf8(out, code);
+  }
+  return out;
+}
+
+// The 8.3 name with the lower-case flags Windows NT writes; bytes above 127 as Latin-1.
+std::string ShortName(const uint8_t* entry) {
+  auto part = [&](size_t from, size_t length, bool lower) {
+    std::string text;
+    for (size_t i = from; i < from + length; ++i) {
+      uint32_t c = entry[i];
+      if (i == 0 && c == 0x05) c = 0xE5;  // 0x05 stands for a leading 0xE5
+      if (lower && c >= 'A' && c <= 'Z') c += 'a' - 'A';
+      AppendUtf8(text, c);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+  };
+  const std::string base = part(0, 8, (entry[12] & 0x08) != 0);
+  const std::string extension = part(8, 3, (entry[12] & 0x10) != 0);
+  return extension.empty() ? base : base + "." + extension;
+}
+
+uint8_t ShortNameChecksum(const uint8_t* entry) {
+  uint8_t sum = 0;
+  for (int i = 0; i < 11; ++i) sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + entry[i]);
+  return sum;
+}
+
+// Long-name slots seen so far for the short entry that follows them.
+struct LongName {
+  std::vector<std::vector<uint16_t>> pieces;  // by ordinal - 1
+  int expected = 0;                            // slots the name has; 0: none pending
+  uint8_t checksum = 0;
+
+  void Reset() {
+    pieces.clear();
+    expected = 0;
+  }
+  void Add(const uint8_t* slot) {
+    const int ordinal = slot[0] & 0x1F;
+    if ((slot[0] & 0x40) != 0) {
+      Reset();
+      expected = ordinal;
+      checksum = slot[13];
+      pieces.assign(static_cast<size_t>(ordinal), {});
+    }
+    if (expected == 0 || ordinal < 1 || ordinal > expected || slot[13] != checksum) {
+      Reset();
+      return;
+    }
+    std::vector<uint16_t> units;
+    for (size_t at : {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30}) {
+      units.push_back(static_cast<uint16_t>(U16(slot + at)));
+    }
+    pieces[static_cast<size_t>(ordinal - 1)] = units;
+  }
+  // The name for `entry`, or empty when the slots do not belong to it.
+  std::string For(const uint8_t* entry) const {
+    if (expected == 0 || checksum != ShortNameChecksum(entry)) return {};
+    std::vector<uint16_t> units;
+    for (const auto& piece : pieces) {
+      if (piece.empty()) return {};
+      units.insert(units.end(), piece.begin(), piece.end());
+    }
+    const auto end = std::find(units.begin(), units.end(), uint16_t{0});
+    units.erase(end, units.end());
+    return Utf16ToUtf8(units);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FatImage> FatImage::Open(const std::string& path) {
+  std::unique_ptr<FatImage> image(new FatImage(path));
+  image->file_.open(path, std::ios::binary);
+  if (!image->file_) throw ImageError(path + ": cannot be opened for reading");
+  image->file_.seekg(0, std::ios::end);
+  image->fileSize_ = static_cast<uint64_t>(image->file_.tellg());
+  image->ReadLayout();
+  image->ReadFat();
+  image->root_.attributes = 0x10;
+  image->root_.firstCluster = image->layout_.type == FatType::Fat32 ? image->layout_.rootCluster : 0;
+  if (image->layout_.type == FatType::Fat32) image->root_.chain = image->Chain(image->layout_.rootCluster, "the root directory");
+  image->ReadDirectory(image->root_, 0);
+  return image;
+}
+
+void FatImage::Fail(const std::string& problem) const { throw ImageError(path_ + ": " + problem); }
+
+bool FatImage::Read(uint64_t offset, void* buffer, size_t length) {
+  if (offset > fileSize_ || length > fileSize_ - offset) return false;
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(offset));
+  file_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(length));
+  return static_cast<size_t>(file_.gcount()) == length;
+}
+
+void FatImage::ReadLayout() {
+  bootSector_.assign(512, 0);
+  if (!Read(0, bootSector_.data(), bootSector_.size())) Fail("too short for a boot sector");
+  const uint8_t* b = bootSector_.data();
+  Layout& l = layout_;
+  l.bytesPerSector = U16(b + 11);
+  if (l.bytesPerSector != 512 && l.bytesPerSector != 1024 && l.bytesPerSector != 2048 && l.bytesPerSector != 4096) {
+    Fail("the boot sector's bytes per sector (" + std::to_string(l.bytesPerSector) + ") is not 512, 1024, 2048 or 4096");
+  }
+  if (b[510] != 0x55 || b[511] != 0xAA) Fail("the boot sector has no 55 AA signature");
+  l.sectorsPerCluster = b[13];
+  if (!PowerOfTwo(l.sectorsPerCluster)) Fail("the sectors per cluster is not a power of two");
+  const uint32_t reserved = U16(b + 14);
+  if (reserved == 0) Fail("the boot sector reserves no sectors");
+  l.numFats = b[16];
+  if (l.numFats != 1 && l.numFats != 2) Fail("the volume has " + std::to_string(l.numFats) + " FATs, not 1 or 2");
+  l.rootEntries = U16(b + 17);
+  l.totalSectors = U16(b + 19) != 0 ? U16(b + 19) : U32(b + 32);
+  const uint32_t fatSectors16 = U16(b + 22);
+  const bool fat32 = fatSectors16 == 0;
+  const uint64_t fatSectors = fat32 ? U32(b + 36) : fatSectors16;
+  if (fatSectors == 0) Fail("the FAT has no sectors");
+  if (fat32 && l.rootEntries != 0) Fail("a FAT32 boot sector declares a fixed root directory");
+  if (fat32 && (U16(b + 40) & 0x80) != 0) Fail("the FAT32 copies are not mirrored (active-FAT mode is not handled)");
+  l.fatBytes = fatSectors * l.bytesPerSector;
+  l.fatOffset = uint64_t{reserved} * l.bytesPerSector;
+  l.rootOffset = l.fatOffset + l.numFats * l.fatBytes;
+  const uint64_t rootBytes = uint64_t{l.rootEntries} * kDirEntryBytes;
+  if (rootBytes % l.bytesPerSector != 0) Fail("the root directory does not fill whole sectors");
+  l.dataOffset = l.rootOffset + rootBytes;
+  const uint64_t volumeBytes = l.totalSectors * l.bytesPerSector;
+  if (volumeBytes <= l.dataOffset) Fail("the volume ends before its data area");
+  if (volumeBytes > fileSize_) Fail("the image is shorter than the volume its boot sector declares");
+  const uint64_t clusters = (volumeBytes - l.dataOffset) / l.ClusterBytes();
+  if (clusters == 0 || clusters > 0x0FFFFFF5) Fail("the volume has no usable number of clusters");
+  l.dataClusters = static_cast<uint32_t>(clusters);
+  l.type = fat32 ? FatType::Fat32 : (clusters < 4085 ? FatType::Fat12 : FatType::Fat16);
+  if (!fat32 && clusters >= 65525) Fail("a FAT16 layout with " + std::to_string(clusters) + " clusters");
+  const uint64_t entryBits = l.type == FatType::Fat12 ? 12 : l.type == FatType::Fat16 ? 16 : 32;
+  if (((uint64_t{l.dataClusters} + 2) * entryBits + 7) / 8 > l.fatBytes) Fail("the FAT is too small for the volume");
+  if (fat32) {
+    l.rootCluster = U32(b + 44);
+    if (l.rootCluster < 2 || l.rootCluster > l.dataClusters + 1) Fail("the root directory's cluster is outside the volume");
+  }
+  l.dirty = (b[fat32 ? 65 : 37] & 0x01) != 0;
+}
+
+void FatImage::ReadFat() {
+  fat_.assign(static_cast<size_t>(layout_.fatBytes), 0);
+  if (!Read(layout_.fatOffset, fat_.data(), fat_.size())) Fail("the FAT cannot be read");
+  // The clean-shutdown bit in FAT[1] (FAT16 and FAT32) is clear on a volume in use.
+  if (layout_.type == FatType::Fat16 && (Next(1) & 0x8000) == 0) layout_.dirty = true;
+  if (layout_.type == FatType::Fat32 && (Next(1) & 0x08000000) == 0) layout_.dirty = true;
+  owner_.assign(size_t{layout_.dataClusters} + 2, 0);
+}
+
+uint32_t FatImage::Next(uint32_t cluster) const {
+  switch (layout_.type) {
+    case FatType::Fat12: {
+      const size_t at = cluster + cluster / 2;
+      const uint32_t pair = U16(fat_.data() + at);
+      return (cluster & 1) != 0 ? pair >> 4 : pair & 0xFFF;
+    }
+    case FatType::Fat16: return U16(fat_.data() + 2 * size_t{cluster});
+    case FatType::Fat32: return U32(fat_.data() + 4 * size_t{cluster}) & 0x0FFFFFFF;
+  }
+  return 0;
+}
+
+uint32_t FatImage::EndOfChain() const {
+  switch (layout_.type) {
+    case FatType::Fat12: return 0xFF8;
+    case FatType::Fat16: return 0xFFF8;
+    case FatType::Fat32: return 0x0FFFFFF8;
+  }
+  return 0;
+}
+
+std::vector<uint32_t> FatImage::Chain(uint32_t first, const std::string& what) {
+  const uint32_t chain = ++chains_;
+  std::vector<uint32_t> clusters;
+  const uint32_t last = layout_.dataClusters + 1;
+  for (uint32_t cluster = first;;) {
+    if (cluster < 2 || cluster > last) Fail(what + " points to cluster " + std::to_string(cluster) + ", outside the volume");
+    if (owner_[cluster] == chain) Fail(what + " loops back to cluster " + std::to_string(cluster));
+    if (owner_[cluster] != 0) Fail(what + " is cross-linked with another file at cluster " + std::to_string(cluster));
+    owner_[cluster] = chain;
+    clusters.push_back(cluster);
+    const uint32_t next = Next(cluster);
+    if (next >= EndOfChain()) break;
+    if (next == 0) Fail(what + " runs into the free cluster after cluster " + std::to_string(cluster));
+    if (next >= EndOfChain() - 8) Fail(what + " runs into a bad or reserved cluster after cluster " + std::to_string(cluster));
+    cluster = next;
+  }
+  return clusters;
+}
+
+std::vector<uint8_t> FatImage::DirectoryBytes(const DirEntry& directory) {
+  std::vector<uint8_t> bytes;
+  if (directory.chain.empty()) {  // the fixed root directory of FAT12/16
+    bytes.assign(size_t{layout_.rootEntries} * kDirEntryBytes, 0);
+    if (!Read(layout_.rootOffset, bytes.data(), bytes.size())) Fail("the root directory cannot be read");
+    return bytes;
+  }
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  bytes.resize(directory.chain.size() * clusterBytes);
+  for (size_t i = 0; i < directory.chain.size(); ++i) {
+    const uint64_t offset = layout_.dataOffset + (uint64_t{directory.chain[i]} - 2) * clusterBytes;
+    if (!Read(offset, bytes.data() + i * clusterBytes, clusterBytes)) Fail("a directory cluster cannot be read");
+  }
+  return bytes;
+}
+
+void FatImage::ReadDirectory(DirEntry& directory, int depth) {
+  if (depth > kMaxDepth) Fail("directories nest deeper than " + std::to_string(kMaxDepth) + " levels");
+  const std::vector<uint8_t> bytes = DirectoryBytes(directory);
+  const bool fixedRoot = directory.chain.empty();
+  LongName longName;
+  for (size_t at = 0; at + kDirEntryBytes <= bytes.size(); at += kDirEntryBytes) {
+    const uint8_t* e = bytes.data() + at;
+    if (e[0] == 0x00) break;  // no entry follows
+    if (e[0] == 0xE5) {
+      longName.Reset();
+      continue;
+    }
+    if (e[11] == kAttrLongName) {
+      longName.Add(e);
+      continue;
+    }
+    if ((e[11] & kAttrVolumeLabel) != 0 || (e[0] == '.' && (e[1] == ' ' || (e[1] == '.' && e[2] == ' ')))) {
+      longName.Reset();
+      continue;
+    }
+    DirEntry entry;
+    const std::string longText = longName.For(e);
+    longName.Reset();
+    entry.name = longText.empty() ? ShortName(e) : longText;
+    entry.path = directory.path.empty() ? entry.name : directory.path + "\\" + entry.name;
+    entry.attributes = e[11];
+    entry.size = U32(e + 28);
+    entry.firstCluster = U16(e + 26) | (layout_.type == FatType::Fat32 ? U16(e + 20) << 16 : 0);
+    // Where the short entry lies: in the fixed root, or in its directory's cluster.
+    const uint64_t clusterBytes = layout_.ClusterBytes();
+    entry.entryOffset = fixedRoot ? layout_.rootOffset + at
+                                  : layout_.dataOffset + (uint64_t{directory.chain[at / clusterBytes]} - 2) * clusterBytes +
+                                        at % clusterBytes;
+    if (entry.firstCluster != 0) entry.chain = Chain(entry.firstCluster, "\"" + entry.path + "\"");
+    if (entry.IsDirectory()) {
+      if (entry.chain.empty()) Fail("the directory \"" + entry.path + "\" has no clusters");
+      ReadDirectory(entry, depth + 1);
+    } else {
+      const uint64_t needed = (uint64_t{entry.size} + clusterBytes - 1) / clusterBytes;
+      if (needed != entry.chain.size()) {
+        Fail("\"" + entry.path + "\" holds " + std::to_string(entry.size) + " bytes but its chain has " +
+             std::to_string(entry.chain.size()) + " clusters");
+      }
+    }
+    directory.children.push_back(std::move(entry));
+  }
+}
+
+}  // namespace tarvonel::fat

@@ -1,0 +1,170 @@
+// FAT images made and filled by mkfs.fat and mtools, read by FatImage and checked against
+// what mtools itself reports of the same files.
+#include "platform/image/fat_image.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace tarvonel::fat {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ImageDir {
+  ImageDir() : dir(fs::temp_directory_path() / ("tarvonel-fat-" + std::to_string(::getpid()) + "-" + std::to_string(next++))) {
+    fs::create_directories(dir);
+  }
+  ~ImageDir() { fs::remove_all(dir); }
+  // Runs a shell command in the folder; the test fails when it does.
+  std::string Run(const std::string& command) const {
+    const fs::path output = dir / "output.txt";
+    // mtools names non-ASCII files in the locale's character set.
+    const std::string line = "cd '" + dir.string() + "' && export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 && (" + command +
+                             ") > '" + output.string() + "' 2>&1";
+    const int status = std::system(line.c_str());
+    std::ifstream file(output);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(status, 0) << command << "\n" << text.str();
+    return text.str();
+  }
+  std::string Image() const { return (dir / "volume.img").string(); }
+  fs::path dir;
+  static inline int next = 0;
+};
+
+// "::/name <2-5> <9-10>" from mshowfat, as the list of clusters.
+std::vector<uint32_t> ChainFromMshowfat(const std::string& line) {
+  std::vector<uint32_t> clusters;
+  for (size_t open = line.find('<'); open != std::string::npos; open = line.find('<', open + 1)) {
+    const size_t dash = line.find('-', open);
+    const size_t close = line.find('>', open);
+    uint32_t first = static_cast<uint32_t>(std::stoul(line.substr(open + 1)));
+    uint32_t last = dash != std::string::npos && dash < close ? static_cast<uint32_t>(std::stoul(line.substr(dash + 1))) : first;
+    for (uint32_t c = first; c <= last; ++c) clusters.push_back(c);
+  }
+  return clusters;
+}
+
+const DirEntry* Find(const DirEntry& directory, const std::string& name) {
+  for (const DirEntry& child : directory.children) {
+    if (child.name == name) return &child;
+  }
+  return nullptr;
+}
+
+// Small files, every other one deleted, then a large one that must fill the gaps.
+void MakeFragmented(ImageDir& d, const std::string& mkfsOptions, int sizeKiB) {
+  d.Run("mkfs.fat -C " + mkfsOptions + " volume.img " + std::to_string(sizeKiB));
+  d.Run("for i in 1 2 3 4 5 6; do head -c 2500 /dev/urandom > s$i; mcopy -i volume.img s$i ::/S$i.BIN; done");
+  d.Run("mdel -i volume.img ::/S2.BIN ::/S4.BIN");
+  // FAT32 allocates after its FSInfo "next free" hint; forgetting it makes the gaps fill first.
+  if (mkfsOptions.find("-F 32") != std::string::npos) {
+    d.Run("printf '\\377\\377\\377\\377' | dd of=volume.img bs=1 seek=1004 conv=notrunc");
+  }
+  d.Run("head -c 9000 /dev/urandom > big && mcopy -i volume.img big '::/Große Datei.dat'");
+  d.Run("mmd -i volume.img ::/a ::/a/b ::/a/b/c && head -c 700 /dev/urandom > x && mcopy -i volume.img x ::/a/b/c/x.txt");
+}
+
+TEST(FatImage, Fat12Fat16AndFat32ChainsAgreeWithMtools) {
+  const std::pair<const char*, int> formats[] = {
+      {"-F 12 -s 1", 2048}, {"-F 16 -s 1", 8192}, {"-F 32 -s 1", 40000}, {"-F 32 -s 8", 300000}};
+  for (const auto& [options, sizeKiB] : formats) {
+    ImageDir d;
+    MakeFragmented(d, options, sizeKiB);
+    std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+    const DirEntry* big = Find(image->Root(), "Große Datei.dat");
+    ASSERT_NE(big, nullptr) << options;
+    EXPECT_EQ(big->size, 9000u);
+    EXPECT_EQ(big->chain, ChainFromMshowfat(d.Run("mshowfat -i volume.img '::/Große Datei.dat'"))) << options;
+    size_t runs = 1;
+    for (size_t i = 1; i < big->chain.size(); ++i) runs += big->chain[i] != big->chain[i - 1] + 1 ? 1 : 0;
+    EXPECT_GT(runs, 1u) << "the large file filled the gaps, so it is fragmented: " << options;
+    const DirEntry* a = Find(image->Root(), "a");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(a->IsDirectory());
+    const DirEntry* x = Find(*Find(*Find(*a, "b"), "c"), "x.txt");
+    ASSERT_NE(x, nullptr) << options;
+    EXPECT_EQ(x->path, "a\\b\\c\\x.txt");
+    EXPECT_EQ(x->chain, ChainFromMshowfat(d.Run("mshowfat -i volume.img ::/a/b/c/x.txt")));
+    EXPECT_EQ(Find(image->Root(), "S2.BIN"), nullptr) << "deleted entries are gone";
+    EXPECT_NE(Find(image->Root(), "S1.BIN"), nullptr);
+    EXPECT_FALSE(image->Geometry().dirty);
+    const FatType expected = std::string(options).find("12") != std::string::npos   ? FatType::Fat12
+                             : std::string(options).find("16") != std::string::npos ? FatType::Fat16
+                                                                                    : FatType::Fat32;
+    EXPECT_EQ(image->Geometry().type, expected) << options;
+  }
+}
+
+// mtools cannot write volumes of 4 KiB sectors; their layout is still read right.
+TEST(FatImage, FourKilobyteSectorsAreRead) {
+  ImageDir d;
+  d.Run("mkfs.fat -C -F 32 -S 4096 -s 1 volume.img 300000");
+  std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+  EXPECT_EQ(image->Geometry().bytesPerSector, 4096u);
+  EXPECT_EQ(image->Geometry().type, FatType::Fat32);
+  EXPECT_TRUE(image->Root().children.empty());
+  EXPECT_EQ(image->Root().chain, std::vector<uint32_t>{image->Geometry().rootCluster});
+}
+
+void Patch(const std::string& image, uint64_t offset, std::vector<uint8_t> bytes) {
+  std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(offset));
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string OpenError(const std::string& image) {
+  try {
+    FatImage::Open(image);
+  } catch (const ImageError& error) {
+    return error.what();
+  }
+  return "opened";
+}
+
+TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
+  ImageDir d;
+  MakeFragmented(d, "-F 16 -s 1", 8192);
+  const std::string pristine = d.Image() + ".orig";
+  fs::copy_file(d.Image(), pristine);
+  std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+  const Layout layout = image->Geometry();
+  const DirEntry s1 = *Find(image->Root(), "S1.BIN");
+  const DirEntry s3 = *Find(image->Root(), "S3.BIN");
+  image.reset();
+  auto restore = [&] { fs::copy_file(pristine, d.Image(), fs::copy_options::overwrite_existing); };
+  auto fatEntry = [&](uint32_t cluster) { return layout.fatOffset + 2 * uint64_t{cluster}; };
+
+  // S3's last cluster leads into S1's chain.
+  Patch(d.Image(), fatEntry(s3.chain.back()), {static_cast<uint8_t>(s1.chain[1]), static_cast<uint8_t>(s1.chain[1] >> 8)});
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("cross-linked"));
+  restore();
+  Patch(d.Image(), fatEntry(s1.chain.back()), {static_cast<uint8_t>(s1.chain[0]), static_cast<uint8_t>(s1.chain[0] >> 8)});
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("loops back"));
+  restore();
+  Patch(d.Image(), s1.entryOffset + 28, {0x10, 0x27, 0, 0});  // 10000 bytes in a 5-cluster chain
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("\"S1.BIN\" holds 10000 bytes but its chain has"));
+  restore();
+  Patch(d.Image(), fatEntry(s1.chain[1]), {0, 0});
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("free cluster"));
+  restore();
+  Patch(d.Image(), 510, {0, 0});
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("no 55 AA signature"));
+  restore();
+  Patch(d.Image(), 37, {0x01});
+  EXPECT_TRUE(FatImage::Open(d.Image())->Geometry().dirty) << "the boot sector's dirty bit";
+  restore();
+  fs::resize_file(d.Image(), 4096 * 1024);
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("shorter than the volume"));
+  EXPECT_THAT(OpenError((d.dir / "missing.img").string()), testing::HasSubstr("cannot be opened"));
+}
+
+}  // namespace
+}  // namespace tarvonel::fat
