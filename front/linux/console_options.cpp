@@ -5,7 +5,7 @@ namespace tarvonel {
 const char* const kConsoleHelp =
     "usage: tarvonel [--machine FILE] [--analyze] [--map FILE.png] [--save-machine FILE]\n"
     "                [--answer BUTTON]... [--input TEXT | --cancel-input]... [--click WINDOW.CONTROL]...\n"
-    "                [--] COMMAND-TAIL\n"
+    "                [--image X:=FILE]... [--] COMMAND-TAIL\n"
     "\n"
     "Runs Tarvonel's start-up and command line on a simulated Windows computer.\n"
     "\n"
@@ -23,6 +23,8 @@ const char* const kConsoleHelp =
     "  --input TEXT    what the user types into the next input box; --cancel-input cancels it\n"
     "  --click WINDOW.CONTROL  after start-up, click a control of a loaded window, for example\n"
     "                  frmMain.CmdJob, frmContext.Check1_4, frmContext.cmdOK (repeatable, in order)\n"
+    "  --image X:=FILE a FAT12/16/32 image file as drive X: (repeatable); it is only read:\n"
+    "                  jobs on the drive run on a copy in memory (see --save-machine)\n"
     "  --help          this text\n"
     "  --              ends the options; all that follows is the command tail\n"
     "\n"
@@ -75,6 +77,9 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
       options.inputs.emplace_back(args[++i]);
     } else if (arg == "--cancel-input") {
       options.inputs.emplace_back(std::nullopt);
+    } else if (arg == "--image") {
+      if (i + 1 == args.size()) throw UsageError("--image needs a drive and a file, for example C:=stick.img");
+      options.images.push_back(args[++i]);
     } else if (arg == "--click") {
       if (i + 1 == args.size() || args[i + 1].find('.') == std::string::npos) {
         throw UsageError("--click needs WINDOW.CONTROL, for example frmContext.cmdOK");

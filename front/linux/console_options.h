@@ -16,6 +16,7 @@ struct ConsoleOptions {
   std::vector<std::string> answers;  // message-box buttons, in order: OK, Cancel, Yes, No, ...
   std::vector<std::optional<std::string>> inputs;  // input-box texts; nothing = Cancel
   std::vector<std::string> clicks;   // "Window.Control" clicked after start-up, in order
+  std::vector<std::string> images;   // "C:=PATH": a FAT image as that drive
 };
 
 class UsageError : public std::runtime_error {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "app/program.h"
 #include "front/linux/console_options.h"
 #include "front/linux/map_png.h"
+#include "platform/image/image_machine.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_writer.h"
@@ -31,6 +33,14 @@ std::string UnixLines(const std::string& text) {
     out += text[i];
   }
   return out;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw MachineError("cannot open the machine file " + path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 void PrintMessageBox(const MessageBoxRecord& box) {
@@ -115,8 +125,19 @@ int main(int argc, char** argv) {
 
   Machine machine;
   try {
-    machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
-  } catch (const MachineError& error) {
+    if (options.images.empty()) {
+      machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
+    } else {
+      std::vector<ImageDrive> images;
+      for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
+      const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
+      machine = ParseMachine(WithImageDrives(base, images));
+      for (const ImageDrive& image : images) {
+        std::cerr << "tarvonel: " << image.letter << ": is the image " << image.path
+                  << ", only read: jobs on it run on a copy in memory\n";
+      }
+    }
+  } catch (const std::exception& error) {
     std::cerr << "tarvonel: " << error.what() << "\n";
     return 2;
   }

@@ -168,3 +168,53 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
 
 }  // namespace
 }  // namespace tarvonel::fat
+
+#include "platform/image/image_machine.h"
+#include "test_harness.h"
+
+namespace tarvonel::fat {
+namespace {
+
+// The analysis of an image agrees with the fragments mtools reports for each of its files.
+TEST(ImageDrive, AnalysisCountsTheFragmentsMtoolsReports) {
+  ImageDir d;
+  MakeFragmented(d, "-F 16 -s 1", 8192);
+  size_t fragmentedFiles = 0;
+  size_t fragments = 0;
+  for (const char* file : {"::/S1.BIN", "::/S3.BIN", "::/S5.BIN", "::/S6.BIN", "'::/Große Datei.dat'",
+                           "::/a/b/c/x.txt"}) {
+    const std::vector<uint32_t> chain = ChainFromMshowfat(d.Run(std::string("mshowfat -i volume.img ") + file));
+    size_t runs = chain.empty() ? 0 : 1;
+    for (size_t i = 1; i < chain.size(); ++i) runs += chain[i] != chain[i - 1] + 1 ? 1 : 0;
+    if (runs > 1) {
+      ++fragmentedFiles;
+      fragments += runs;
+    }
+  }
+  ASSERT_GT(fragmentedFiles, 0u);
+  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}));
+  h.program.Run();
+  ASSERT_TRUE(h.program.Jobs().cmdanalysemore.Click());
+  EXPECT_EQ(h.program.Volume().Geometry().FileSystemName, "FAT") << "as GetVolumeInformation names FAT16";
+  EXPECT_EQ(h.program.Jobs().LblStats[3].Caption(), "fragmented: " + std::to_string(fragmentedFiles));
+  EXPECT_EQ(h.program.Jobs().LblStats[4].Caption(), "fragments: " + std::to_string(fragments));
+  EXPECT_EQ(h.program.Jobs().LblStats[0].Caption(), "files: 6");
+}
+
+TEST(ImageDrive, DriveArgumentIsCheckedAndADirtyImageIsADirtyDrive) {
+  EXPECT_EQ(ParseImageDrive("e:=/tmp/x.img").letter, 'E');
+  EXPECT_EQ(ParseImageDrive("E:=/tmp/x.img").path, "/tmp/x.img");
+  EXPECT_THROW(ParseImageDrive("E:/tmp/x.img"), std::invalid_argument);
+  EXPECT_THROW(ParseImageDrive("1:=x"), std::invalid_argument);
+
+  ImageDir d;
+  d.Run("mkfs.fat -C -F 16 -s 1 volume.img 8192");
+  Patch(d.Image(), 37, {0x01});
+  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}), "/d");
+  h.program.Run();
+  EXPECT_TRUE(h.program.Flags().DiskCheckFailed);
+  EXPECT_EQ(h.platform.Moves(), 0) << "a dirty image runs no job";
+}
+
+}  // namespace
+}  // namespace tarvonel::fat
