@@ -58,6 +58,13 @@ class FatImage {
   // The FAT entry of `cluster` (first copy); end-of-chain values are at least EndOfChain().
   uint32_t Next(uint32_t cluster) const;
   uint32_t EndOfChain() const;
+  // Keeps the FAT cache in step with an entry just written to the medium.
+  void SetCachedNext(uint32_t cluster, uint32_t value);
+  // The first FAT copy as cached, for writing entries back byte for byte.
+  const std::vector<uint8_t>& CachedFatBytes() const;
+  uint64_t ClusterOffset(uint32_t cluster) const {
+    return layout_.dataOffset + (uint64_t{cluster} - 2) * layout_.ClusterBytes();
+  }
   bool InUse(uint32_t cluster) const { return Next(cluster) != 0; }
   const DirEntry& Root() const { return root_; }
   // Reads `length` bytes at `offset` of the volume; false when they lie beyond it.

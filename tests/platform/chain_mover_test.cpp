@@ -1,0 +1,173 @@
+// Moves on real FAT images, cut off after every single write in turn: fsck.fat must find at
+// most reclaimable clusters and FAT copies that differ with the first intact, and every file
+// must still read back byte for byte.
+#include "platform/image/chain_mover.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/image/fat_image.h"
+#include "platform/image/volume_storage.h"
+
+namespace tarvonel::fat {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Workspace {
+  Workspace() : dir(fs::temp_directory_path() / ("tarvonel-move-" + std::to_string(::getpid()))) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  ~Workspace() { fs::remove_all(dir); }
+  // Runs a shell command in the folder and returns its status and output.
+  std::pair<int, std::string> Shell(const std::string& command) const {
+    const fs::path output = dir / "output.txt";
+    const std::string line = "cd '" + dir.string() + "' && export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 && (" + command +
+                             ") > '" + output.string() + "' 2>&1";
+    const int status = std::system(line.c_str());
+    std::ifstream file(output);
+    std::stringstream text;
+    text << file.rdbuf();
+    return {WEXITSTATUS(status), text.str()};
+  }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+  fs::path dir;
+};
+
+// Lets `allowed` writes through, then fails every write and flush: the power is gone.
+class CutStorage : public VolumeStorage {
+ public:
+  CutStorage(VolumeStorage& inner, int allowed) : inner_(inner), allowed_(allowed) {}
+  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_.Read(offset, buffer, length); }
+  bool Write(uint64_t offset, const void* buffer, size_t length) override {
+    if (writes_ >= allowed_) return false;
+    ++writes_;
+    return inner_.Write(offset, buffer, length);
+  }
+  bool Flush() override { return writes_ < allowed_ && inner_.Flush(); }
+  int Writes() const { return writes_; }
+
+ private:
+  VolumeStorage& inner_;
+  int allowed_;
+  int writes_ = 0;
+};
+
+// fsck.fat -n lines that a cut may leave: anything else is damage.
+bool OnlyHarmlessFindings(const std::string& report) {
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line.starts_with("fsck.fat ") || line.starts_with("Reclaimed ") ||
+        line == "FATs differ but appear to be intact." || line == "  Using first FAT." ||
+        line == "Leaving filesystem unchanged." || line.find(" files, ") != std::string::npos) {
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+const char* const kFilesReadBack =
+    "for f in S1 S3 S5 S6; do mcopy -i v.img ::/$f.BIN - | cmp -s - $f || echo \"damaged $f\"; done; "
+    "mcopy -i v.img '::/Große Datei.dat' - | cmp -s - big || echo 'damaged big'; "
+    "mcopy -i v.img ::/a/b/x.txt - | cmp -s - x || echo 'damaged x'";
+
+DirEntry* Child(DirEntry& directory, const std::string& name) {
+  for (DirEntry& child : directory.children) {
+    if (child.name == name) return &child;
+  }
+  return nullptr;
+}
+
+// Moves the whole fragmented file to the volume's end, then a middle run of another one.
+uint32_t Defragment(const std::string& image, VolumeStorage& storage) {
+  std::unique_ptr<FatImage> volume = FatImage::Open(image);
+  ChainMover mover(*volume, storage);
+  DirEntry* big = Child(const_cast<DirEntry&>(volume->Root()), "Große Datei.dat");
+  const uint32_t end = volume->Geometry().dataClusters;
+  const auto length = static_cast<uint32_t>(big->chain.size());
+  if (const uint32_t result = mover.MoveClusters(*big, 0, end - length, length)) return result;
+  DirEntry* s1 = Child(const_cast<DirEntry&>(volume->Root()), "S1.BIN");
+  return mover.MoveClusters(*s1, 2, end - length - 10, 2);
+}
+
+TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
+  for (const char* format : {"-F 16 -s 1", "-F 32 -s 1", "-F 12 -s 2"}) {
+    Workspace w;
+    const bool fat32 = std::string(format).find("32") != std::string::npos;
+    // FAT32 allocates after its FSInfo "next free" hint; forgetting it makes the gaps fill first.
+    const std::string forgetHint =
+        fat32 ? "printf '\\377\\377\\377\\377' | dd of=pristine.img bs=1 seek=1004 conv=notrunc 2>/dev/null && " : "";
+    auto [status, output] = w.Shell(std::string("mkfs.fat -C ") + format + " pristine.img " + (fat32 ? "40000" : "4096") +
+                                    " && for i in 1 2 3 4 5 6; do head -c 2500 /dev/urandom > S$i; "
+                                    "mcopy -i pristine.img S$i ::/S$i.BIN; done && mdel -i pristine.img ::/S2.BIN "
+                                    "::/S4.BIN && " + forgetHint + "head -c 9000 /dev/urandom > big && mcopy -i pristine.img "
+                                    "big '::/Große Datei.dat' && mmd -i pristine.img ::/a ::/a/b && head -c 700 "
+                                    "/dev/urandom > x && mcopy -i pristine.img x ::/a/b/x.txt");
+    ASSERT_EQ(status, 0) << output;
+    ASSERT_EQ(w.Shell("fsck.fat -n pristine.img").first, 0) << "the image starts clean";
+
+    // The whole move, to learn how many writes it makes, and that it ends clean.
+    fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
+    int totalWrites = 0;
+    {
+      FileStorage file(w.Path("v.img"));
+      CutStorage counting(file, 1 << 30);
+      ASSERT_EQ(Defragment(w.Path("v.img"), counting), 0u) << format;
+      totalWrites = counting.Writes();
+    }
+    auto [clean, report] = w.Shell("fsck.fat -n v.img");
+    EXPECT_EQ(clean, 0) << format << "\n" << report;
+    EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format;
+    std::unique_ptr<FatImage> moved = FatImage::Open(w.Path("v.img"));
+    const DirEntry* big = Child(const_cast<DirEntry&>(moved->Root()), "Große Datei.dat");
+    for (size_t i = 1; i < big->chain.size(); ++i) EXPECT_EQ(big->chain[i], big->chain[i - 1] + 1) << format;
+    ASSERT_GT(totalWrites, 10) << format;
+
+    for (int k = 0; k < totalWrites; ++k) {
+      fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
+      {
+        FileStorage file(w.Path("v.img"));
+        CutStorage cut(file, k);
+        EXPECT_NE(Defragment(w.Path("v.img"), cut), 0u) << "a cut move reports failure";
+      }
+      auto [code, fsck] = w.Shell("fsck.fat -n v.img");
+      EXPECT_TRUE(code <= 1 && OnlyHarmlessFindings(fsck)) << format << ", cut after write " << k << ":\n" << fsck;
+      EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format << ", cut after write " << k;
+    }
+  }
+}
+
+TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
+  Workspace w;
+  ASSERT_EQ(w.Shell("mkfs.fat -C -F 16 -s 1 v.img 4096 && head -c 3000 /dev/urandom > f && mcopy -i v.img f ::/F.BIN "
+                    "&& mmd -i v.img ::/D")
+                .first,
+            0);
+  std::unique_ptr<FatImage> volume = FatImage::Open(w.Path("v.img"));
+  FileStorage file(w.Path("v.img"));
+  ChainMover mover(*volume, file);
+  DirEntry& root = const_cast<DirEntry&>(volume->Root());
+  DirEntry* f = Child(root, "F.BIN");
+  DirEntry* d = Child(root, "D");
+  const uint32_t total = volume->Geometry().dataClusters;
+  EXPECT_EQ(mover.MoveClusters(*f, 0, 100, 0), 87u) << "no clusters";
+  EXPECT_EQ(mover.MoveClusters(*f, 0, total - 2, 6), 87u) << "past the volume's end";
+  EXPECT_EQ(mover.MoveClusters(*d, 0, 100, 1), 87u) << "a directory's first cluster";
+  EXPECT_EQ(mover.MoveClusters(root, 0, 100, 1), 87u) << "the fixed root";
+  EXPECT_EQ(mover.MoveClusters(*f, 1, f->chain[0] - 2, 2), 87u) << "onto clusters in use";
+  EXPECT_EQ(mover.MoveClusters(*f, 40, 100, 2), 0u) << "past the file's end moves nothing";
+  EXPECT_EQ(mover.MoveClusters(*f, 4, 200, 10), 0u) << "the count is clipped to the file";
+  EXPECT_EQ(f->chain.back(), 203u);
+  EXPECT_EQ(w.Shell("fsck.fat -n v.img").first, 0);
+  EXPECT_EQ(w.Shell("mcopy -i v.img ::/F.BIN - | cmp - f").first, 0);
+}
+
+}  // namespace
+}  // namespace tarvonel::fat
