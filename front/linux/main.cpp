@@ -12,6 +12,7 @@
 #include "front/linux/console_options.h"
 #include "front/linux/map_png.h"
 #include "platform/image/image_machine.h"
+#include "platform/image/image_writer.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_writer.h"
@@ -124,17 +125,17 @@ int main(int argc, char** argv) {
   }
 
   Machine machine;
+  std::vector<ImageDrive> images;
   try {
     if (options.images.empty()) {
       machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
     } else {
-      std::vector<ImageDrive> images;
       for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
       const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
       machine = ParseMachine(WithImageDrives(base, images));
       for (const ImageDrive& image : images) {
         std::cerr << "tarvonel: " << image.letter << ": is the image " << image.path
-                  << ", only read: jobs on it run on a copy in memory\n";
+                  << "; an analysis only reads it, a pass writes its moves to it\n";
       }
     }
   } catch (const std::exception& error) {
@@ -144,6 +145,15 @@ int main(int argc, char** argv) {
 
   SimPlatform platform(std::move(machine));
   platform.SetCommandTail(options.commandTail);
+  // Each image drive's moves are made on the image itself, then in the simulation.
+  std::vector<std::unique_ptr<fat::ImageWriter>> writers;
+  for (const ImageDrive& image : images) {
+    writers.push_back(std::make_unique<fat::ImageWriter>(image.path));
+    fat::ImageWriter* writer = writers.back().get();
+    platform.SetMoveHook(image.letter, [writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
+      return writer->Move(path, vcn, lcn, count);
+    });
+  }
   SteadyClock clock;
   HeadlessToolkit toolkit(clock);
   toolkit.onMessageBox = PrintMessageBox;
@@ -180,6 +190,9 @@ int main(int argc, char** argv) {
     if (analyze) PrintStatistics(program.Jobs());
     if (program.Flags().DiskCheckFailed) std::cerr << "tarvonel: the disk check found a dirty volume; no job ran\n";
     ReportMachine(platform, toolkit);
+    for (const auto& writer : writers) {
+      if (!writer->Refusal().empty()) std::cerr << "tarvonel: " << writer->Refusal() << "\n";
+    }
     if (options.saveMachineFile) {
       std::ofstream file(*options.saveMachineFile, std::ios::binary);
       file << MachineToJson(platform);

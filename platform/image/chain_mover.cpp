@@ -63,6 +63,10 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
   if (file.IsDirectory() && startVcn == 0) return kInvalidParameter;       // "." and ".." name it
   if (startVcn >= file.chain.size()) return kSuccess;                      // past the end: nothing
   count = std::min<uint32_t>(count, static_cast<uint32_t>(file.chain.size()) - startVcn);
+  // All targets free before anything is written, so a refused move changes nothing.
+  for (uint32_t i = 0; i < count; ++i) {
+    if (image_.InUse(targetLcn + 2 + i)) return kInvalidParameter;
+  }
   const uint32_t passClusters = static_cast<uint32_t>(std::max<uint64_t>(1, kPassBytes / layout.ClusterBytes()));
   for (uint32_t done = 0; done < count;) {
     const uint32_t vcn = startVcn + done;

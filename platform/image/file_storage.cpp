@@ -1,4 +1,6 @@
+#include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/image/fat_image.h"
@@ -6,7 +8,12 @@
 
 namespace tarvonel::fat {
 
-FileStorage::FileStorage(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CLOEXEC)) {
+FileStorage::FileStorage(const std::string& path) {
+  // A block device opened exclusively fails while it is mounted.
+  struct stat info {};
+  const bool device = ::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode);
+  fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (device ? O_EXCL : 0));
+  if (fd_ < 0 && device && errno == EBUSY) throw ImageError(path + ": the device is mounted or in use");
   if (fd_ < 0) throw ImageError(path + ": cannot be opened for writing");
 }
 

@@ -240,6 +240,11 @@ uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHan
       return fault.error;
     }
   }
+  // file.path is "C:\dir\file".
+  const auto hook = file.path.size() > 3 ? moveHooks_.find(UpperLetter(file.path[0])) : moveHooks_.end();
+  if (hook != moveHooks_.end()) {
+    if (const uint32_t real = hook->second(file.path.substr(3), startingVcn, startingLcn, clusterCount)) return real;
+  }
   const uint32_t error =
       file.volume.MoveClusters(*file.entry, file.stream, startingVcn, int64_t{clusterCount}, startingLcn);
   if (error == win32_error::kSuccess) {

@@ -1,0 +1,93 @@
+#include "platform/image/image_writer.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/image/chain_mover.h"
+#include "platform/image/fat_image.h"
+#include "platform/image/volume_storage.h"
+
+namespace tarvonel::fat {
+namespace {
+
+constexpr uint32_t kWriteProtect = 19;   // ERROR_WRITE_PROTECT
+constexpr uint32_t kFileNotFound = 2;
+
+std::string Folded(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return out;
+}
+
+DirEntry* FindEntry(DirEntry& directory, const std::string& pathBelowRoot) {
+  DirEntry* at = &directory;
+  size_t start = 0;
+  while (at != nullptr && start < pathBelowRoot.size()) {
+    size_t end = pathBelowRoot.find('\\', start);
+    if (end == std::string::npos) end = pathBelowRoot.size();
+    const std::string part = Folded(pathBelowRoot.substr(start, end - start));
+    DirEntry* next = nullptr;
+    for (DirEntry& child : at->children) {
+      if (Folded(child.name) == part) next = &child;
+    }
+    at = next;
+    start = end + 1;
+  }
+  return at;
+}
+
+}  // namespace
+
+std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock) {
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+  for (const auto& device : std::filesystem::directory_iterator(sysBlock, error)) {
+    std::ifstream backing(device.path() / "loop" / "backing_file");
+    std::string file;
+    if (backing && std::getline(backing, file) && !file.empty() && std::filesystem::path(file) == target) {
+      return device.path().filename().string();
+    }
+  }
+  return {};
+}
+
+ImageWriter::ImageWriter(std::string path, std::string sysBlock) : path_(std::move(path)), sysBlock_(std::move(sysBlock)) {}
+
+ImageWriter::~ImageWriter() = default;
+
+bool ImageWriter::OpenForWriting() {
+  if (mover_) return true;
+  if (!refusal_.empty()) return false;
+  // A mounted volume changes under us: never write to one.
+  const std::string loop = LoopDeviceOf(path_, sysBlock_);
+  if (!loop.empty()) {
+    refusal_ = path_ + " is attached to /dev/" + loop + " (perhaps mounted); detach it first";
+    return false;
+  }
+  try {
+    storage_ = std::make_unique<FileStorage>(path_);
+    image_ = FatImage::Open(path_);
+  } catch (const ImageError& error) {
+    refusal_ = error.what();
+    return false;
+  }
+  mover_ = std::make_unique<ChainMover>(*image_, *storage_);
+  return true;
+}
+
+uint32_t ImageWriter::Move(const std::string& pathBelowRoot, int64_t vcn, int64_t lcn, uint32_t count) {
+  if (diverged_ || !OpenForWriting()) return kWriteProtect;
+  if (vcn < 0 || lcn < 0 || vcn > UINT32_MAX || lcn > UINT32_MAX) return 87;
+  DirEntry* entry = FindEntry(const_cast<DirEntry&>(image_->Root()), pathBelowRoot);
+  if (entry == nullptr) return kFileNotFound;
+  const uint32_t result = mover_->MoveClusters(*entry, static_cast<uint32_t>(vcn), static_cast<uint32_t>(lcn), count);
+  // Refused moves change nothing; a write that failed part-way leaves the image sound but
+  // no longer as the drive's picture of it says.
+  if (result != 0 && result != 87) {
+    diverged_ = true;
+    refusal_ = path_ + ": a move failed part-way (error " + std::to_string(result) + "); no further moves are made";
+  }
+  return result;
+}
+
+}  // namespace tarvonel::fat
