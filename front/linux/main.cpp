@@ -106,6 +106,9 @@ void ReportMachine(const SimPlatform& platform, const HeadlessToolkit& toolkit) 
   for (const auto& [path, link] : platform.Shell().links) {
     std::cerr << "tarvonel: shortcut " << path << " -> " << link.targetPath << " " << link.arguments << "\n";
   }
+  if (platform.Moves() > 0) {
+    std::cerr << "tarvonel: " << platform.Moves() << " moves, " << platform.ClustersMoved() << " clusters moved\n";
+  }
   if (toolkit.ProgramEnded()) std::cerr << "tarvonel: the program ended itself\n";
 }
 

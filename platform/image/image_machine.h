@@ -14,8 +14,8 @@ struct ImageDrive {
 ImageDrive ParseImageDrive(const std::string& text);
 
 // The machine description with each image as a drive: the volume's real geometry, directory
-// tree and cluster runs, its label and dirty state. The image is only read; jobs on the drive
-// run on the simulated copy in memory. Throws fat::ImageError for an unsound image.
+// tree and cluster runs, its label and dirty state. The image is only read here; a pass's
+// moves reach it through an ImageWriter on the drive. Throws fat::ImageError for an unsound image.
 std::string WithImageDrives(const std::string& machineJson, const std::vector<ImageDrive>& images);
 
 }  // namespace tarvonel
