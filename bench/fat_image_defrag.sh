@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Defrag of a FAT32 image with a few thousand fragmented files, against a plain copy of the
+# bytes it moved on the same disk (the physical limit for moving them once).
+# Usage: bench/fat_image_defrag.sh [SIZE_MIB] [FILES]   (default 1024 MiB, 3000 files)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+size=${1:-1024}
+files=${2:-3000}
+work=$(mktemp -d build/bench-fat.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export MTOOLS_SKIP_CHECK=1
+img="$work/volume.img"
+mkfs.fat -C -F 32 -s 8 "$img" $((size * 1024)) >/dev/null
+# Files in folders of 100; every other one removed, then larger ones written into the gaps.
+for i in $(seq 1 "$files"); do
+  dir="$work/src/d$((i / 100))"
+  mkdir -p "$dir"
+  head -c $(( (i % 7 + 1) * 6000 )) /dev/urandom > "$dir/f$i"
+done
+for dir in "$work"/src/d*; do mmd -i "$img" "::/$(basename "$dir")" && mcopy -i "$img" "$dir"/f* "::/$(basename "$dir")/"; done
+for i in $(seq 2 2 "$files"); do echo "::/d$((i / 100))/f$i"; done | xargs mdel -i "$img"
+printf '\377\377\377\377' | dd of="$img" bs=1 seek=1004 conv=notrunc 2>/dev/null
+for i in $(seq 2 2 "$files"); do head -c $(( (i % 5 + 2) * 9000 )) /dev/urandom > "$work/src/d$((i / 100))/g$i"; done
+for dir in "$work"/src/d*; do mcopy -i "$img" "$dir"/g* "::/$(basename "$dir")/"; done
+before=$(build/linux/tarvonel --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
+start=$(date +%s.%N)
+report=$(build/linux/tarvonel --image C:="$img" -- /d 2>&1 >/dev/null)
+end=$(date +%s.%N)
+clusters=$(echo "$report" | sed -n 's/.* moves, \([0-9]*\) clusters moved/\1/p')
+moves=$(echo "$report" | sed -n 's/^tarvonel: \([0-9]*\) moves, .*/\1/p')
+after=$(build/linux/tarvonel --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
+bytes=$((clusters * 4096))
+copy_start=$(date +%s.%N)
+dd if="$img" of="$work/copy" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none
+copy_end=$(date +%s.%N)
+fsck.fat -n "$img" >/dev/null && fsck=clean || fsck="NOT CLEAN"
+printf 'image %d MiB, %d files: fragmented %s -> %s; %s moves, %s clusters (%d MiB) moved\n' \
+  "$size" "$files" "$before" "$after" "$moves" "$clusters" $((bytes / 1048576))
+printf 'defrag %.1f s; plain copy of the same bytes %.1f s; fsck.fat: %s\n' \
+  "$(echo "$end - $start" | bc)" "$(echo "$copy_end - $copy_start" | bc)" "$fsck"
