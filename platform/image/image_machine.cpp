@@ -65,6 +65,14 @@ std::string WithImageDrives(const std::string& machineJson, const std::vector<Im
                 {"total_clusters", layout.dataClusters},
                 {"entries", Entries(image->Root())}};
     if (fat32) volume["metadata_clusters"] = Runs(image->Root().chain);  // the root directory's chain
+    // The image's own boot sector answers the sector read.
+    static const char* const kHex = "0123456789abcdef";
+    std::string hex;
+    for (uint8_t byte : image->BootSector()) {
+      hex += kHex[byte >> 4];
+      hex += kHex[byte & 15];
+    }
+    volume["boot_sector_hex"] = hex;
     Json entry{{"letter", std::string(1, drive.letter)},
                {"type", "fixed"},
                {"label", Label(image->BootSector(), fat32)},

@@ -51,7 +51,10 @@ std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock) {
   return {};
 }
 
-ImageWriter::ImageWriter(std::string path, std::string sysBlock) : path_(std::move(path)), sysBlock_(std::move(sysBlock)) {}
+ImageWriter::ImageWriter(std::string path, std::string sysBlock, StorageOpener open)
+    : path_(std::move(path)), sysBlock_(std::move(sysBlock)), open_(std::move(open)) {
+  if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
+}
 
 ImageWriter::~ImageWriter() = default;
 
@@ -65,7 +68,7 @@ bool ImageWriter::OpenForWriting() {
     return false;
   }
   try {
-    storage_ = std::make_unique<FileStorage>(path_);
+    storage_ = open_(path_);
     image_ = FatImage::Open(path_);
   } catch (const ImageError& error) {
     refusal_ = error.what();

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -7,7 +8,7 @@ namespace tarvonel::fat {
 
 class ChainMover;
 class FatImage;
-class FileStorage;
+class VolumeStorage;
 
 // Makes a drive's cluster moves on the FAT image behind it. The image is opened for writing
 // only at the first move, so an analysis never writes; a mounted or loop-attached image is
@@ -15,8 +16,10 @@ class FileStorage;
 // picture of it, so every later move is refused.
 class ImageWriter {
  public:
+  // How the image is opened for writing (a FileStorage unless a test cuts writes short).
+  using StorageOpener = std::function<std::unique_ptr<VolumeStorage>(const std::string& path)>;
   // `sysBlock`: where the kernel lists block devices (the loop devices' backing files).
-  explicit ImageWriter(std::string path, std::string sysBlock = "/sys/block");
+  explicit ImageWriter(std::string path, std::string sysBlock = "/sys/block", StorageOpener open = {});
   ~ImageWriter();
   ImageWriter(const ImageWriter&) = delete;
   ImageWriter& operator=(const ImageWriter&) = delete;
@@ -32,7 +35,8 @@ class ImageWriter {
   std::string path_;
   std::string sysBlock_;
   std::unique_ptr<FatImage> image_;
-  std::unique_ptr<FileStorage> storage_;
+  StorageOpener open_;
+  std::unique_ptr<VolumeStorage> storage_;
   std::unique_ptr<ChainMover> mover_;
   std::string refusal_;
   bool diverged_ = false;

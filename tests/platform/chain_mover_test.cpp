@@ -248,3 +248,100 @@ TEST(ImagePasses, AnImageAttachedToALoopDeviceIsNeverWritten) {
 
 }  // namespace
 }  // namespace tarvonel::fat
+
+namespace tarvonel::fat {
+namespace {
+
+// A cut storage that owns the image it writes to and counts every write into `writes`.
+class OwningCutStorage : public VolumeStorage {
+ public:
+  OwningCutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes)
+      : inner_(std::move(inner)), allowed_(allowed), writes_(writes) {}
+  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
+  bool Write(uint64_t offset, const void* buffer, size_t length) override {
+    if (writes_ >= allowed_) return false;
+    ++writes_;
+    return inner_->Write(offset, buffer, length);
+  }
+  bool Flush() override { return writes_ < allowed_ && inner_->Flush(); }
+
+ private:
+  std::unique_ptr<VolumeStorage> inner_;
+  int allowed_;
+  int& writes_;
+};
+
+const char* const kRecipe =
+    "mkfs.fat -C -F 16 -s 1 pristine.img 4096 && for i in 1 2 3 4 5 6; do head -c 2500 /dev/urandom > S$i; "
+    "mcopy -i pristine.img S$i ::/S$i.BIN; done && mdel -i pristine.img ::/S2.BIN ::/S4.BIN && head -c 9000 "
+    "/dev/urandom > big && mcopy -i pristine.img big ::/BIG.DAT && head -c 3000 /dev/urandom > late && mcopy -i "
+    "pristine.img late ::/LATE.DAT";
+const char* const kRecipeFiles =
+    "for f in S1 S3 S5 S6; do mcopy -i v.img ::/$f.BIN - | cmp -s - $f || echo \"damaged $f\"; done; "
+    "mcopy -i v.img ::/BIG.DAT - | cmp -s - big || echo 'damaged big'; "
+    "mcopy -i v.img ::/LATE.DAT - | cmp -s - late || echo 'damaged late'";
+
+// The program's whole Defrag on the image, its writes cut off after `allowed`; the writes made.
+int DefragWithCut(Workspace& w, int allowed) {
+  fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
+  int writes = 0;
+  ImageWriter writer(w.Path("v.img"), "/sys/block", [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
+    return std::make_unique<OwningCutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
+  });
+  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), "/d");
+  h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
+    return writer.Move(path, vcn, lcn, count);
+  });
+  h.program.Run();
+  return writes;
+}
+
+TEST(ImagePasses, APowerCutAtAnyWriteOfAWholeDefragLosesNoFile) {
+  Workspace w;
+  ASSERT_EQ(w.Shell(kRecipe).first, 0);
+  const int total = DefragWithCut(w, 1 << 30);
+  ASSERT_GT(total, 10);
+  ASSERT_EQ(w.Shell("fsck.fat -n v.img").first, 0);
+  for (int k = 0; k < total; ++k) {
+    DefragWithCut(w, k);
+    auto [code, fsck] = w.Shell("fsck.fat -n v.img");
+    EXPECT_TRUE(code <= 1 && OnlyHarmlessFindings(fsck)) << "cut after write " << k << ":\n" << fsck;
+    EXPECT_EQ(w.Shell(kRecipeFiles).second, "") << "cut after write " << k;
+  }
+}
+
+// Twelve levels of folders, a folder of 520 entries, long and non-ASCII names, and the same
+// volume filled to the last cluster: every pass leaves fsck.fat nothing and every file whole.
+TEST(ImagePasses, DeepWideAndFullVolumes) {
+  for (bool fill : {false, true}) {
+    Workspace w;
+    const std::string deep = "src/l1/l2/l3/l4/l5/l6/l7/l8/l9/l10/l11/l12";
+    ASSERT_EQ(w.Shell("mkfs.fat -C -F 16 -s 1 v.img 8192 && mkdir -p " + deep + " src/wide && head -c 5000 /dev/urandom "
+                      "> " + deep + "/tief.bin && for i in $(seq 1 520); do head -c 40 /dev/urandom > src/wide/w$i; done "
+                      "&& for i in 1 2 3 4; do head -c 3000 /dev/urandom > src/f$i; mcopy -i v.img src/f$i ::/f$i; done "
+                      "&& mdel -i v.img ::/f2 && rm src/f2 && head -c 12000 /dev/urandom > 'src/Ünïcode long name.dat' "
+                      "&& mcopy -i v.img 'src/Ünïcode long name.dat' :: && mcopy -s -i v.img src/l1 src/wide ::/")
+                  .first,
+              0);
+    if (fill) {
+      const std::string free = w.Shell("mdir -i v.img ::/ | sed -n 's/.* \\([0-9 ]*\\) bytes free.*/\\1/p' | tr -d ' '").second;
+      ASSERT_EQ(w.Shell("head -c " + free.substr(0, free.find('\n')) + " /dev/urandom > src/fill && mcopy -i v.img src/fill ::/fill").first, 0);
+    }
+    for (const char* pass : {"/o", "/d", "/c"}) {
+      test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), pass);
+      ImageWriter writer(w.Path("v.img"));
+      h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
+        return writer.Move(path, vcn, lcn, count);
+      });
+      h.program.Run();
+      EXPECT_EQ(writer.Refusal(), "") << pass;
+      auto [code, fsck] = w.Shell("fsck.fat -n v.img");
+      EXPECT_EQ(code, 0) << (fill ? "full " : "") << pass << "\n" << fsck;
+      EXPECT_EQ(w.Shell("rm -rf out && mkdir out && mcopy -s -n -i v.img '::/*' out/ && diff -r src out").second, "")
+          << (fill ? "full " : "") << pass;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvonel::fat
