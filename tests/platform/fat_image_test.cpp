@@ -170,6 +170,7 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
 }  // namespace tarvonel::fat
 
 #include "platform/image/image_machine.h"
+#include "platform/image/image_writer.h"
 #include "test_harness.h"
 
 namespace tarvonel::fat {
@@ -192,9 +193,15 @@ TEST(ImageDrive, AnalysisCountsTheFragmentsMtoolsReports) {
     }
   }
   ASSERT_GT(fragmentedFiles, 0u);
+  d.Run("cp volume.img before.img");
   test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}));
+  ImageWriter writer(d.Image());
+  h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
+    return writer.Move(path, vcn, lcn, count);
+  });
   h.program.Run();
   ASSERT_TRUE(h.program.Jobs().cmdanalysemore.Click());
+  d.Run("cmp volume.img before.img");  // an analysis writes nothing
   EXPECT_EQ(h.program.Volume().Geometry().FileSystemName, "FAT") << "as GetVolumeInformation names FAT16";
   EXPECT_EQ(h.program.Jobs().LblStats[3].Caption(), "fragmented: " + std::to_string(fragmentedFiles));
   EXPECT_EQ(h.program.Jobs().LblStats[4].Caption(), "fragments: " + std::to_string(fragments));
