@@ -13,31 +13,15 @@
 
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
+#include "shell_workspace.h"
 
 namespace tarvonel::fat {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Workspace {
-  Workspace() : dir(fs::temp_directory_path() / ("tarvonel-move-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Workspace() { fs::remove_all(dir); }
-  // Runs a shell command in the folder and returns its status and output.
-  std::pair<int, std::string> Shell(const std::string& command) const {
-    const fs::path output = dir / "output.txt";
-    const std::string line = "cd '" + dir.string() + "' && export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 && (" + command +
-                             ") > '" + output.string() + "' 2>&1";
-    const int status = std::system(line.c_str());
-    std::ifstream file(output);
-    std::stringstream text;
-    text << file.rdbuf();
-    return {WEXITSTATUS(status), text.str()};
-  }
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  fs::path dir;
+struct Workspace : test::ShellWorkspace {
+  Workspace() : ShellWorkspace("tarvonel-move") {}
 };
 
 // Lets `allowed` writes through, then fails every write and flush: the power is gone.

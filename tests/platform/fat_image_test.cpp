@@ -2,6 +2,8 @@
 // what mtools itself reports of the same files.
 #include "platform/image/fat_image.h"
 
+#include "shell_workspace.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,27 +18,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ImageDir {
-  ImageDir() : dir(fs::temp_directory_path() / ("tarvonel-fat-" + std::to_string(::getpid()) + "-" + std::to_string(next++))) {
-    fs::create_directories(dir);
-  }
-  ~ImageDir() { fs::remove_all(dir); }
-  // Runs a shell command in the folder; the test fails when it does.
+// The workspace of these tests: a command that fails fails the test.
+struct ImageDir : test::ShellWorkspace {
+  ImageDir() : ShellWorkspace("tarvonel-fat") {}
   std::string Run(const std::string& command) const {
-    const fs::path output = dir / "output.txt";
-    // mtools names non-ASCII files in the locale's character set.
-    const std::string line = "cd '" + dir.string() + "' && export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 && (" + command +
-                             ") > '" + output.string() + "' 2>&1";
-    const int status = std::system(line.c_str());
-    std::ifstream file(output);
-    std::stringstream text;
-    text << file.rdbuf();
-    EXPECT_EQ(status, 0) << command << "\n" << text.str();
-    return text.str();
+    auto [status, output] = Shell(command);
+    EXPECT_EQ(status, 0) << command << "\n" << output;
+    return output;
   }
-  std::string Image() const { return (dir / "volume.img").string(); }
-  fs::path dir;
-  static inline int next = 0;
+  std::string Image() const { return Path("volume.img"); }
 };
 
 // "::/name <2-5> <9-10>" from mshowfat, as the list of clusters.
