@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/win32_codes.h"
+#include "platform/sim/sim_volume.h"
 #include "platform/win32_errors.h"
 
 namespace tarvonel {
@@ -24,12 +25,6 @@ class SimKey : public RegistryKey {
   uint32_t access;
 };
 
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
-
 std::vector<std::string> SplitPath(const std::string& path) {
   std::vector<std::string> parts;
   size_t start = 0;
@@ -44,7 +39,7 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 std::shared_ptr<SimRegistryNode> ChildNamed(const SimRegistryNode& node, const std::string& name) {
   for (const auto& child : node.children) {
-    if (Folded(child->name) == Folded(name)) return child;
+    if (FoldName(child->name) == FoldName(name)) return child;
   }
   return nullptr;
 }
@@ -90,7 +85,7 @@ std::shared_ptr<SimRegistryNode> SimRegistry::RootOf(const std::string& fullPath
   const std::string rootName = fullPath.substr(0, slash);
   rest = slash == std::string::npos ? std::string() : fullPath.substr(slash + 1);
   for (const RootName& root : kRoots) {
-    if (Folded(rootName) == Folded(root.name)) return roots_.at(root.hkey);
+    if (FoldName(rootName) == FoldName(root.name)) return roots_.at(root.hkey);
   }
   return nullptr;
 }
@@ -102,7 +97,7 @@ void SimRegistry::SetString(const std::string& fullPath, const std::string& valu
   std::shared_ptr<SimRegistryNode> node = Walk(root, rest, true);
   if (node == nullptr) return;
   for (auto& [name, data] : node->values) {
-    if (Folded(name) == Folded(valueName)) {
+    if (FoldName(name) == FoldName(valueName)) {
       data = text;
       return;
     }
@@ -116,7 +111,7 @@ std::optional<std::string> SimRegistry::GetString(const std::string& fullPath, c
   std::shared_ptr<SimRegistryNode> node = root ? Walk(root, rest, false) : nullptr;
   if (node == nullptr) return std::nullopt;
   for (const auto& [name, data] : node->values) {
-    if (Folded(name) == Folded(valueName)) return data;
+    if (FoldName(name) == FoldName(valueName)) return data;
   }
   return std::nullopt;
 }
@@ -169,7 +164,7 @@ uint32_t SimRegistry::SetString(RegistryKey& key, const std::string& name, const
   if (sim.node->deleted) return win32_error::kKeyDeleted;
   if ((sim.access & win32::kKeySetValue) == 0) return win32_error::kAccessDenied;
   for (auto& [valueName, data] : sim.node->values) {
-    if (Folded(valueName) == Folded(name)) {
+    if (FoldName(valueName) == FoldName(name)) {
       data = text;
       return win32_error::kSuccess;
     }

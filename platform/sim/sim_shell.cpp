@@ -1,15 +1,10 @@
 #include "platform/sim/sim_shell.h"
 
+#include "platform/sim/sim_volume.h"
 #include "platform/win32_errors.h"
 
 namespace tarvonel {
 namespace {
-
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
 
 std::string ParentOf(const std::string& path) {
   const size_t slash = path.rfind('\\');
@@ -56,7 +51,7 @@ uint32_t SimShell::Expand(const std::string& text, uint32_t bufferChars, std::st
       const std::string name = text.substr(i + 1, close - i - 1);
       bool known = false;
       for (const auto& [variable, value] : description_.environment) {
-        if (!name.empty() && Folded(variable) == Folded(name)) {
+        if (!name.empty() && FoldName(variable) == FoldName(name)) {
           result += value;
           known = true;
           break;
@@ -76,7 +71,7 @@ uint32_t SimShell::Expand(const std::string& text, uint32_t bufferChars, std::st
 
 std::string SimShell::SpecialFolder(const std::string& name) const {
   for (const auto& [item, path] : description_.specialFolders) {
-    if (Folded(item) == Folded(name)) return path;
+    if (FoldName(item) == FoldName(name)) return path;
   }
   return {};
 }
@@ -84,9 +79,9 @@ std::string SimShell::SpecialFolder(const std::string& name) const {
 bool SimShell::FolderExists(const std::string& folder) const {
   if (folder.empty() || (folder.size() == 2 && folder[1] == ':')) return true;  // the current drive's root or a root
   for (const auto& [item, path] : description_.specialFolders) {
-    if (!path.empty() && Folded(path) == Folded(folder)) return true;
+    if (!path.empty() && FoldName(path) == FoldName(folder)) return true;
   }
-  return Folded(folder) == Folded(description_.programFolder);
+  return FoldName(folder) == FoldName(description_.programFolder);
 }
 
 uint32_t SimShell::CheckWritable(const std::string& path) const {
@@ -112,7 +107,7 @@ std::optional<std::string> SimShell::FirstListed(const std::string& pattern) con
   const bool folderListing = pattern.ends_with("\\*.*");
   const std::string folder = folderListing ? pattern.substr(0, pattern.size() - 4) : std::string();
   auto matches = [&](const std::string& path) {
-    return folderListing ? Folded(ParentOf(path)) == Folded(folder) : Folded(path) == Folded(pattern);
+    return folderListing ? FoldName(ParentOf(path)) == FoldName(folder) : FoldName(path) == FoldName(pattern);
   };
   for (const auto& [path, link] : links) {
     if (matches(path)) return path.substr(path.rfind('\\') + 1);
