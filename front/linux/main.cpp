@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "front/linux/map_png.h"
 #include "platform/image/image_machine.h"
 #include "platform/image/image_writer.h"
+#include "platform/image/mount_check.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_writer.h"
@@ -133,7 +135,12 @@ int main(int argc, char** argv) {
     if (options.images.empty()) {
       machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
     } else {
-      for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
+      for (const std::string& text : options.images) {
+        images.push_back(ParseImageDrive(text));
+        // A mounted volume changes under us: not even its analysis would hold.
+        const std::string inUse = fat::InUseReason(images.back().path);
+        if (!inUse.empty()) throw std::runtime_error(inUse);
+      }
       const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
       machine = ParseMachine(WithImageDrives(base, images));
       for (const ImageDrive& image : images) {

@@ -17,6 +17,14 @@ constexpr uint64_t kPassBytes = 64 * 1024;  // the Windows driver's defrag chunk
 
 }  // namespace
 
+// Whatever the image file or device holds beyond the volume belongs to someone else.
+bool ChainMover::Write(uint64_t offset, const void* bytes, size_t length) {
+  const Layout& layout = image_.Geometry();
+  const uint64_t volumeBytes = layout.totalSectors * layout.bytesPerSector;
+  if (offset > volumeBytes || length > volumeBytes - offset) return false;
+  return storage_.Write(offset, bytes, length);
+}
+
 // Writes one FAT entry into every FAT copy, the first copy first, so that the first copy is
 // never behind: a check after a cut between the copies keeps the first.
 bool ChainMover::WriteFatEntry(uint32_t cluster, uint32_t value) {
@@ -32,7 +40,7 @@ bool ChainMover::WriteFatEntry(uint32_t cluster, uint32_t value) {
     case FatType::Fat32: at = 4 * uint64_t{cluster}; length = 4; break;
   }
   for (uint32_t copy = 0; copy < layout.numFats; ++copy) {
-    if (!storage_.Write(layout.fatOffset + copy * layout.fatBytes + at, fat.data() + at, length)) return false;
+    if (!Write(layout.fatOffset + copy * layout.fatBytes + at, fat.data() + at, length)) return false;
   }
   return true;
 }
@@ -49,7 +57,7 @@ bool ChainMover::SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget) 
   }
   fields[6] = static_cast<uint8_t>(firstTarget);
   fields[7] = static_cast<uint8_t>(firstTarget >> 8);
-  if (!storage_.Write(file.entryOffset + 20, fields, sizeof fields)) return false;
+  if (!Write(file.entryOffset + 20, fields, sizeof fields)) return false;
   file.firstCluster = firstTarget;
   return true;
 }
@@ -98,7 +106,7 @@ uint32_t ChainMover::MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uin
   std::vector<uint8_t> data(clusterBytes);
   for (uint32_t i = 0; i < n; ++i) {
     if (!storage_.Read(image_.ClusterOffset(file.chain[vcn + i]), data.data(), data.size())) return kReadFault;
-    if (!storage_.Write(image_.ClusterOffset(target + i), data.data(), data.size())) return kWriteFault;
+    if (!Write(image_.ClusterOffset(target + i), data.data(), data.size())) return kWriteFault;
   }
   if (!storage_.Flush()) return kWriteFault;
 

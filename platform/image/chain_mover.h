@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace tarvonel::fat {
@@ -25,6 +26,7 @@ class ChainMover {
   uint32_t MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
   bool WriteFatEntry(uint32_t cluster, uint32_t value);  // every FAT copy, the first first
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);
+  bool Write(uint64_t offset, const void* bytes, size_t length);  // never past the volume's end
 
   FatImage& image_;
   VolumeStorage& storage_;

@@ -1,8 +1,5 @@
 #include "platform/image/image_writer.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/image/chain_mover.h"
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
@@ -38,21 +35,8 @@ DirEntry* FindEntry(DirEntry& directory, const std::string& pathBelowRoot) {
 
 }  // namespace
 
-std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock) {
-  std::error_code error;
-  const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-  for (const auto& device : std::filesystem::directory_iterator(sysBlock, error)) {
-    std::ifstream backing(device.path() / "loop" / "backing_file");
-    std::string file;
-    if (backing && std::getline(backing, file) && !file.empty() && std::filesystem::path(file) == target) {
-      return device.path().filename().string();
-    }
-  }
-  return {};
-}
-
-ImageWriter::ImageWriter(std::string path, std::string sysBlock, StorageOpener open)
-    : path_(std::move(path)), sysBlock_(std::move(sysBlock)), open_(std::move(open)) {
+ImageWriter::ImageWriter(std::string path, SystemTables tables, StorageOpener open)
+    : path_(std::move(path)), tables_(std::move(tables)), open_(std::move(open)) {
   if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
 }
 
@@ -62,11 +46,8 @@ bool ImageWriter::OpenForWriting() {
   if (mover_) return true;
   if (!refusal_.empty()) return false;
   // A mounted volume changes under us: never write to one.
-  const std::string loop = LoopDeviceOf(path_, sysBlock_);
-  if (!loop.empty()) {
-    refusal_ = path_ + " is attached to /dev/" + loop + " (perhaps mounted); detach it first";
-    return false;
-  }
+  refusal_ = InUseReason(path_, tables_);
+  if (!refusal_.empty()) return false;
   try {
     storage_ = open_(path_);
     image_ = FatImage::Open(path_);

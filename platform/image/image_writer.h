@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/image/mount_check.h"
+
 namespace tarvonel::fat {
 
 class ChainMover;
@@ -11,15 +13,14 @@ class FatImage;
 class VolumeStorage;
 
 // Makes a drive's cluster moves on the FAT image behind it. The image is opened for writing
-// only at the first move, so an analysis never writes; a mounted or loop-attached image is
-// refused then. After a move that failed part-way the image no longer matches the drive's
-// picture of it, so every later move is refused.
+// only at the first move, so an analysis never writes; a mounted device or a loop-attached
+// image is refused then. After a move that failed part-way the image no longer matches the
+// drive's picture of it, so every later move is refused.
 class ImageWriter {
  public:
   // How the image is opened for writing (a FileStorage unless a test cuts writes short).
   using StorageOpener = std::function<std::unique_ptr<VolumeStorage>(const std::string& path)>;
-  // `sysBlock`: where the kernel lists block devices (the loop devices' backing files).
-  explicit ImageWriter(std::string path, std::string sysBlock = "/sys/block", StorageOpener open = {});
+  explicit ImageWriter(std::string path, SystemTables tables = {}, StorageOpener open = {});
   ~ImageWriter();
   ImageWriter(const ImageWriter&) = delete;
   ImageWriter& operator=(const ImageWriter&) = delete;
@@ -33,7 +34,7 @@ class ImageWriter {
   bool OpenForWriting();
 
   std::string path_;
-  std::string sysBlock_;
+  SystemTables tables_;
   std::unique_ptr<FatImage> image_;
   StorageOpener open_;
   std::unique_ptr<VolumeStorage> storage_;
@@ -41,8 +42,5 @@ class ImageWriter {
   std::string refusal_;
   bool diverged_ = false;
 };
-
-// The loop device (for example "loop3") whose backing file is `path`, or empty.
-std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock);
 
 }  // namespace tarvonel::fat
