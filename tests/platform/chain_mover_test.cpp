@@ -13,6 +13,7 @@
 
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
+#include "fragmented_volume.h"
 #include "shell_workspace.h"
 
 namespace tarvonel::fat {
@@ -57,10 +58,7 @@ bool OnlyHarmlessFindings(const std::string& report) {
   return true;
 }
 
-const char* const kFilesReadBack =
-    "for f in S1 S3 S5 S6; do mcopy -i v.img ::/$f.BIN - | cmp -s - $f || echo \"damaged $f\"; done; "
-    "mcopy -i v.img '::/Große Datei.dat' - | cmp -s - big || echo 'damaged big'; "
-    "mcopy -i v.img ::/a/b/x.txt - | cmp -s - x || echo 'damaged x'";
+const std::string kFilesReadBack = test::FragmentedVolumeDamage("v.img");
 
 DirEntry* Child(DirEntry& directory, const std::string& name) {
   for (DirEntry& child : directory.children) {
@@ -81,36 +79,14 @@ uint32_t Defragment(const std::string& image, VolumeStorage& storage) {
   return mover.MoveClusters(*s1, 2, end - length - 10, 2);
 }
 
-// mkfs.fat's options and the size in KiB of each kind of volume the moves are tried on.
-struct VolumeKind {
-  const char* format;
-  int kib;
-  int sectorBytes;
-  int clusterBytes;
-};
+using test::Described;
+using test::FragmentedVolume;
+using test::VolumeKind;
+
 const VolumeKind kKinds[] = {
     {"-F 12 -s 2", 4096, 512, 1024},          {"-F 16 -s 1", 4096, 512, 512},
     {"-F 32 -s 1", 40000, 512, 512},          {"-F 12 -S 4096 -s 1", 4096, 4096, 4096},
     {"-F 16 -S 4096 -s 1", 20000, 4096, 4096}, {"-F 32 -S 4096 -s 1", 270000, 4096, 4096}};
-
-std::string Described(const VolumeKind& kind) { return std::string(kind.format) + ", " + std::to_string(kind.kib) + " KiB"; }
-
-// Six files of five clusters with the second and fourth deleted, then one of eighteen written
-// into their gaps and beyond (fragmented), and a small file two folders down. The last
-// cluster of each file is partly used.
-std::string FragmentedVolume(const VolumeKind& kind, const std::string& image) {
-  const std::string small = std::to_string(5 * kind.clusterBytes - 60);
-  const std::string large = std::to_string(18 * kind.clusterBytes - 216);
-  // FAT32 allocates after its FSInfo "next free" hint; forgetting it makes the gaps fill first.
-  const std::string forgetHint = std::string(kind.format).find("32") == std::string::npos ? "" :
-      "printf '\\377\\377\\377\\377' | dd of=" + image + " bs=1 seek=" + std::to_string(kind.sectorBytes + 492) +
-      " conv=notrunc 2>/dev/null && ";
-  return "mkfs.fat -C " + std::string(kind.format) + " " + image + " " + std::to_string(kind.kib) +
-         " && for i in 1 2 3 4 5 6; do head -c " + small + " /dev/urandom > S$i; mcopy -i " + image + " S$i ::/S$i.BIN; "
-         "done && mdel -i " + image + " ::/S2.BIN ::/S4.BIN && " + forgetHint + "head -c " + large + " /dev/urandom > big && "
-         "mcopy -i " + image + " big '::/Große Datei.dat' && mmd -i " + image + " ::/a ::/a/b && head -c 700 /dev/urandom > x && "
-         "mcopy -i " + image + " x ::/a/b/x.txt";
-}
 
 TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
   for (const VolumeKind& kind : kKinds) {
