@@ -152,34 +152,40 @@ namespace {
 
 // The analysis of an image agrees with the fragments mtools reports for each of its files.
 TEST(ImageDrive, AnalysisCountsTheFragmentsMtoolsReports) {
-  ImageDir d;
-  MakeFragmented(d, {"-F 16 -s 1", 8192, 512, 512});
-  size_t fragmentedFiles = 0;
-  size_t fragments = 0;
-  for (const char* file : {"::/S1.BIN", "::/S3.BIN", "::/S5.BIN", "::/S6.BIN", "'::/Große Datei.dat'",
-                           "::/a/b/x.txt"}) {
-    const std::vector<uint32_t> chain = ChainFromMshowfat(d.Run(std::string("mshowfat -i volume.img ") + file));
-    size_t runs = chain.empty() ? 0 : 1;
-    for (size_t i = 1; i < chain.size(); ++i) runs += chain[i] != chain[i - 1] + 1 ? 1 : 0;
-    if (runs > 1) {
-      ++fragmentedFiles;
-      fragments += runs;
+  const test::VolumeKind kinds[] = {{"-F 12 -s 2", 4096, 512, 1024},
+                                    {"-F 16 -s 1", 8192, 512, 512},
+                                    {"-F 32 -S 4096 -s 1", 270000, 4096, 4096}};
+  for (const test::VolumeKind& kind : kinds) {
+    ImageDir d;
+    MakeFragmented(d, kind);
+    size_t fragmentedFiles = 0;
+    size_t fragments = 0;
+    for (const char* file : {"::/S1.BIN", "::/S3.BIN", "::/S5.BIN", "::/S6.BIN", "'::/Große Datei.dat'", "::/a/b/x.txt"}) {
+      const std::vector<uint32_t> chain = ChainFromMshowfat(d.Run(std::string("mshowfat -i volume.img ") + file));
+      size_t runs = chain.empty() ? 0 : 1;
+      for (size_t i = 1; i < chain.size(); ++i) runs += chain[i] != chain[i - 1] + 1 ? 1 : 0;
+      if (runs > 1) {
+        ++fragmentedFiles;
+        fragments += runs;
+      }
     }
+    ASSERT_GT(fragmentedFiles, 0u);
+    d.Run("cp volume.img before.img");
+    test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}));
+    ImageWriter writer(d.Image());
+    h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
+      return writer.Move(path, vcn, lcn, count);
+    });
+    h.program.Run();
+    ASSERT_TRUE(h.program.Jobs().cmdanalysemore.Click());
+    d.Run("cmp volume.img before.img");  // an analysis writes nothing
+    const std::string expectedName = std::string(kind.format).find("32") != std::string::npos ? "FAT32" : "FAT";
+    const std::string options = test::Described(kind);
+    EXPECT_EQ(h.program.Volume().Geometry().FileSystemName, expectedName) << "as GetVolumeInformation names it";
+    EXPECT_EQ(h.program.Jobs().LblStats[3].Caption(), "fragmented: " + std::to_string(fragmentedFiles)) << options;
+    EXPECT_EQ(h.program.Jobs().LblStats[4].Caption(), "fragments: " + std::to_string(fragments)) << options;
+    EXPECT_EQ(h.program.Jobs().LblStats[0].Caption(), "files: 6") << options;
   }
-  ASSERT_GT(fragmentedFiles, 0u);
-  d.Run("cp volume.img before.img");
-  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}));
-  ImageWriter writer(d.Image());
-  h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-    return writer.Move(path, vcn, lcn, count);
-  });
-  h.program.Run();
-  ASSERT_TRUE(h.program.Jobs().cmdanalysemore.Click());
-  d.Run("cmp volume.img before.img");  // an analysis writes nothing
-  EXPECT_EQ(h.program.Volume().Geometry().FileSystemName, "FAT") << "as GetVolumeInformation names FAT16";
-  EXPECT_EQ(h.program.Jobs().LblStats[3].Caption(), "fragmented: " + std::to_string(fragmentedFiles));
-  EXPECT_EQ(h.program.Jobs().LblStats[4].Caption(), "fragments: " + std::to_string(fragments));
-  EXPECT_EQ(h.program.Jobs().LblStats[0].Caption(), "files: 6");
 }
 
 TEST(ImageDrive, DriveArgumentIsCheckedAndADirtyImageIsADirtyDrive) {
