@@ -135,12 +135,9 @@ int main(int argc, char** argv) {
     if (options.images.empty()) {
       machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
     } else {
-      for (const std::string& text : options.images) {
-        images.push_back(ParseImageDrive(text));
-        // A mounted volume changes under us: not even its analysis would hold.
-        const std::string inUse = fat::InUseReason(images.back().path);
-        if (!inUse.empty()) throw std::runtime_error(inUse);
-      }
+      for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
+      const std::string problem = fat::ImageDrivesProblem(images);
+      if (!problem.empty()) throw std::runtime_error(problem);
       const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
       machine = ParseMachine(WithImageDrives(base, images));
       for (const ImageDrive& image : images) {

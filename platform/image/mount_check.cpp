@@ -34,8 +34,15 @@ std::string SysBlockNumber(const std::string& sysBlock, const std::string& name)
   return number;
 }
 
-}  // namespace
+// Whether `a` and `b` name the same image file or device, through links and device nodes too.
+bool SameVolume(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+  if (S_ISBLK(first.st_mode) && S_ISBLK(second.st_mode)) return first.st_rdev == second.st_rdev;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
+// The loop device (for example "loop3") whose backing file is `path`, or empty.
 std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock) {
   std::error_code error;
   const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
@@ -48,6 +55,8 @@ std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock) {
   }
   return {};
 }
+
+}  // namespace
 
 std::string InUseReason(const std::string& path, const SystemTables& tables) {
   struct stat info {};
@@ -63,6 +72,22 @@ std::string InUseReason(const std::string& path, const SystemTables& tables) {
   const std::string mountPoint = number.empty() ? std::string() : MountPointOf(number, tables.mountInfo);
   if (!mountPoint.empty()) return path + " is mounted on " + mountPoint + " through /dev/" + loop + "; unmount it first";
   return path + " is attached to /dev/" + loop + "; detach it first (losetup -d /dev/" + loop + ")";
+}
+
+std::string ImageDrivesProblem(const std::vector<ImageDrive>& drives, const SystemTables& tables) {
+  for (size_t i = 0; i < drives.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (drives[j].letter == drives[i].letter) return std::string("drive ") + drives[i].letter + ": is given twice";
+      if (SameVolume(drives[j].path, drives[i].path)) {
+        return std::string(1, drives[j].letter) + ": and " + drives[i].letter + ": are the same volume (" + drives[i].path +
+               "); give it once";
+      }
+    }
+    // A mounted volume changes under us: not even its analysis would hold.
+    const std::string inUse = InUseReason(drives[i].path, tables);
+    if (!inUse.empty()) return inUse;
+  }
+  return {};
 }
 
 }  // namespace tarvonel::fat

@@ -1,5 +1,8 @@
 #pragma once
 #include <string>
+#include <vector>
+
+#include "platform/image/image_machine.h"
 
 namespace tarvonel::fat {
 
@@ -13,7 +16,8 @@ struct SystemTables {
 // image file behind a loop device (mounted or not, someone else may write to it).
 std::string InUseReason(const std::string& path, const SystemTables& tables = {});
 
-// The loop device (for example "loop3") whose backing file is `path`, or empty.
-std::string LoopDeviceOf(const std::string& path, const std::string& sysBlock);
+// What forbids these image drives now, or empty: a drive letter given twice, one volume given
+// as two drives (each would allocate what the other just used), a volume in use.
+std::string ImageDrivesProblem(const std::vector<ImageDrive>& drives, const SystemTables& tables = {});
 
 }  // namespace tarvonel::fat

@@ -82,6 +82,18 @@ TEST(MountCheck, AnImageBehindALoopDeviceIsInUseAndSaysWhere) {
   EXPECT_EQ(InUseReason(w.Path("missing.img"), tables), "") << "opening it names that problem";
 }
 
+TEST(MountCheck, ADriveOrAVolumeGivenTwiceIsRefused) {
+  Workspace w;
+  ASSERT_EQ(w.Shell("touch a.img && ln a.img hard.img && ln -s a.img soft.img && cp a.img copy.img && touch mountinfo").first, 0);
+  const SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
+  EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("a.img")}, {'D', w.Path("copy.img")}}, tables), "");
+  EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("a.img")}, {'C', w.Path("copy.img")}}, tables), "drive C: is given twice");
+  for (const char* link : {"hard.img", "soft.img"}) {
+    EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("copy.img")}, {'D', w.Path("a.img")}, {'E', w.Path(link)}}, tables),
+              "D: and E: are the same volume (" + w.Path(link) + "); give it once");
+  }
+}
+
 TEST(MountCheck, ABlockDeviceIsInUseWhileTheMountTableListsIt) {
   Workspace w;
   ASSERT_EQ(w.Shell("echo '30 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw' > mountinfo").first, 0);
@@ -92,6 +104,11 @@ TEST(MountCheck, ABlockDeviceIsInUseWhileTheMountTableListsIt) {
   const SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
   EXPECT_EQ(InUseReason(w.Path("sdb1"), tables), w.Path("sdb1") + " is mounted on /media/stick; unmount it first");
   EXPECT_EQ(InUseReason(w.Path("sdb2"), tables), "");
+  EXPECT_EQ(ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("sdb1")}}, tables),
+            w.Path("sdb1") + " is mounted on /media/stick; unmount it first");
+  ASSERT_EQ(::mknod(w.Path("stick").c_str(), S_IFBLK | 0600, makedev(8, 18)), 0);
+  EXPECT_THAT(ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("stick")}}, tables), testing::HasSubstr("the same volume"))
+      << "two nodes of one device";
 }
 
 TEST(ImageDevices, AMountedDeviceIsRefusedByTheKernelsOwnTables) {
