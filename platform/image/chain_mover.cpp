@@ -25,28 +25,32 @@ bool ChainMover::Write(uint64_t offset, const void* bytes, size_t length) {
   return storage_.Write(offset, bytes, length);
 }
 
-// Writes one FAT entry into every FAT copy, the first copy first, so that the first copy is
-// never behind: a check after a cut between the copies keeps the first.
-bool ChainMover::WriteFatEntry(uint32_t cluster, uint32_t value) {
+// Writes the cached entries first .. first + count - 1 into every FAT copy, the first copy
+// first, so that the first copy is never behind: a check after a cut between the copies keeps
+// the first.
+bool ChainMover::WriteFatEntries(uint32_t first, uint32_t count) {
   const Layout& layout = image_.Geometry();
-  image_.SetCachedNext(cluster, value);
-  const std::vector<uint8_t>& fat = image_.CachedFatBytes();
-  // The bytes that hold the entry: FAT12 entries share a byte with their neighbour.
-  uint64_t at = 0;
-  size_t length = 0;
+  const uint32_t last = first + count - 1;
+  // The bytes that hold the entries: FAT12 entries share a byte with their neighbours.
+  uint64_t begin = 0;
+  uint64_t end = 0;
   switch (layout.type) {
-    case FatType::Fat12: at = cluster + cluster / 2; length = 2; break;
-    case FatType::Fat16: at = 2 * uint64_t{cluster}; length = 2; break;
-    case FatType::Fat32: at = 4 * uint64_t{cluster}; length = 4; break;
+    case FatType::Fat12: begin = first + first / 2; end = uint64_t{last} + last / 2 + 2; break;
+    case FatType::Fat16: begin = 2 * uint64_t{first}; end = 2 * uint64_t{last} + 2; break;
+    case FatType::Fat32: begin = 4 * uint64_t{first}; end = 4 * uint64_t{last} + 4; break;
   }
+  const uint8_t* bytes = image_.CachedFatBytes().data() + begin;
   for (uint32_t copy = 0; copy < layout.numFats; ++copy) {
-    if (!Write(layout.fatOffset + copy * layout.fatBytes + at, fat.data() + at, length)) return false;
+    if (!Write(layout.fatOffset + copy * layout.fatBytes + begin, bytes, static_cast<size_t>(end - begin))) return false;
   }
   return true;
 }
 
 bool ChainMover::SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget) {
-  if (vcn > 0) return WriteFatEntry(file.chain[vcn - 1], firstTarget);
+  if (vcn > 0) {
+    image_.SetCachedNext(file.chain[vcn - 1], firstTarget);
+    return WriteFatEntries(file.chain[vcn - 1], 1);
+  }
   // The directory entry's first-cluster fields: bytes 20-21 (high word, FAT32 only) and 26-27,
   // both inside the one 32-byte entry, so one write inside one sector.
   uint8_t fields[8];
@@ -97,33 +101,29 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
 // whatever followed the old run; switch the one pointer that leads into the run; free the old
 // clusters. Each step is on the medium (Flush) before the next begins. Until the switch the file
 // still reads its old clusters and the new ones are an unreferenced chain a check reclaims;
-// after it the file reads the new clusters and the old ones are unreferenced.
+// after it the file reads the new clusters and the old ones are unreferenced. So a write torn
+// part-way (a step's writes span sectors) harms nothing either, except at the switch, which is
+// one entry: its bytes lie in one sector but for a FAT12 entry on a sector boundary.
 uint32_t ChainMover::MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t n) {
-  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
   for (uint32_t i = 0; i < n; ++i) {
     if (image_.InUse(target + i)) return kInvalidParameter;
   }
-  std::vector<uint8_t> data(clusterBytes);
-  for (uint32_t i = 0; i < n; ++i) {
-    if (!storage_.Read(image_.ClusterOffset(file.chain[vcn + i]), data.data(), data.size())) return kReadFault;
-    if (!Write(image_.ClusterOffset(target + i), data.data(), data.size())) return kWriteFault;
-  }
-  if (!storage_.Flush()) return kWriteFault;
+  // A pass lies inside one run of the file and goes to one run of free clusters.
+  const uint32_t source = file.chain[vcn];
+  std::vector<uint8_t> data(static_cast<size_t>(n * image_.Geometry().ClusterBytes()));
+  if (!storage_.Read(image_.ClusterOffset(source), data.data(), data.size())) return kReadFault;
+  if (!Write(image_.ClusterOffset(target), data.data(), data.size()) || !storage_.Flush()) return kWriteFault;
 
-  const uint32_t following = image_.Next(file.chain[vcn + n - 1]);  // the next cluster, or end of chain
-  for (uint32_t i = 0; i + 1 < n; ++i) {
-    if (!WriteFatEntry(target + i, target + i + 1)) return kWriteFault;
-  }
-  if (!WriteFatEntry(target + n - 1, following) || !storage_.Flush()) return kWriteFault;
+  const uint32_t following = image_.Next(source + n - 1);  // the next cluster, or end of chain
+  for (uint32_t i = 0; i + 1 < n; ++i) image_.SetCachedNext(target + i, target + i + 1);
+  image_.SetCachedNext(target + n - 1, following);
+  if (!WriteFatEntries(target, n) || !storage_.Flush()) return kWriteFault;
 
   if (!SwitchHead(file, vcn, target) || !storage_.Flush()) return kWriteFault;
-  std::vector<uint32_t> old(file.chain.begin() + vcn, file.chain.begin() + vcn + n);
   for (uint32_t i = 0; i < n; ++i) file.chain[vcn + i] = target + i;
 
-  for (uint32_t cluster : old) {
-    if (!WriteFatEntry(cluster, 0)) return kWriteFault;
-  }
-  return storage_.Flush() ? kSuccess : kWriteFault;
+  for (uint32_t i = 0; i < n; ++i) image_.SetCachedNext(source + i, 0);
+  return WriteFatEntries(source, n) && storage_.Flush() ? kSuccess : kWriteFault;
 }
 
 }  // namespace tarvonel::fat

@@ -24,7 +24,7 @@ class ChainMover {
 
  private:
   uint32_t MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
-  bool WriteFatEntry(uint32_t cluster, uint32_t value);  // every FAT copy, the first first
+  bool WriteFatEntries(uint32_t first, uint32_t count);  // from the cache; every FAT copy, the first first
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);
   bool Write(uint64_t offset, const void* bytes, size_t length);  // never past the volume's end
 

@@ -25,23 +25,32 @@ struct Workspace : test::ShellWorkspace {
   Workspace() : ShellWorkspace("tarvonel-move") {}
 };
 
-// Lets `allowed` writes through, then fails every write and flush: the power is gone.
+// Lets `allowed` writes through, then the power is gone: the next write is torn at its first
+// sector boundary (what lies before it reaches the medium), and every later write and flush
+// fails. `writes` counts the writes let through.
 class CutStorage : public VolumeStorage {
  public:
-  CutStorage(VolumeStorage& inner, int allowed) : inner_(inner), allowed_(allowed) {}
-  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_.Read(offset, buffer, length); }
+  CutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes)
+      : inner_(std::move(inner)), allowed_(allowed), writes_(writes) {}
+  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
   bool Write(uint64_t offset, const void* buffer, size_t length) override {
-    if (writes_ >= allowed_) return false;
+    if (writes_ > allowed_) return false;
+    if (writes_ == allowed_) {
+      ++writes_;  // from here on nothing arrives
+      const uint64_t boundary = (offset / kSector + 1) * kSector;
+      if (offset + length > boundary) inner_->Write(offset, buffer, static_cast<size_t>(boundary - offset));
+      return false;
+    }
     ++writes_;
-    return inner_.Write(offset, buffer, length);
+    return inner_->Write(offset, buffer, length);
   }
-  bool Flush() override { return writes_ < allowed_ && inner_.Flush(); }
-  int Writes() const { return writes_; }
+  bool Flush() override { return writes_ <= allowed_ && inner_->Flush(); }
 
  private:
-  VolumeStorage& inner_;
+  static constexpr uint64_t kSector = 512;
+  std::unique_ptr<VolumeStorage> inner_;
   int allowed_;
-  int writes_ = 0;
+  int& writes_;
 };
 
 // fsck.fat -n lines that a cut may leave: anything else is damage.
@@ -103,10 +112,8 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
     fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
     int totalWrites = 0;
     {
-      FileStorage file(w.Path("v.img"));
-      CutStorage counting(file, 1 << 30);
+      CutStorage counting(std::make_unique<FileStorage>(w.Path("v.img")), 1 << 30, totalWrites);
       ASSERT_EQ(Defragment(w.Path("v.img"), counting), 0u) << format;
-      totalWrites = counting.Writes();
     }
     auto [clean, report] = w.Shell("fsck.fat -n v.img");
     EXPECT_EQ(clean, 0) << format << "\n" << report;
@@ -119,8 +126,8 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
     for (int k = 0; k < totalWrites; ++k) {
       fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
       {
-        FileStorage file(w.Path("v.img"));
-        CutStorage cut(file, k);
+        int writes = 0;
+        CutStorage cut(std::make_unique<FileStorage>(w.Path("v.img")), k, writes);
         EXPECT_NE(Defragment(w.Path("v.img"), cut), 0u) << "a cut move reports failure";
       }
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
@@ -227,25 +234,6 @@ TEST(ImagePasses, AnImageAttachedToALoopDeviceIsNeverWritten) {
 namespace tarvonel::fat {
 namespace {
 
-// A cut storage that owns the image it writes to and counts every write into `writes`.
-class OwningCutStorage : public VolumeStorage {
- public:
-  OwningCutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes)
-      : inner_(std::move(inner)), allowed_(allowed), writes_(writes) {}
-  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
-  bool Write(uint64_t offset, const void* buffer, size_t length) override {
-    if (writes_ >= allowed_) return false;
-    ++writes_;
-    return inner_->Write(offset, buffer, length);
-  }
-  bool Flush() override { return writes_ < allowed_ && inner_->Flush(); }
-
- private:
-  std::unique_ptr<VolumeStorage> inner_;
-  int allowed_;
-  int& writes_;
-};
-
 const char* const kRecipe =
     "mkfs.fat -C -F 16 -s 1 pristine.img 4096 && for i in 1 2 3 4 5 6; do head -c 2500 /dev/urandom > S$i; "
     "mcopy -i pristine.img S$i ::/S$i.BIN; done && mdel -i pristine.img ::/S2.BIN ::/S4.BIN && head -c 9000 "
@@ -261,7 +249,7 @@ int DefragWithCut(Workspace& w, int allowed) {
   fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
   int writes = 0;
   ImageWriter writer(w.Path("v.img"), {}, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<OwningCutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
+    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
   });
   test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), "/d");
   h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
