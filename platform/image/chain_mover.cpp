@@ -13,7 +13,14 @@ constexpr uint32_t kSuccess = 0;
 constexpr uint32_t kWriteFault = 29;
 constexpr uint32_t kReadFault = 30;
 constexpr uint32_t kInvalidParameter = 87;
-constexpr uint64_t kPassBytes = 64 * 1024;  // the Windows driver's defrag chunk
+constexpr uint64_t kCopyBytes = 64 * 1024;  // read and written at once
+
+// How many clusters from `from` on lie one after another on the volume, at most `most`.
+uint32_t RunLength(const std::vector<uint32_t>& clusters, uint32_t from, uint32_t most) {
+  uint32_t n = 1;
+  while (n < most && from + n < clusters.size() && clusters[from + n] == clusters[from + n - 1] + 1) ++n;
+  return n;
+}
 
 }  // namespace
 
@@ -79,51 +86,46 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
   for (uint32_t i = 0; i < count; ++i) {
     if (image_.InUse(targetLcn + 2 + i)) return kInvalidParameter;
   }
-  const uint32_t passClusters = static_cast<uint32_t>(std::max<uint64_t>(1, kPassBytes / layout.ClusterBytes()));
-  for (uint32_t done = 0; done < count;) {
-    const uint32_t vcn = startVcn + done;
-    // A pass stays inside one 64 KiB piece of the file and one run of its clusters.
-    uint32_t n = std::min(count - done, passClusters - vcn % passClusters);
-    for (uint32_t i = 1; i < n; ++i) {
-      if (file.chain[vcn + i] != file.chain[vcn + i - 1] + 1) {
-        n = i;
-        break;
-      }
-    }
-    const uint32_t result = MovePass(file, vcn, targetLcn + done + 2, n);
-    if (result != kSuccess) return result;
-    done += n;
-  }
-  return kSuccess;
+  return MoveRange(file, startVcn, targetLcn + 2, count);
 }
 
 // The order a power cut cannot break: copy the data; write the new chain, already linked to
-// whatever followed the old run; switch the one pointer that leads into the run; free the old
-// clusters. Each step is on the medium (Flush) before the next begins. Until the switch the file
-// still reads its old clusters and the new ones are an unreferenced chain a check reclaims;
-// after it the file reads the new clusters and the old ones are unreferenced. So a write torn
-// part-way (a step's writes span sectors) harms nothing either, except at the switch, which is
-// one entry: its bytes lie in one sector but for a FAT12 entry on a sector boundary.
-uint32_t ChainMover::MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) {
-    if (image_.InUse(target + i)) return kInvalidParameter;
+// whatever followed the old clusters; switch the one pointer that leads into them; free them.
+// Each step is on the medium (Flush) before the next begins. Until the switch the file still
+// reads its old clusters and the new ones are an unreferenced chain a check reclaims; after it
+// the file reads the new clusters and the old ones are unreferenced. So a write torn part-way (a
+// step's writes span sectors) harms nothing either, except at the switch, which is one entry:
+// its bytes lie in one sector but for a FAT12 entry on a sector boundary. The range may span
+// several runs of the file: in chain order it is still one piece with one pointer into it.
+uint32_t ChainMover::MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) {
+  const std::vector<uint32_t> old(file.chain.begin() + vcn, file.chain.begin() + vcn + count);
+  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
+  const auto copyClusters = static_cast<uint32_t>(std::max<uint64_t>(1, kCopyBytes / clusterBytes));
+  std::vector<uint8_t> data;
+  for (uint32_t done = 0; done < count;) {
+    const uint32_t n = RunLength(old, done, copyClusters);
+    data.resize(static_cast<size_t>(n * clusterBytes));
+    if (!storage_.Read(image_.ClusterOffset(old[done]), data.data(), data.size())) return kReadFault;
+    if (!Write(image_.ClusterOffset(target + done), data.data(), data.size())) return kWriteFault;
+    done += n;
   }
-  // A pass lies inside one run of the file and goes to one run of free clusters.
-  const uint32_t source = file.chain[vcn];
-  std::vector<uint8_t> data(static_cast<size_t>(n * image_.Geometry().ClusterBytes()));
-  if (!storage_.Read(image_.ClusterOffset(source), data.data(), data.size())) return kReadFault;
-  if (!Write(image_.ClusterOffset(target), data.data(), data.size()) || !storage_.Flush()) return kWriteFault;
+  if (!storage_.Flush()) return kWriteFault;
 
-  const uint32_t following = image_.Next(source + n - 1);  // the next cluster, or end of chain
-  for (uint32_t i = 0; i + 1 < n; ++i) image_.SetCachedNext(target + i, target + i + 1);
-  image_.SetCachedNext(target + n - 1, following);
-  if (!WriteFatEntries(target, n) || !storage_.Flush()) return kWriteFault;
+  const uint32_t following = image_.Next(old.back());  // the next cluster, or end of chain
+  for (uint32_t i = 0; i + 1 < count; ++i) image_.SetCachedNext(target + i, target + i + 1);
+  image_.SetCachedNext(target + count - 1, following);
+  if (!WriteFatEntries(target, count) || !storage_.Flush()) return kWriteFault;
 
   if (!SwitchHead(file, vcn, target) || !storage_.Flush()) return kWriteFault;
-  for (uint32_t i = 0; i < n; ++i) file.chain[vcn + i] = target + i;
+  for (uint32_t i = 0; i < count; ++i) file.chain[vcn + i] = target + i;
 
-  for (uint32_t i = 0; i < n; ++i) image_.SetCachedNext(source + i, 0);
-  return WriteFatEntries(source, n) && storage_.Flush() ? kSuccess : kWriteFault;
+  for (uint32_t done = 0; done < count;) {
+    const uint32_t n = RunLength(old, done, count);
+    for (uint32_t i = 0; i < n; ++i) image_.SetCachedNext(old[done + i], 0);
+    if (!WriteFatEntries(old[done], n)) return kWriteFault;
+    done += n;
+  }
+  return storage_.Flush() ? kSuccess : kWriteFault;
 }
 
 }  // namespace tarvonel::fat

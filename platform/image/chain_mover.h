@@ -8,7 +8,7 @@ class FatImage;
 class VolumeStorage;
 struct DirEntry;
 
-// Moves a run of a file's clusters to free clusters as the Windows FAT driver's move-file does
+// Moves a range of a file's clusters to free clusters as the Windows FAT driver's move-file does
 // (its argument checks and error numbers), written so that a power cut at any write leaves
 // every file whole at its old or its new place. The image's FAT cache and the entry's chain
 // follow each committed step.
@@ -19,11 +19,12 @@ class ChainMover {
   // Moves `count` clusters of `file` from cluster index `startVcn` to the clusters from
   // `targetLcn` (LCN 0 is cluster 2). 0, or the Win32 error: 87 bad arguments, a target in use,
   // the first cluster of a directory or the fixed root; 29 / 30 the medium refused a write or
-  // read. A failure after some passes leaves those passes done.
+  // read. A failed move leaves the file whole at its old place, or at its new one when only
+  // the freeing of the old clusters failed.
   uint32_t MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count);
 
  private:
-  uint32_t MovePass(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
+  uint32_t MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
   bool WriteFatEntries(uint32_t first, uint32_t count);  // from the cache; every FAT copy, the first first
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);
   bool Write(uint64_t offset, const void* bytes, size_t length);  // never past the volume's end
