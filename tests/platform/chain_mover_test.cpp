@@ -165,12 +165,55 @@ TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
 }  // namespace
 }  // namespace tarvonel::fat
 
+#include <map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
 #include "platform/image/image_machine.h"
 #include "platform/image/image_writer.h"
+#include "platform/sim/machine_writer.h"
 #include "test_harness.h"
 
 namespace tarvonel::fat {
 namespace {
+
+using Runs = std::vector<std::pair<int64_t, int64_t>>;
+
+// Every file's clusters below `entries` of a machine description, by path, adjacent runs merged.
+void CollectRuns(const nlohmann::json& entries, const std::string& prefix, std::map<std::string, Runs>& out) {
+  for (const nlohmann::json& entry : entries) {
+    const std::string path = prefix + entry["name"].get<std::string>();
+    Runs& runs = out[path];
+    for (const nlohmann::json& run : entry.value("extents", nlohmann::json::array())) {
+      const int64_t lcn = run[0].get<int64_t>();
+      const int64_t length = run[1].get<int64_t>();
+      if (!runs.empty() && runs.back().first + runs.back().second == lcn) {
+        runs.back().second += length;
+      } else {
+        runs.emplace_back(lcn, length);
+      }
+    }
+    if (entry.contains("entries")) CollectRuns(entry["entries"], path + "\\", out);
+  }
+}
+
+std::map<std::string, Runs> DriveRuns(const std::string& machineJson, const std::string& letter) {
+  std::map<std::string, Runs> runs;
+  const nlohmann::json machine = nlohmann::json::parse(machineJson);
+  for (const nlohmann::json& drive : machine["drives"]) {
+    if (drive["letter"] == letter) CollectRuns(drive["volume"]["entries"], "", runs);
+  }
+  return runs;
+}
+
+// The drive as the program saw it after its pass is the image as it now is: the picture and
+// the volume never parted.
+void ExpectDriveIsImage(const SimPlatform& platform, const std::string& image, const std::string& what) {
+  const auto seen = DriveRuns(MachineToJson(platform), "C");
+  EXPECT_FALSE(seen.empty()) << what;
+  EXPECT_EQ(seen, DriveRuns(WithImageDrives(R"({"drives": []})", {{'C', image}}), "C")) << what;
+}
 
 size_t FragmentedFiles(const DirEntry& directory) {
   size_t count = 0;
@@ -205,6 +248,7 @@ TEST(ImagePasses, DefragOptimizeAndCompactLeaveSoundVolumesAndWholeFiles) {
         EXPECT_GT(h.platform.Moves(), 0) << format << " " << pass;
       }
       EXPECT_EQ(writer.Refusal(), "") << format << " " << pass;
+      ExpectDriveIsImage(h.platform, w.Path("v.img"), format + " " + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << format << " " << pass << "\n" << fsck;
       EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format << " " << pass;
@@ -298,6 +342,7 @@ TEST(ImagePasses, DeepWideAndFullVolumes) {
       });
       h.program.Run();
       EXPECT_EQ(writer.Refusal(), "") << pass;
+      ExpectDriveIsImage(h.platform, w.Path("v.img"), std::string(fill ? "full " : "") + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << (fill ? "full " : "") << pass << "\n" << fsck;
       EXPECT_EQ(w.Shell("rm -rf out && mkdir out && mcopy -s -n -i v.img '::/*' out/ && diff -r src out").second, "")
