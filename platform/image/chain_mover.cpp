@@ -32,20 +32,21 @@ bool ChainMover::Write(uint64_t offset, const void* bytes, size_t length) {
   return storage_.Write(offset, bytes, length);
 }
 
-// Writes the cached entries first .. first + count - 1 into every FAT copy, the first copy
-// first, so that the first copy is never behind: a check after a cut between the copies keeps
-// the first.
-bool ChainMover::WriteFatEntries(uint32_t first, uint32_t count) {
-  const Layout& layout = image_.Geometry();
-  const uint32_t last = first + count - 1;
-  // The bytes that hold the entries: FAT12 entries share a byte with their neighbours.
-  uint64_t begin = 0;
-  uint64_t end = 0;
-  switch (layout.type) {
-    case FatType::Fat12: begin = first + first / 2; end = uint64_t{last} + last / 2 + 2; break;
-    case FatType::Fat16: begin = 2 * uint64_t{first}; end = 2 * uint64_t{last} + 2; break;
-    case FatType::Fat32: begin = 4 * uint64_t{first}; end = 4 * uint64_t{last} + 4; break;
+// The bytes of a FAT copy that hold entries first .. last: FAT12 entries share a byte with
+// their neighbours.
+std::pair<uint64_t, uint64_t> ChainMover::EntryBytes(uint32_t first, uint32_t last) const {
+  switch (image_.Geometry().type) {
+    case FatType::Fat12: return {first + first / 2, uint64_t{last} + last / 2 + 2};
+    case FatType::Fat16: return {2 * uint64_t{first}, 2 * uint64_t{last} + 2};
+    case FatType::Fat32: return {4 * uint64_t{first}, 4 * uint64_t{last} + 4};
   }
+  return {0, 0};
+}
+
+// Writes the cached bytes [begin, end) of the FAT into every copy, the first copy first, so
+// that the first copy is never behind: a check after a cut between the copies keeps the first.
+bool ChainMover::WriteFatBytes(uint64_t begin, uint64_t end) {
+  const Layout& layout = image_.Geometry();
   const uint8_t* bytes = image_.CachedFatBytes().data() + begin;
   for (uint32_t copy = 0; copy < layout.numFats; ++copy) {
     if (!Write(layout.fatOffset + copy * layout.fatBytes + begin, bytes, static_cast<size_t>(end - begin))) return false;
@@ -53,11 +54,27 @@ bool ChainMover::WriteFatEntries(uint32_t first, uint32_t count) {
   return true;
 }
 
+bool ChainMover::WriteFatEntries(uint32_t first, uint32_t count) {
+  const auto [begin, end] = EntryBytes(first, first + count - 1);
+  return WriteFatBytes(begin, end);
+}
+
+// Points FAT[previous] at `target`, writing only the bytes that change: a FAT12 entry that
+// straddles two sectors then is a write to one sector whenever one of its halves keeps its value.
+bool ChainMover::SwitchFatEntry(uint32_t previous, uint32_t target) {
+  const auto [first, end] = EntryBytes(previous, previous);
+  const std::vector<uint8_t>& fat = image_.CachedFatBytes();
+  const std::vector<uint8_t> before(fat.begin() + static_cast<ptrdiff_t>(first), fat.begin() + static_cast<ptrdiff_t>(end));
+  image_.SetCachedNext(previous, target);
+  uint64_t begin = first;
+  uint64_t last = end;
+  while (begin < last && fat[begin] == before[begin - first]) ++begin;
+  while (last > begin && fat[last - 1] == before[last - 1 - first]) --last;
+  return WriteFatBytes(begin, last);
+}
+
 bool ChainMover::SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget) {
-  if (vcn > 0) {
-    image_.SetCachedNext(file.chain[vcn - 1], firstTarget);
-    return WriteFatEntries(file.chain[vcn - 1], 1);
-  }
+  if (vcn > 0) return SwitchFatEntry(file.chain[vcn - 1], firstTarget);
   // The directory entry's first-cluster fields: bytes 20-21 (high word, FAT32 only) and 26-27,
   // both inside the one 32-byte entry, so one write inside one sector.
   uint8_t fields[8];
@@ -95,7 +112,8 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
 // reads its old clusters and the new ones are an unreferenced chain a check reclaims; after it
 // the file reads the new clusters and the old ones are unreferenced. So a write torn part-way (a
 // step's writes span sectors) harms nothing either, except at the switch, which is one entry:
-// its bytes lie in one sector but for a FAT12 entry on a sector boundary. The range may span
+// its bytes lie in one sector but for a FAT12 entry on a sector boundary whose halves both
+// change. The range may span
 // several runs of the file: in chain order it is still one piece with one pointer into it.
 uint32_t ChainMover::MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) {
   const std::vector<uint32_t> old(file.chain.begin() + vcn, file.chain.begin() + vcn + count);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace tarvonel::fat {
 
@@ -25,7 +26,10 @@ class ChainMover {
 
  private:
   uint32_t MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
-  bool WriteFatEntries(uint32_t first, uint32_t count);  // from the cache; every FAT copy, the first first
+  std::pair<uint64_t, uint64_t> EntryBytes(uint32_t first, uint32_t last) const;
+  bool WriteFatBytes(uint64_t begin, uint64_t end);
+  bool WriteFatEntries(uint32_t first, uint32_t count);  // from the cache
+  bool SwitchFatEntry(uint32_t previous, uint32_t target);
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);
   bool Write(uint64_t offset, const void* bytes, size_t length);  // never past the volume's end
 

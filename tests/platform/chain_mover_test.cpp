@@ -137,6 +137,67 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
   }
 }
 
+// Passes every write and flush on, and keeps the writes' places.
+class RecordingStorage : public VolumeStorage {
+ public:
+  explicit RecordingStorage(std::unique_ptr<VolumeStorage> inner) : inner_(std::move(inner)) {}
+  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
+  bool Write(uint64_t offset, const void* buffer, size_t length) override {
+    writes_.push_back({flushes_, offset, length});
+    return inner_->Write(offset, buffer, length);
+  }
+  bool Flush() override {
+    ++flushes_;
+    return inner_->Flush();
+  }
+  // The sectors of 512 bytes touched by the writes made after the `flushes`-th flush.
+  std::vector<std::pair<uint64_t, uint64_t>> SectorsWrittenAfterFlush(int flushes) const {
+    std::vector<std::pair<uint64_t, uint64_t>> sectors;
+    for (const WriteRecord& write : writes_) {
+      if (write.flushesBefore == flushes) sectors.emplace_back(write.offset / 512, (write.offset + write.length - 1) / 512);
+    }
+    return sectors;
+  }
+
+ private:
+  struct WriteRecord {
+    int flushesBefore;
+    uint64_t offset;
+    size_t length;
+  };
+  std::unique_ptr<VolumeStorage> inner_;
+  std::vector<WriteRecord> writes_;
+  int flushes_ = 0;
+};
+
+// FAT[341] of a FAT12 volume lies in the last byte of one sector and the first of the next.
+TEST(ChainMover, AFat12SwitchAcrossASectorBoundaryWritesOneSectorWhenItCan) {
+  Workspace w;
+  ASSERT_EQ(w.Shell("mkfs.fat -C -F 12 -s 1 v.img 2048 >/dev/null && head -c 173568 /dev/urandom > filler && "
+                    "mcopy -i v.img filler ::/FILLER && head -c 5000 /dev/urandom > f && mcopy -i v.img f ::/F.BIN")
+                .first,
+            0);
+  std::unique_ptr<FatImage> volume = FatImage::Open(w.Path("v.img"));
+  DirEntry* f = Child(const_cast<DirEntry&>(volume->Root()), "F.BIN");
+  ASSERT_EQ(f->chain.front(), 341u) << "the filler takes clusters 2 to 340";
+  ASSERT_EQ(f->chain[1], 342u);
+  {
+    RecordingStorage storage(std::make_unique<FileStorage>(w.Path("v.img")));
+    ChainMover mover(*volume, storage);
+    // 342 (0x156) becomes 502 (0x1F6): the low nibble, in the first sector, keeps its value.
+    ASSERT_EQ(mover.MoveClusters(*f, 1, 500, 9), 0u);
+    // Copy, flush, new chain, flush, then the switch: one write for each FAT copy.
+    const auto switches = storage.SectorsWrittenAfterFlush(2);
+    ASSERT_EQ(switches.size(), 2u);
+    for (const auto& [first, last] : switches) EXPECT_EQ(first, last) << "the switch is a one-sector write";
+    EXPECT_EQ(f->chain[1], 502u);
+    // 502 (0x1F6) becomes 600 (0x258): both halves change, and still the move is sound.
+    ASSERT_EQ(mover.MoveClusters(*f, 1, 598, 9), 0u);
+  }
+  EXPECT_EQ(w.Shell("fsck.fat -n v.img").first, 0);
+  EXPECT_EQ(w.Shell("mcopy -i v.img ::/F.BIN - | cmp - f && mcopy -i v.img ::/FILLER - | cmp - filler").first, 0);
+}
+
 TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
   Workspace w;
   ASSERT_EQ(w.Shell("mkfs.fat -C -F 16 -s 1 v.img 4096 && head -c 3000 /dev/urandom > f && mcopy -i v.img f ::/F.BIN "
