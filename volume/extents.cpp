@@ -59,7 +59,7 @@ ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool first
     if (error != win32_error::kSuccess && error != win32_error::kMoreData) break;
     // Only what the platform wrote is read, however large the count it claims.
     const uint32_t written = returned >= record::kRetrievalHeader
-                                 ? (returned - static_cast<uint32_t>(record::kRetrievalHeader)) / record::kExtentRecord
+                                 ? static_cast<uint32_t>((returned - record::kRetrievalHeader) / record::kExtentRecord)
                                  : 0;
     const uint32_t count = std::min({record::U32(buffer.data(), 0), written, uint32_t{kExtentsPerCall}});
     for (uint32_t i = 0; i < count; ++i) {
