@@ -25,15 +25,16 @@ for dir in "$work"/src/d*; do mcopy -i "$img" "$dir"/g* "::/$(basename "$dir")/"
 analyze_start=$(date +%s.%N)
 before=$(build/linux/tarvonel --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
 analyze_end=$(date +%s.%N)
-# The least any defragmenter must move: every cluster of a fragmented file outside its largest run.
-bound=$(for i in $(seq 1 "$files"); do
+# The least any defragmenter must move: every cluster of a fragmented file outside its largest
+# run; and all the clusters of the fragmented files, what moving each one whole costs.
+read -r bound whole < <(for i in $(seq 1 "$files"); do
     if [ $((i % 2)) -eq 1 ]; then echo "::/d$((i / 100))/f$i"; else echo "::/d$((i / 100))/g$i"; fi
   done |
   xargs mshowfat -i "$img" | awk '{
     total = 0; largest = 0; runs = 0
     for (i = 2; i <= NF; i++) { gsub(/[<>]/, "", $i); n = split($i, r, "-"); len = (n == 2 ? r[2] - r[1] + 1 : 1)
       total += len; runs++; if (len > largest) largest = len }
-    if (runs > 1) sum += total - largest } END { print sum + 0 }')
+    if (runs > 1) { sum += total - largest; whole += total } } END { print sum + 0, whole + 0 }')
 start=$(date +%s.%N)
 report=$(build/linux/tarvonel --image C:="$img" -- /d 2>&1 >/dev/null)
 end=$(date +%s.%N)
@@ -45,7 +46,7 @@ copy_start=$(date +%s.%N)
 dd if="$img" of="$work/copy" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none
 copy_end=$(date +%s.%N)
 fsck.fat -n "$img" >/dev/null && fsck=clean || fsck="NOT CLEAN"
-printf 'image %d MiB, %d files: fragmented %s -> %s; %s moves, %s clusters (%d MiB) moved; lower bound %s clusters\n' \
-  "$size" "$files" "$before" "$after" "$moves" "$clusters" $((bytes / 1048576)) "$bound"
+printf 'image %d MiB, %d files: fragmented %s -> %s; %s moves, %s clusters (%d MiB) moved; lower bound %s clusters; the fragmented files hold %s\n' \
+  "$size" "$files" "$before" "$after" "$moves" "$clusters" $((bytes / 1048576)) "$bound" "$whole"
 printf 'defrag %.2f s (start-up, reading the image and its analysis alone: %.2f s); plain copy of the same bytes %.2f s; fsck.fat: %s\n' \
   "$(echo "$end - $start" | bc)" "$(echo "$analyze_end - $analyze_start" | bc)" "$(echo "$copy_end - $copy_start" | bc)" "$fsck"
