@@ -111,6 +111,19 @@ struct LongName {
   }
 };
 
+// The FAT entry of `cluster` in the FAT bytes `fat`.
+uint32_t EntryIn(const uint8_t* fat, FatType type, uint32_t cluster) {
+  switch (type) {
+    case FatType::Fat12: {
+      const uint32_t pair = U16(fat + cluster + cluster / 2);
+      return (cluster & 1) != 0 ? pair >> 4 : pair & 0xFFF;
+    }
+    case FatType::Fat16: return U16(fat + 2 * size_t{cluster});
+    case FatType::Fat32: return U32(fat + 4 * size_t{cluster}) & 0x0FFFFFFF;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::unique_ptr<FatImage> FatImage::Open(const std::string& path) {
@@ -125,6 +138,7 @@ std::unique_ptr<FatImage> FatImage::Open(const std::string& path) {
   image->root_.firstCluster = image->layout_.type == FatType::Fat32 ? image->layout_.rootCluster : 0;
   if (image->layout_.type == FatType::Fat32) image->root_.chain = image->Chain(image->layout_.rootCluster, "the root directory");
   image->ReadDirectory(image->root_, 0);
+  image->CheckCopiesAgree();  // after the chains, whose problems are named more precisely
   return image;
 }
 
@@ -194,17 +208,24 @@ void FatImage::ReadFat() {
   owner_.assign(size_t{layout_.dataClusters} + 2, 0);
 }
 
-uint32_t FatImage::Next(uint32_t cluster) const {
-  switch (layout_.type) {
-    case FatType::Fat12: {
-      const size_t at = cluster + cluster / 2;
-      const uint32_t pair = U16(fat_.data() + at);
-      return (cluster & 1) != 0 ? pair >> 4 : pair & 0xFFF;
+uint32_t FatImage::Next(uint32_t cluster) const { return EntryIn(fat_.data(), layout_.type, cluster); }
+
+// A second copy that disagrees with the first is a volume left part-way through an update, or
+// damaged: which copy is right is for a check to decide, and a move would write over the
+// difference.
+void FatImage::CheckCopiesAgree() {
+  if (layout_.numFats < 2) return;
+  std::vector<uint8_t> second(fat_.size());
+  if (!Read(layout_.fatOffset + layout_.fatBytes, second.data(), second.size())) Fail("the second FAT cannot be read");
+  if (second == fat_) return;
+  // Entries 0 and 1 hold the media byte and status bits, not clusters, and bytes past the last
+  // entry are unused.
+  for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {
+    if (EntryIn(second.data(), layout_.type, cluster) != Next(cluster)) {
+      Fail("the two FAT copies differ at cluster " + std::to_string(cluster) +
+           " (the volume was left part-way through an update); check it with fsck.fat first");
     }
-    case FatType::Fat16: return U16(fat_.data() + 2 * size_t{cluster});
-    case FatType::Fat32: return U32(fat_.data() + 4 * size_t{cluster}) & 0x0FFFFFFF;
   }
-  return 0;
 }
 
 void FatImage::SetCachedNext(uint32_t cluster, uint32_t value) {

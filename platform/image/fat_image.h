@@ -75,6 +75,7 @@ class FatImage {
   explicit FatImage(std::string path) : path_(std::move(path)) {}
   void ReadLayout();
   void ReadFat();
+  void CheckCopiesAgree();
   std::vector<uint32_t> Chain(uint32_t first, const std::string& what);
   void ReadDirectory(DirEntry& directory, int depth);
   std::vector<uint8_t> DirectoryBytes(const DirEntry& directory);

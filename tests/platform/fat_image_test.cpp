@@ -129,6 +129,12 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
   Patch(d.Image(), fatEntry(s1.chain[1]), {0, 0});
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("free cluster"));
   restore();
+  Patch(d.Image(), layout.fatBytes + fatEntry(s1.chain[1]), {0, 0});
+  EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("the two FAT copies differ at cluster " + std::to_string(s1.chain[1])));
+  restore();
+  Patch(d.Image(), layout.fatBytes + fatEntry(1), {0xFF, 0x7F});
+  EXPECT_NO_THROW(FatImage::Open(d.Image())) << "entry 1 holds status bits that each copy may keep its own way";
+  restore();
   Patch(d.Image(), 510, {0, 0});
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("no 55 AA signature"));
   restore();
