@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace tarvonel::fat {
@@ -144,6 +145,45 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
   fs::resize_file(d.Image(), 4096 * 1024);
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("shorter than the volume"));
   EXPECT_THAT(OpenError((d.dir / "missing.img").string()), testing::HasSubstr("cannot be opened"));
+}
+
+// Bytes flipped at random in the boot sector, the FAT, the root and the folders: the reader
+// refuses the image or reads it, and never reads outside what it holds (the sanitizer build
+// runs this too).
+TEST(FatImage, DamagedImagesAreRefusedOrReadWithoutFault) {
+  ImageDir d;
+  MakeFragmented(d, {"-F 16 -s 1", 8192, 512, 512});
+  std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+  const Layout layout = image->Geometry();
+  const DirEntry* a = Find(image->Root(), "a");
+  const std::pair<uint64_t, uint64_t> regions[] = {
+      {0, 512},
+      {layout.fatOffset, 512},
+      {layout.rootOffset, uint64_t{layout.rootEntries} * 32},
+      {image->ClusterOffset(a->chain.front()), layout.ClusterBytes()},
+      {image->ClusterOffset(Find(*a, "b")->chain.front()), layout.ClusterBytes()}};
+  image.reset();
+  std::mt19937 random(8);
+  int refused = 0;
+  for (int round = 0; round < 2000; ++round) {
+    const auto& [start, length] = regions[random() % std::size(regions)];
+    const uint64_t at = start + random() % length;
+    std::vector<uint8_t> original(1);
+    {
+      std::ifstream file(d.Image(), std::ios::binary);
+      file.seekg(static_cast<std::streamoff>(at));
+      file.read(reinterpret_cast<char*>(original.data()), 1);
+    }
+    Patch(d.Image(), at, {static_cast<uint8_t>(original[0] ^ (1u << (random() % 8)))});
+    try {
+      FatImage::Open(d.Image());
+    } catch (const ImageError&) {
+      ++refused;
+    }
+    Patch(d.Image(), at, original);
+  }
+  EXPECT_GT(refused, 0) << "some flips break the volume";
+  EXPECT_LT(refused, 2000) << "and many leave it readable";
 }
 
 }  // namespace
