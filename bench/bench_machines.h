@@ -13,7 +13,10 @@ inline Machine GeneratedMachine(int64_t clusters, GeneratorSettings settings) {
   settings.windowsFolder = true;
   GenerateVolumeContent(*volume, settings, "C:");
   Machine machine;
-  machine.drives.push_back({'C', DriveType::Fixed, "System", volume, {}});
+  SimDrive drive;
+  drive.label = "System";
+  drive.volume = volume;
+  machine.drives.push_back(drive);
   return machine;
 }
 

@@ -30,6 +30,8 @@ const char* const kConsoleHelp =
     "\n"
     "A command tail runs its job as Tarvonel.exe does: disk check, the pass, then /min, /down\n"
     "and /close act on the simulated machine; the statistics of an analysis after it are printed.\n"
+    "Ctrl-C stops a pass after the move it is making, as its Stop command does; a second Ctrl-C\n"
+    "ends the program at once.\n"
     "\n"
     "The command tail is what Tarvonel.exe receives after its own path on Windows. Its words\n"
     "are joined by single spaces; quote the whole tail to keep double spaces or double quotes,\n"

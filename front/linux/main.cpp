@@ -1,5 +1,8 @@
 // The Linux console program: Tarvonel on a simulated machine, its windows kept in memory.
+#include <signal.h>
+
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -26,6 +29,28 @@
 namespace {
 
 using namespace tarvonel;
+
+// Set by Ctrl-C or a termination request; the pass then stops between two moves.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// The first Ctrl-C (or SIGTERM) stops the pass as its Stop command does, so no move is left
+// half-made; a second one ends the program at once.
+void StopPassOnInterrupt(HeadlessToolkit& toolkit, Program& program) {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  toolkit.onDoEvents = [&program] {
+    if (interrupted == 0 || !program.Jobs().Arretdefrag.Enabled()) return;
+    interrupted = 0;
+    std::cerr << "tarvonel: interrupted; the pass stops after the move it is making\n";
+    program.Jobs().Arretdefrag.Click();
+  };
+}
 
 // Windows texts end lines in CR LF; a terminal wants LF.
 std::string UnixLines(const std::string& text) {
@@ -176,6 +201,7 @@ int main(int argc, char** argv) {
   for (const auto& input : options.inputs) toolkit.QueueInput(input);
 
   Program program(platform, toolkit);
+  StopPassOnInterrupt(toolkit, program);
   try {
     const StartupOutcome outcome = program.Run();
     for (const std::string& target : options.clicks) {

@@ -106,4 +106,13 @@ TEST_F(HeadlessToolkitTest, ShowHideAndUnloadTrackTheWindow) {
 }
 
 }  // namespace
+TEST_F(HeadlessToolkitTest, OutsideEventsArriveAtEveryYieldBeforeQueuedActions) {
+  std::string order;
+  toolkit.onDoEvents = [&] { order += "outside "; };
+  toolkit.QueueAction([&] { order += "queued "; });
+  toolkit.DoEvents();
+  toolkit.DoEvents();
+  EXPECT_EQ(order, "outside queued outside ");
+}
+
 }  // namespace tarvonel

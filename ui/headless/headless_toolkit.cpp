@@ -28,6 +28,7 @@ HeadlessToolkit::HeadlessToolkit(Clock& clock) : clock_(clock) {}
 
 void HeadlessToolkit::DoEvents() {
   if (ended_) return;
+  if (onDoEvents) onDoEvents();
   // Only what was queued before this call runs now; actions queued by actions wait.
   std::deque<Handler> due;
   due.swap(pendingActions_);

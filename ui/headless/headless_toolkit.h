@@ -71,6 +71,9 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   std::function<void(const MessageBoxRecord&)> onMessageBox;
   // Runs while a modal window is up, as the user looking at it; the user then closes it.
   std::function<void(Window&)> onModal;
+  // Runs at every DoEvents before the queued actions: where events from outside the program
+  // (the console's Ctrl-C) reach its windows.
+  std::function<void()> onDoEvents;
 
  private:
   void OnControlChanged(Control& control, ControlChange change) override;
