@@ -34,22 +34,22 @@ bool ChainMover::Write(uint64_t offset, const void* bytes, size_t length) {
 
 // The bytes of a FAT copy that hold entries first .. last: FAT12 entries share a byte with
 // their neighbours.
-std::pair<uint64_t, uint64_t> ChainMover::EntryBytes(uint32_t first, uint32_t last) const {
+std::pair<size_t, size_t> ChainMover::EntryBytes(uint32_t first, uint32_t last) const {
   switch (image_.Geometry().type) {
-    case FatType::Fat12: return {first + first / 2, uint64_t{last} + last / 2 + 2};
-    case FatType::Fat16: return {2 * uint64_t{first}, 2 * uint64_t{last} + 2};
-    case FatType::Fat32: return {4 * uint64_t{first}, 4 * uint64_t{last} + 4};
+    case FatType::Fat12: return {first + first / 2, size_t{last} + last / 2 + 2};
+    case FatType::Fat16: return {2 * size_t{first}, 2 * size_t{last} + 2};
+    case FatType::Fat32: return {4 * size_t{first}, 4 * size_t{last} + 4};
   }
   return {0, 0};
 }
 
 // Writes the cached bytes [begin, end) of the FAT into every copy, the first copy first, so
 // that the first copy is never behind: a check after a cut between the copies keeps the first.
-bool ChainMover::WriteFatBytes(uint64_t begin, uint64_t end) {
+bool ChainMover::WriteFatBytes(size_t begin, size_t end) {
   const Layout& layout = image_.Geometry();
   const uint8_t* bytes = image_.CachedFatBytes().data() + begin;
   for (uint32_t copy = 0; copy < layout.numFats; ++copy) {
-    if (!Write(layout.fatOffset + copy * layout.fatBytes + begin, bytes, static_cast<size_t>(end - begin))) return false;
+    if (!Write(layout.fatOffset + copy * layout.fatBytes + begin, bytes, end - begin)) return false;
   }
   return true;
 }
@@ -66,8 +66,8 @@ bool ChainMover::SwitchFatEntry(uint32_t previous, uint32_t target) {
   const std::vector<uint8_t>& fat = image_.CachedFatBytes();
   const std::vector<uint8_t> before(fat.begin() + static_cast<ptrdiff_t>(first), fat.begin() + static_cast<ptrdiff_t>(end));
   image_.SetCachedNext(previous, target);
-  uint64_t begin = first;
-  uint64_t last = end;
+  size_t begin = first;
+  size_t last = end;
   while (begin < last && fat[begin] == before[begin - first]) ++begin;
   while (last > begin && fat[last - 1] == before[last - 1 - first]) --last;
   return WriteFatBytes(begin, last);

@@ -26,8 +26,8 @@ class ChainMover {
 
  private:
   uint32_t MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
-  std::pair<uint64_t, uint64_t> EntryBytes(uint32_t first, uint32_t last) const;
-  bool WriteFatBytes(uint64_t begin, uint64_t end);
+  std::pair<size_t, size_t> EntryBytes(uint32_t first, uint32_t last) const;  // in the cached FAT
+  bool WriteFatBytes(size_t begin, size_t end);
   bool WriteFatEntries(uint32_t first, uint32_t count);  // from the cache
   bool SwitchFatEntry(uint32_t previous, uint32_t target);
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);

@@ -9,6 +9,7 @@ constexpr size_t kDirEntryBytes = 32;
 constexpr uint8_t kAttrLongName = 0x0F;
 constexpr uint8_t kAttrVolumeLabel = 0x08;
 constexpr int kMaxDepth = 1000;
+constexpr uint64_t kMaxDirectoryBytes = 65536 * kDirEntryBytes;  // the most entries a FAT directory may hold
 
 uint32_t U16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
 uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
@@ -288,7 +289,11 @@ std::vector<uint8_t> FatImage::DirectoryBytes(const DirEntry& directory) {
     if (!Read(layout_.rootOffset, bytes.data(), bytes.size())) Fail("the root directory cannot be read");
     return bytes;
   }
-  const uint64_t clusterBytes = layout_.ClusterBytes();
+  const auto clusterBytes = static_cast<size_t>(layout_.ClusterBytes());
+  if (directory.chain.size() > 1 && directory.chain.size() * clusterBytes > kMaxDirectoryBytes) {
+    Fail((directory.path.empty() ? std::string("the root directory") : "the directory \"" + directory.path + "\"") +
+         " is larger than a FAT directory can be (65,536 entries)");
+  }
   bytes.resize(directory.chain.size() * clusterBytes);
   for (size_t i = 0; i < directory.chain.size(); ++i) {
     const uint64_t offset = layout_.dataOffset + (uint64_t{directory.chain[i]} - 2) * clusterBytes;
@@ -299,6 +304,15 @@ std::vector<uint8_t> FatImage::DirectoryBytes(const DirEntry& directory) {
 
 void FatImage::ReadDirectory(DirEntry& directory, int depth) {
   if (depth > kMaxDepth) Fail("directories nest deeper than " + std::to_string(kMaxDepth) + " levels");
+  ReadEntries(directory);
+  // The folders below are read once this folder's bytes are released, so a deep tree holds
+  // one folder's bytes at a time.
+  for (DirEntry& child : directory.children) {
+    if (child.IsDirectory()) ReadDirectory(child, depth + 1);
+  }
+}
+
+void FatImage::ReadEntries(DirEntry& directory) {
   const std::vector<uint8_t> bytes = DirectoryBytes(directory);
   const bool fixedRoot = directory.chain.empty();
   LongName longName;
@@ -328,12 +342,11 @@ void FatImage::ReadDirectory(DirEntry& directory, int depth) {
     // Where the short entry lies: in the fixed root, or in its directory's cluster.
     const uint64_t clusterBytes = layout_.ClusterBytes();
     entry.entryOffset = fixedRoot ? layout_.rootOffset + at
-                                  : layout_.dataOffset + (uint64_t{directory.chain[at / clusterBytes]} - 2) * clusterBytes +
+                                  : layout_.dataOffset + (uint64_t{directory.chain[static_cast<size_t>(at / clusterBytes)]} - 2) * clusterBytes +
                                         at % clusterBytes;
     if (entry.firstCluster != 0) entry.chain = Chain(entry.firstCluster, "\"" + entry.path + "\"");
     if (entry.IsDirectory()) {
       if (entry.chain.empty()) Fail("the directory \"" + entry.path + "\" has no clusters");
-      ReadDirectory(entry, depth + 1);
     } else {
       const uint64_t needed = (uint64_t{entry.size} + clusterBytes - 1) / clusterBytes;
       if (needed != entry.chain.size()) {

@@ -78,6 +78,7 @@ class FatImage {
   void CheckCopiesAgree();
   std::vector<uint32_t> Chain(uint32_t first, const std::string& what);
   void ReadDirectory(DirEntry& directory, int depth);
+  void ReadEntries(DirEntry& directory);  // its children, not theirs
   std::vector<uint8_t> DirectoryBytes(const DirEntry& directory);
   [[noreturn]] void Fail(const std::string& problem) const;
 

@@ -113,6 +113,7 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
   const Layout layout = image->Geometry();
   const DirEntry s1 = *Find(image->Root(), "S1.BIN");
   const DirEntry s3 = *Find(image->Root(), "S3.BIN");
+  const DirEntry a = *Find(image->Root(), "a");
   image.reset();
   auto restore = [&] { fs::copy_file(pristine, d.Image(), fs::copy_options::overwrite_existing); };
   auto fatEntry = [&](uint32_t cluster) { return layout.fatOffset + 2 * uint64_t{cluster}; };
