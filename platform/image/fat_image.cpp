@@ -1,6 +1,6 @@
 #include "platform/image/fat_image.h"
 
-#include <algorithm>
+#include "volume/text_encoding.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -16,46 +16,18 @@ uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
 
 bool PowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-std::string Utf16ToUtf8(const std::vector<uint16_t>& units) {
-  std::string out;
-  for (size_t i = 0; i < units.size(); ++i) {
-    uint32_t code = units[i];
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
-    }
-    AppendUtf8(out, code);
-  }
-  return out;
-}
-
 // The 8.3 name with the lower-case flags Windows NT writes; bytes above 127 as Latin-1.
 std::string ShortName(const uint8_t* entry) {
   auto part = [&](size_t from, size_t length, bool lower) {
-    std::string text;
+    std::vector<uint8_t> units;  // UTF-16 LE
     for (size_t i = from; i < from + length; ++i) {
-      uint32_t c = entry[i];
+      uint8_t c = entry[i];
       if (i == 0 && c == 0x05) c = 0xE5;  // 0x05 stands for a leading 0xE5
-      if (lower && c >= 'A' && c <= 'Z') c += 'a' - 'A';
-      AppendUtf8(text, c);
+      if (lower && c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 'a' - 'A');
+      units.push_back(c);
+      units.push_back(0);
     }
+    std::string text = Utf16LeToUtf8(units.data(), units.size() / 2);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
   };
@@ -72,7 +44,7 @@ uint8_t ShortNameChecksum(const uint8_t* entry) {
 
 // Long-name slots seen so far for the short entry that follows them.
 struct LongName {
-  std::vector<std::vector<uint16_t>> pieces;  // by ordinal - 1
+  std::vector<std::vector<uint8_t>> pieces;  // by ordinal - 1, UTF-16 LE
   int expected = 0;                            // slots the name has; 0: none pending
   uint8_t checksum = 0;
 
@@ -92,23 +64,21 @@ struct LongName {
       Reset();
       return;
     }
-    std::vector<uint16_t> units;
-    for (size_t at : {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30}) {
-      units.push_back(static_cast<uint16_t>(U16(slot + at)));
-    }
+    std::vector<uint8_t> units;
+    for (size_t at : {1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30}) units.insert(units.end(), slot + at, slot + at + 2);
     pieces[static_cast<size_t>(ordinal - 1)] = units;
   }
   // The name for `entry`, or empty when the slots do not belong to it.
   std::string For(const uint8_t* entry) const {
     if (expected == 0 || checksum != ShortNameChecksum(entry)) return {};
-    std::vector<uint16_t> units;
+    std::vector<uint8_t> units;
     for (const auto& piece : pieces) {
       if (piece.empty()) return {};
       units.insert(units.end(), piece.begin(), piece.end());
     }
-    const auto end = std::find(units.begin(), units.end(), uint16_t{0});
-    units.erase(end, units.end());
-    return Utf16ToUtf8(units);
+    size_t length = 0;  // up to the terminating NUL
+    while (length < units.size() / 2 && (units[2 * length] | units[2 * length + 1]) != 0) ++length;
+    return Utf16LeToUtf8(units.data(), length);
   }
 };
 
