@@ -113,8 +113,8 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
 // the file reads the new clusters and the old ones are unreferenced. So a write torn part-way (a
 // step's writes span sectors) harms nothing either, except at the switch, which is one entry:
 // its bytes lie in one sector but for a FAT12 entry on a sector boundary whose halves both
-// change. The range may span
-// several runs of the file: in chain order it is still one piece with one pointer into it.
+// change. The range may span several runs of the file: in chain order it is still one piece
+// with one pointer into it.
 uint32_t ChainMover::MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) {
   const std::vector<uint32_t> old(file.chain.begin() + vcn, file.chain.begin() + vcn + count);
   const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
