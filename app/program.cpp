@@ -8,6 +8,7 @@ namespace tarvonel {
 Program::Program(Platform& platform, Toolkit& toolkit)
     : platform_(platform),
       toolkit_(toolkit),
+      redirection_(platform),
       debugLog_(toolkit),
       errorText_(platform, toolkit),
       volume_(platform),
@@ -20,16 +21,16 @@ Program::Program(Platform& platform, Toolkit& toolkit)
                   debugLog_, exclusionText_, handover_, details_}),
       mover_(platform, toolkit, settings_, volume_.Geometry(), debugLog_, errorText_, jobWindow_.LblIco2),
       steps_(platform, toolkit, flags_, volume_, zones_, extents_, mover_),
-      handover_({platform, toolkit, mainWindow_, jobWindow_, contextMenu_, passes_, commandLineJob_}),
+      handover_({platform, redirection_, toolkit, mainWindow_, jobWindow_, contextMenu_, passes_, commandLineJob_}),
       passes_(toolkit, jobWindow_, steps_, handover_, flags_, settings_, volume_, zones_, catalogue_),
-      diskCheck_(platform),
+      diskCheck_(platform, redirection_),
       checks_(toolkit, jobWindow_, flags_, diskCheck_),
-      mainWindow_({platform, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_, prefetchDir_,
+      mainWindow_({platform, redirection_, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_, prefetchDir_,
                    exclusionText_}),
       contextMenu_(platform, toolkit),
       commandLineJob_(platform, toolkit, settings_, flags_, checks_, mainWindow_, passes_),
       parser_(settings_, debugLog_, toolkit, handover_),
-      startup_(platform, toolkit, debugLog_, errorText_, handover_, parser_) {
+      startup_(platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
 }
 
 Program::~Program() {

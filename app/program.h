@@ -15,6 +15,7 @@
 #include "placement/boot_layout.h"
 #include "placement/move_steps.h"
 #include "placement/passes.h"
+#include "platform/wow64_redirection.h"
 #include "volume/cluster_moves.h"
 #include "shell/context_menu_window.h"
 #include "ui/main_window/main_window.h"
@@ -56,6 +57,7 @@ class Program {
   VolumeConstants& Constants() { return volumeConstants_; }
   Catalogue& Files() { return catalogue_; }
   JobFlags& Flags() { return flags_; }
+  Wow64Redirection& Redirection() { return redirection_; }
   JobWindow& Jobs() { return jobWindow_; }
   FrmDetails& Details() { return details_; }
   std::string& ExclusionText() { return exclusionText_; }
@@ -67,6 +69,7 @@ class Program {
  private:
   Platform& platform_;
   Toolkit& toolkit_;
+  Wow64Redirection redirection_;
   JobSettings settings_;
   JobFlags flags_;
   std::string prefetchDir_;  // the Windows directory + "\Prefetch"

@@ -3,6 +3,7 @@
 #include "app/command_line_job.h"
 #include "placement/passes.h"
 #include "platform/platform.h"
+#include "platform/wow64_redirection.h"
 #include "shell/context_menu_window.h"
 #include "ui/controls/toolkit.h"
 #include "ui/job_window/job_window.h"
@@ -38,7 +39,10 @@ void ProgramHandover::CleanupSystray() { p_.mainWindow.cleanup_systray(); }
 
 bool ProgramHandover::ClearRecycledChecked() { return p_.mainWindow.CheckDelBin.Value(); }
 
-void ProgramHandover::EmptyRecycleBin() { p_.platform.EmptyRecycleBins(); }
+void ProgramHandover::EmptyRecycleBin() {
+  const Wow64Redirection::SystemCallScope shell(p_.redirection);
+  p_.platform.EmptyRecycleBins();
+}
 
 void ProgramHandover::RunPass(JobAction pass) { p_.passes.Run(pass); }
 

@@ -11,6 +11,7 @@ class MainWindow;
 class Passes;
 class Platform;
 class Toolkit;
+class Wow64Redirection;
 class frmContext;
 
 // The windows and services start-up, the command line and the job window hand over to.
@@ -18,6 +19,7 @@ class ProgramHandover : public Handover {
  public:
   struct Parts {
     Platform& platform;
+    Wow64Redirection& redirection;
     Toolkit& toolkit;
     MainWindow& mainWindow;
     JobWindow& jobWindow;

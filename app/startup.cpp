@@ -6,6 +6,7 @@
 #include "app/program_version.h"
 #include "platform/platform.h"
 #include "platform/win32_errors.h"
+#include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
 #include "ui/debug_log/debug_log.h"
 #include "ui/debug_log/system_error_text.h"
@@ -25,11 +26,12 @@ std::string TrueFalse(bool value) { return value ? "True" : "False"; }
 }  // namespace
 
 Startup::Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
-                 Handover& handover, CommandLineParser& parser)
+                 Wow64Redirection& redirection, Handover& handover, CommandLineParser& parser)
     : platform_(platform),
       toolkit_(toolkit),
       debugLog_(debugLog),
       errorText_(errorText),
+      redirection_(redirection),
       handover_(handover),
       parser_(parser) {}
 
@@ -80,11 +82,12 @@ void Startup::PrepareWow64() {
 }
 
 bool Startup::DisableWowRedirection(uint32_t& lastError) {
-  RedirectionResult result = platform_.DisableWow64FsRedirection();
+  // Kept off for the life of the process, but for the DLL loads and shell calls (see
+  // Wow64Redirection).
+  RedirectionResult result = redirection_.TurnOff();
   lastError = result.error;
   switch (result.outcome) {
     case RedirectionOutcome::Disabled:
-      wowRedirectionOldValue_ = result.oldValue;
       return true;
     case RedirectionOutcome::FunctionMissing:
       debugLog_.AppendDebug(Line("WOWREDIR_DISABLE=False "));

@@ -5,6 +5,7 @@
 namespace tarvonel {
 
 class CommandLineParser;
+class Wow64Redirection;
 class DebugLog;
 class Handover;
 class Platform;
@@ -22,15 +23,13 @@ enum class StartupOutcome {
 class Startup {
  public:
   Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
-          Handover& handover, CommandLineParser& parser);
+          Wow64Redirection& redirection, Handover& handover, CommandLineParser& parser);
 
   StartupOutcome Run(const std::string& commandTail);
 
   bool DisableWowRedirection(uint32_t& lastError);
   bool EnablePrivilege(const std::string& privilegeName);
   bool InitComctl();
-  // Kept for the life of the process: redirection is never turned back on.
-  uintptr_t WowRedirectionOldValue() const { return wowRedirectionOldValue_; }
 
  private:
   void PrepareWow64();
@@ -39,9 +38,9 @@ class Startup {
   Toolkit& toolkit_;
   DebugLog& debugLog_;
   SystemErrorText& errorText_;
+  Wow64Redirection& redirection_;
   Handover& handover_;
   CommandLineParser& parser_;
-  uintptr_t wowRedirectionOldValue_ = 0;
 };
 
 }  // namespace tarvonel

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
+#include "platform/wow64_redirection.h"
 
 namespace tarvonel {
 namespace {
@@ -12,11 +13,15 @@ constexpr uint32_t kTextOutput = 14;
 
 }  // namespace
 
-DiskCheck::DiskCheck(Platform& platform) : platform_(platform) {}
+DiskCheck::DiskCheck(Platform& platform, Wow64Redirection& redirection)
+    : platform_(platform), redirection_(redirection) {}
 
 void DiskCheck::CheckVolume(const std::string& root, bool fix, bool verbose, bool onlyIfDirty, bool scanDrive,
                             IChkDskSink& sink) {
   if (activeCheckSink_ != nullptr) return;  // a check runs already
+  // The library is a system DLL: loaded with redirection off, a 32-bit process on 64-bit
+  // Windows would find only the 64-bit copy, and no volume would ever be checked.
+  const Wow64Redirection::SystemCallScope systemDlls(redirection_);
   if (platform_.DiskCheckAvailable(root) != 0) return;
   activeCheckSink_ = &sink;
   const VolumeInformation volume = platform_.QueryVolumeInformation(root);

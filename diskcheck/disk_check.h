@@ -5,6 +5,7 @@
 namespace tarvonel {
 
 class Platform;
+class Wow64Redirection;
 struct ChkdskReport;
 
 // What a running disk check reports to; the main window is the one used.
@@ -20,7 +21,7 @@ class IChkDskSink {
 // command-line job runs. At most one check runs at a time.
 class DiskCheck {
  public:
-  explicit DiskCheck(Platform& platform);
+  DiskCheck(Platform& platform, Wow64Redirection& redirection);
 
   // root: "C:\". Without the library, its export or the volume's file-system name nothing
   // runs and no report arrives.
@@ -31,6 +32,7 @@ class DiskCheck {
 
  private:
   Platform& platform_;
+  Wow64Redirection& redirection_;
   IChkDskSink* activeCheckSink_ = nullptr;
 };
 

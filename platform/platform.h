@@ -143,6 +143,8 @@ class Platform {
   virtual Wow64Query IsWow64Process() = 0;  // of the current process
   // Wow64DisableWow64FsRedirection, looked up at run time: XP before SP2 lacks it.
   virtual RedirectionResult DisableWow64FsRedirection() = 0;
+  // Wow64RevertWow64FsRedirection with the value the last turn-off gave; 0 or the error.
+  virtual uint32_t RevertWow64FsRedirection(uintptr_t oldValue) = 0;
 
   virtual uint32_t OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) = 0;
   // LookupPrivilegeValue on the local system.

@@ -6,6 +6,7 @@ namespace tarvonel {
 
 class Platform;
 class Toolkit;
+class Wow64Redirection;
 
 // The text trimmed of blanks, ending in one backslash.
 std::string AddSlash(const std::string& text);
@@ -16,10 +17,11 @@ std::string ExpandEnvStrings(Platform& platform, const std::string& text);
 std::string GetSpecialFolder(Platform& platform, const std::string& keyword);
 
 // Writes .lnk shortcuts and .url internet shortcuts through the shell. Each operation returns
-// 0 or the platform's error, so a caller can tell the user when a file was not written.
+// 0 or the platform's error, so a caller can tell the user when a file was not written. The
+// shell's calls run with WOW64 redirection on.
 class cShortcut {
  public:
-  explicit cShortcut(Platform& platform) : platform_(platform) {}
+  cShortcut(Platform& platform, Wow64Redirection& redirection) : platform_(platform), redirection_(redirection) {}
 
   uint32_t CreateShortcut(const std::string& sName, const std::string& sPath, const std::string& sArg = {},
                           const std::string& sDesc = {}, const std::string& sDir = {}, const std::string& sIcon = {},
@@ -36,10 +38,12 @@ class cShortcut {
  private:
   bool Listed(const std::string& path);
   Platform& platform_;
+  Wow64Redirection& redirection_;
 };
 
 // The main window's Command2: asks for a title and saves the composed job as a shortcut on
 // the desktop of all users.
-void CreateDesktopJobShortcut(Platform& platform, Toolkit& toolkit, const std::string& jobCommand);
+void CreateDesktopJobShortcut(Platform& platform, Wow64Redirection& redirection, Toolkit& toolkit,
+                              const std::string& jobCommand);
 
 }  // namespace tarvonel

@@ -60,6 +60,18 @@ RedirectionResult SimPlatform::DisableWow64FsRedirection() {
   return {RedirectionOutcome::Disabled, win32_error::kSuccess, 0};
 }
 
+uint32_t SimPlatform::RevertWow64FsRedirection(uintptr_t) {
+  if (machine_.os.wow64Redirection == RedirectionBehaviour::Missing) return win32_error::kProcNotFound;
+  if (machine_.os.bits == 32) return win32_error::kInvalidFunction;
+  redirectionDisabled_ = false;
+  return win32_error::kSuccess;
+}
+
+// The program is 32-bit: on 64-bit Windows with redirection off, the loader looks for system
+// DLLs in the real System32, finds the 64-bit ones and refuses them. The shell and COM load
+// DLLs of their own (handlers, in-process servers), so they fail the same way.
+bool SimPlatform::SystemDllsLoad() const { return machine_.os.bits != 64 || !redirectionDisabled_; }
+
 uint32_t SimPlatform::OpenProcessToken(uint32_t, std::unique_ptr<ProcessToken>& token) {
   if (machine_.privileges.openTokenError != win32_error::kSuccess) return machine_.privileges.openTokenError;
   token = std::make_unique<SimProcessToken>();
@@ -133,9 +145,22 @@ bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t) {
 }
 
 uint32_t SimPlatform::ShellOpen(const std::string& file) {
+  if (!SystemDllsLoad()) return win32_error::kBadExeFormat;
   if (file.empty()) return win32_error::kFileNotFound;
   shell_.opened.push_back(file);
   return win32_error::kSuccess;
+}
+
+void SimPlatform::EmptyRecycleBins() {
+  if (SystemDllsLoad()) ++shell_.recycleBinsEmptied;
+}
+
+std::string SimPlatform::SpecialFolder(const std::string& name) {
+  return SystemDllsLoad() ? shell_.SpecialFolder(name) : std::string();
+}
+
+uint32_t SimPlatform::SaveShellLink(const std::string& linkPath, const ShellLink& link) {
+  return SystemDllsLoad() ? shell_.SaveLink(linkPath, link) : win32_error::kBadExeFormat;
 }
 
 const SimDrive* SimPlatform::DriveOf(const std::string& root) const {
@@ -148,6 +173,7 @@ const SimDrive* SimPlatform::DriveOf(const std::string& root) const {
 }
 
 uint32_t SimPlatform::DiskCheckAvailable(const std::string& root) {
+  if (!SystemDllsLoad()) return win32_error::kBadExeFormat;
   const SimDrive* drive = DriveOf(root);
   if (drive == nullptr) return win32_error::kSuccess;
   if (drive->diskCheck.state == SimDiskCheck::State::MissingLibrary) return win32_error::kModNotFound;
@@ -157,6 +183,7 @@ uint32_t SimPlatform::DiskCheckAvailable(const std::string& root) {
 
 void SimPlatform::RunChkdsk(const std::string& root, const std::string&, bool, bool, bool onlyIfDirty, bool,
                             const std::function<bool(const ChkdskReport&)>& report) {
+  if (!SystemDllsLoad()) return;
   ++diskChecks_;
   const SimDrive* drive = DriveOf(root);
   const bool dirty = drive != nullptr && drive->diskCheck.state == SimDiskCheck::State::Dirty;

@@ -24,6 +24,7 @@ class SimPlatform : public Platform {
   bool QueryOsVersion(OsVersionInfo& info) override;
   Wow64Query IsWow64Process() override;
   RedirectionResult DisableWow64FsRedirection() override;
+  uint32_t RevertWow64FsRedirection(uintptr_t oldValue) override;
   uint32_t OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) override;
   uint32_t LookupPrivilege(const std::string& privilegeName, Luid& luid) override;
   uint32_t AdjustTokenPrivileges(ProcessToken& token, Luid luid, uint32_t attributes) override;
@@ -62,14 +63,12 @@ class SimPlatform : public Platform {
   std::string SystemCodePageToUtf8(const std::string& text) override;
 
   uint32_t ShellOpen(const std::string& file) override;
-  void EmptyRecycleBins() override { ++shell_.recycleBinsEmptied; }
+  void EmptyRecycleBins() override;
   uint32_t ExpandEnvironment(const std::string& text, uint32_t bufferChars, std::string& expanded) override {
     return shell_.Expand(text, bufferChars, expanded);
   }
-  std::string SpecialFolder(const std::string& name) override { return shell_.SpecialFolder(name); }
-  uint32_t SaveShellLink(const std::string& linkPath, const ShellLink& link) override {
-    return shell_.SaveLink(linkPath, link);
-  }
+  std::string SpecialFolder(const std::string& name) override;
+  uint32_t SaveShellLink(const std::string& linkPath, const ShellLink& link) override;
   uint32_t WriteTextFile(const std::string& path, const std::string& text) override {
     return shell_.WriteTextFile(path, text);
   }
@@ -176,6 +175,7 @@ class SimPlatform : public Platform {
   int moves_ = 0;
   int diskChecks_ = 0;
   const SimDrive* DriveOf(const std::string& root) const;
+  bool SystemDllsLoad() const;
   int64_t clustersMoved_ = 0;
   int openHandles_ = 0;
   static constexpr uint32_t kProcessId = 4242;

@@ -74,6 +74,13 @@ RedirectionResult Win32Platform::DisableWow64FsRedirection() {
   return {RedirectionOutcome::Disabled, win32_error::kSuccess, reinterpret_cast<uintptr_t>(oldValue)};
 }
 
+uint32_t Win32Platform::RevertWow64FsRedirection(uintptr_t oldValue) {
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  auto revert = LookUp<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+  if (revert == nullptr) return win32_error::kProcNotFound;
+  return revert(reinterpret_cast<PVOID>(oldValue)) ? win32_error::kSuccess : ::GetLastError();
+}
+
 uint32_t Win32Platform::OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) {
   HANDLE handle = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), desiredAccess, &handle)) return ::GetLastError();

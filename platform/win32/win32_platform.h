@@ -11,6 +11,7 @@ class Win32Platform : public Platform {
   bool QueryOsVersion(OsVersionInfo& info) override;
   Wow64Query IsWow64Process() override;
   RedirectionResult DisableWow64FsRedirection() override;
+  uint32_t RevertWow64FsRedirection(uintptr_t oldValue) override;
   uint32_t OpenProcessToken(uint32_t desiredAccess, std::unique_ptr<ProcessToken>& token) override;
   uint32_t LookupPrivilege(const std::string& privilegeName, Luid& luid) override;
   uint32_t AdjustTokenPrivileges(ProcessToken& token, Luid luid, uint32_t attributes) override;

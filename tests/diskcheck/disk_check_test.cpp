@@ -5,6 +5,7 @@
 
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/wow64_redirection.h"
 #include "test_harness.h"
 
 namespace tarvonel {
@@ -31,34 +32,39 @@ class RecordingSink : public IChkDskSink {
 
 TEST(DiskCheck, ReportsReachTheSinkInOrder) {
   SimPlatform platform(ParseMachine(Machine(R"({"state": "dirty", "progress": [10, 60], "text": ["Checking", "Errors found"]})")));
-  DiskCheck check(platform);
+  Wow64Redirection checkRedirection(platform);
+  DiskCheck check(platform, checkRedirection);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("progress 10", "progress 60", "status Checking", "status Errors found", "done: error"));
 
   SimPlatform unreadable(ParseMachine(Machine(R"({"state": "dirty", "text": ["x"], "unreadable_text": true})")));
-  DiskCheck skipped(unreadable);
+  Wow64Redirection skippedRedirection(unreadable);
+  DiskCheck skipped(unreadable, skippedRedirection);
   RecordingSink quiet;
   skipped.CheckVolume("C:\\", false, false, true, false, quiet);
   EXPECT_THAT(quiet.events, ElementsAre("done: error")) << "an unreadable text record is skipped";
 
   RecordingSink cancelling;
   cancelling.cancelAt = 10;
-  DiskCheck again(platform);
+  Wow64Redirection againRedirection(platform);
+  DiskCheck again(platform, againRedirection);
   again.CheckVolume("C:\\", false, false, true, false, cancelling);
   EXPECT_THAT(cancelling.events, ElementsAre("progress 10")) << "a cancel stops the check";
 }
 
 TEST(DiskCheck, CleanMissingAndNestedChecks) {
   SimPlatform clean(ParseMachine(Machine(R"({"state": "clean", "progress": [50]})")));
-  DiskCheck check(clean);
+  Wow64Redirection checkRedirection(clean);
+  DiskCheck check(clean, checkRedirection);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("done: ok")) << "only if dirty: a clean volume ends at once";
 
   for (const char* state : {"missing_library", "missing_export"}) {
     SimPlatform missing(ParseMachine(Machine(std::string(R"({"state": ")") + state + "\"}")));
-    DiskCheck none(missing);
+    Wow64Redirection noneRedirection(missing);
+    DiskCheck none(missing, noneRedirection);
     RecordingSink nothing;
     none.CheckVolume("C:\\", false, false, true, false, nothing);
     EXPECT_TRUE(nothing.events.empty()) << state;
@@ -67,7 +73,8 @@ TEST(DiskCheck, CleanMissingAndNestedChecks) {
 
   // A check asked for from inside a running one is ignored.
   SimPlatform dirty(ParseMachine(Machine(R"({"state": "dirty", "progress": [5]})")));
-  DiskCheck outer(dirty);
+  Wow64Redirection outerRedirection(dirty);
+  DiskCheck outer(dirty, outerRedirection);
   struct NestingSink : RecordingSink {
     DiskCheck* check = nullptr;
     void Progress(int32_t value, bool& bCancel) override {
@@ -89,7 +96,7 @@ TEST(DiskCheckRun, DirtyDriveWarnsAtStartAndRefusesTheCommandLineJob) {
   h.program.Run();
   std::vector<std::string> warnings;
   for (const MessageBoxRecord& box : h.toolkit.MessageBoxes()) warnings.push_back(box.prompt);
-  EXPECT_THAT(warnings, ElementsAre("One or more volumes are 'dirty'!\r\nYou should run Chkdsk to correct errors.",
+  ASSERT_THAT(warnings, ElementsAre("One or more volumes are 'dirty'!\r\nYou should run Chkdsk to correct errors.",
                                     "One or more volumes are 'dirty'!\r\nYou should run Chkdsk to correct errors."))
       << "once for the drive list, once before the job";
   EXPECT_EQ(h.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::Exclamation);

@@ -6,6 +6,7 @@
 #include "app/process_control.h"
 #include "diskcheck/check_runner.h"
 #include "platform/platform.h"
+#include "platform/wow64_redirection.h"
 #include "shell/shortcuts.h"
 #include "ui/controls/toolkit.h"
 #include "ui/job_window/job_window.h"
@@ -301,15 +302,23 @@ void MainWindow::CmdJob_Click() {
   Move(p_.jobWindow.Left(), p_.jobWindow.Top() - Height());
 }
 
-void MainWindow::lblInfo_Click() { p_.platform.ShellOpen(lblInfo.Caption()); }
+void MainWindow::lblInfo_Click() {
+  const Wow64Redirection::SystemCallScope shell(p_.redirection);
+  p_.platform.ShellOpen(lblInfo.Caption());
+}
 
-void MainWindow::fbsharepic_Click() { p_.platform.ShellOpen(kProductSharePage); }
+void MainWindow::fbsharepic_Click() {
+  const Wow64Redirection::SystemCallScope shell(p_.redirection);
+  p_.platform.ShellOpen(kProductSharePage);
+}
 
 void MainWindow::lblInfo_MouseMove() { lblInfo.SetForeColor(kLinkBlue); }
 
 void MainWindow::Form_MouseMove() { lblInfo.SetForeColor(kLinkNavy); }
 
-void MainWindow::Command2_Click() { CreateDesktopJobShortcut(p_.platform, p_.toolkit, jobCommand_); }
+void MainWindow::Command2_Click() {
+  CreateDesktopJobShortcut(p_.platform, p_.redirection, p_.toolkit, jobCommand_);
+}
 
 uint32_t MainWindow::SetPriority(uint32_t priorityClass) {
   return SetProcessPriority(p_.platform, 0, priorityClass);

@@ -15,6 +15,7 @@ class JobWindow;
 class Platform;
 class Toolkit;
 class VolumeAccess;
+class Wow64Redirection;
 struct JobFlags;
 struct JobSettings;
 
@@ -30,6 +31,7 @@ class MainWindow : public Window {
  public:
   struct Parts {
     Platform& platform;
+    Wow64Redirection& redirection;
     Toolkit& toolkit;
     JobSettings& settings;
     JobFlags& flags;
