@@ -6,6 +6,7 @@
 #include "platform/win32_codes.h"
 #include "ui/controls/toolkit.h"
 #include "volume/extents.h"
+#include "volume/file_open.h"
 #include "volume/text_encoding.h"
 
 namespace tarvonel {
@@ -21,7 +22,7 @@ BootLayoutReader::BootLayoutReader(Platform& platform, Toolkit& toolkit, ExtentR
     : platform_(platform), toolkit_(toolkit), extents_(extents), prefetchDir_(prefetchDir) {}
 
 std::string BootLayoutReader::ReadLayoutText() {
-  OpenResult opened = platform_.OpenPath("\\\\?\\" + prefetchDir_ + "\\layout.ini", win32::kGenericRead,
+  OpenResult opened = platform_.OpenPath(kLongPathPrefix + prefetchDir_ + "\\layout.ini", win32::kGenericRead,
                                          win32::kFileShareReadWrite, 0);
   if (!opened.handle) return {};
   std::string bytes;

@@ -86,7 +86,9 @@ void Catalogue::WalkDirectory(const std::string& dirPath, FragmentedPaths& fragm
         continue;
       }
       if (std::exchange(topLevel, false)) BeginTopLevel(fragmented);
-      level.search = platform_.FindFirst(level.dirPath + "*", entry, error);
+      // The long form, as for file opens: a plain search path fails past MAX_PATH characters, and
+      // on a folder whose name ends in a dot or a space, which the plain form trims away.
+      level.search = platform_.FindFirst(kLongPathPrefix + level.dirPath + "*", entry, error);
       if (!level.search) {
         FinishDirectory(fragmented);
         levels.pop_back();

@@ -5,7 +5,7 @@
 namespace tarvonel {
 
 OpenResult OpenFileThreeWays(Platform& platform, const std::string& path, FirstOpen first) {
-  const std::string longPath = "\\\\?\\" + path;
+  const std::string longPath = kLongPathPrefix + path;
   const uint32_t firstFlags = first == FirstOpen::ForExtents ? win32::kFlagNoBuffering : 0;
   const struct {
     uint32_t access;

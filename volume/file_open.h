@@ -5,6 +5,9 @@
 
 namespace tarvonel {
 
+// The long form of a full path: no MAX_PATH limit, and names are taken as they are.
+inline constexpr char kLongPathPrefix[] = "\\\\?\\";
+
 // How the first of the three open attempts asks for the file (P2): the extent reader adds
 // FILE_FLAG_NO_BUFFERING, moves and the stream query use no flags.
 enum class FirstOpen { ForExtents, ForMoveOrStreams };

@@ -64,6 +64,29 @@ SimVolume* SimPlatform::Volume(char letter) {
   return nullptr;
 }
 
+namespace {
+
+constexpr size_t kMaxPath = 260;
+
+// Windows normalises a plain path before it looks anything up: each name loses its trailing
+// dots and spaces, so a folder whose name ends in one cannot be reached that way.
+std::string TrimmedAsPlainPath(const std::string& pathBelowRoot) {
+  std::string trimmed;
+  size_t start = 0;
+  while (start <= pathBelowRoot.size()) {
+    size_t end = pathBelowRoot.find('\\', start);
+    if (end == std::string::npos) end = pathBelowRoot.size();
+    std::string part = pathBelowRoot.substr(start, end - start);
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    trimmed += part;
+    if (end < pathBelowRoot.size()) trimmed += '\\';
+    start = end + 1;
+  }
+  return trimmed;
+}
+
+}  // namespace
+
 SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoot, int depth, uint32_t& error) {
   SimVolume* volume = Volume(letter);
   if (volume == nullptr) {
@@ -393,12 +416,20 @@ std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern,
     entry = search->entries[search->next++];
     return search;
   }
-  if (pattern.size() < 4 || !pattern.ends_with("\\*") || pattern[1] != ':' || pattern[2] != '\\') {
+  const bool longForm = pattern.starts_with("\\\\?\\");
+  const std::string path = longForm ? pattern.substr(4) : pattern;
+  // A plain path holds at most MAX_PATH characters with its NUL.
+  if (!longForm && path.size() >= kMaxPath) {
+    error = win32_error::kFilenameExcedRange;
+    return nullptr;
+  }
+  if (path.size() < 4 || !path.ends_with("\\*") || path[1] != ':' || path[2] != '\\') {
     error = win32_error::kFileNotFound;
     return nullptr;
   }
-  const std::string below = pattern.substr(3, pattern.size() - 4);  // "dir\" or empty for the root
-  SimEntry* directory = ResolveEntry(pattern[0], below, 0, error);
+  std::string below = path.substr(3, path.size() - 4);  // "dir\" or empty for the root
+  if (!longForm) below = TrimmedAsPlainPath(below);
+  SimEntry* directory = ResolveEntry(path[0], below, 0, error);
   if (directory == nullptr) {
     if (error == win32_error::kFileNotFound) error = win32_error::kPathNotFound;
     return nullptr;

@@ -62,6 +62,31 @@ TEST(DefragPass, LeavesEveryFileThatHadRoomContiguousAndLosesNothing) {
   }
 }
 
+// Regression: folder searches used the plain path, so a folder whose search path passed
+// MAX_PATH, or whose name ends in a dot or a space, read as empty and its files were never
+// counted or moved.
+TEST(DefragPass, FindsAndMovesFilesBelowLongPathsAndTrailingDotFolders) {
+  std::string deep = R"({"name": "deep.dat", "extents": [[3000, 4], [3100, 4]]})";
+  for (int level = 5; level >= 1; --level) {
+    deep = R"({"name": ")" + std::string(60, static_cast<char>('a' + level)) + R"(", "type": "directory", "extents": [[)" +
+           std::to_string(2000 + level) + R"(, 1]], "entries": [)" + deep + "]}";
+  }
+  PassCase c(R"({"total_clusters": 20000, "entries": [)" + deep + R"(,
+    {"name": "dot.", "type": "directory", "extents": [[2100, 1]], "entries": [
+      {"name": "a.dat", "extents": [[3200, 4], [3300, 4]]}]},
+    {"name": "space ", "type": "directory", "extents": [[2101, 1]], "entries": [
+      {"name": "b.dat", "extents": [[3400, 4], [3500, 4]]}]}]})");
+  const std::vector<std::string> before = c.Fragmented();
+  EXPECT_EQ(c.h.program.Files().FileCount, 3) << c.h.platform.Dump();
+  EXPECT_EQ(before.size(), 3u);
+  EXPECT_THAT(before, testing::Contains(testing::EndsWith("\\deep.dat")));
+  EXPECT_THAT(before, testing::Contains("C:\\dot.\\a.dat"));
+  EXPECT_THAT(before, testing::Contains("C:\\space \\b.dat"));
+  c.jobs().cmdDefrag.Click();
+  EXPECT_EQ(c.h.platform.InvariantFailure(), "");
+  EXPECT_THAT(c.Fragmented(), testing::IsEmpty()) << "every file was found and made contiguous";
+}
+
 TEST(OptimizePass, FrontZoneHoldsDirectoriesAndBootFilesAfterwards) {
   PassCase c(Generated("NTFS", 12));
   c.h.program.Settings().DebugLog = true;
