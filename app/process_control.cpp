@@ -11,7 +11,9 @@ constexpr uint32_t kProcessSetAndQuery = 0x600;  // PROCESS_SET_INFORMATION | PR
 constexpr uint32_t kProcessQuery = 0x400;
 constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;
 constexpr uint32_t kSePrivilegeEnabled = 2;
-constexpr uint32_t kAllReasons = 0xFFFFFFFF;
+// SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED: the job
+// asked for it in advance. The system logs the reason, so it must be one Windows documents.
+constexpr uint32_t kPlannedOtherReason = 0x80000000;
 
 }  // namespace
 
@@ -44,7 +46,7 @@ void clsExitWindows::ExitWindows(uint32_t aOption) {
     case 8: flags = 12; break;  // power off, forced
     default: return;
   }
-  platform_.ExitWindowsEx(flags, kAllReasons);
+  platform_.ExitWindowsEx(flags, kPlannedOtherReason);
 }
 
 }  // namespace tarvonel

@@ -135,12 +135,13 @@ bool SimPlatform::SetPriorityClass(OsHandle& process, uint32_t priorityClass) {
 
 uint32_t SimPlatform::GetPriorityClass(OsHandle&) { return priorityClass_; }
 
-bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t) {
+bool SimPlatform::ExitWindowsEx(uint32_t flags, uint32_t reason) {
   // Shutting down needs the privilege enabled in the token; logging off does not.
   if ((flags & 0x3) != 0 || (flags & 0x8) != 0) {
     if (enabledPrivileges_.count("SeShutdownPrivilege") == 0) return false;
   }
   exitRequest_ = flags;
+  exitReason_ = reason;
   return true;
 }
 

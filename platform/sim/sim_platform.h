@@ -129,6 +129,8 @@ class SimPlatform : public Platform {
   uint32_t PriorityClass() const { return priorityClass_; }
   // The ExitWindowsEx flags of the last request the system accepted, if any.
   std::optional<uint32_t> ExitRequest() const { return exitRequest_; }
+  // The shutdown reason code that request gave, as the system's event log records it.
+  std::optional<uint32_t> ExitReason() const { return exitReason_; }
   const std::set<std::string>& EnabledPrivileges() const { return enabledPrivileges_; }
   bool RedirectionDisabled() const { return redirectionDisabled_; }
   std::optional<uint32_t> CommonControlClasses() const { return commonControlClasses_; }
@@ -181,6 +183,7 @@ class SimPlatform : public Platform {
   static constexpr uint32_t kProcessId = 4242;
   uint32_t priorityClass_ = 32;  // NORMAL_PRIORITY_CLASS
   std::optional<uint32_t> exitRequest_;
+  std::optional<uint32_t> exitReason_;
   SimShell shell_;
   SimRegistry registry_;
   std::map<char, size_t> smartReadings_;  // data-page reads so far, by drive letter

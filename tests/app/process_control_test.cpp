@@ -33,6 +33,8 @@ TEST(ExitWindows, OptionsMapToForcedRequestsAndNeedThePrivilege) {
   EXPECT_FALSE(platform.ExitRequest().has_value()) << "option 3 does nothing";
   exit.ExitWindows(8);
   EXPECT_EQ(platform.ExitRequest(), 12u) << "power off, forced";
+  // Regression: the reason was 0xFFFFFFFF, which no shutdown reason code means.
+  EXPECT_EQ(platform.ExitReason(), 0x80000000u) << "other, other, planned";
   exit.ExitWindows(0);
   EXPECT_EQ(platform.ExitRequest(), 4u);
 
