@@ -30,6 +30,7 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
   checks_.runchkdsk(settings_.DriveRoot.substr(0, 2));
   if (flags_.DiskCheckFailed) return;  // the check has told the user; a dirty volume runs nothing
   if (!mainWindow_.prepare_job()) {
+    if (mainWindow_.SelectedDriveRefused()) return;  // the refusal has told the user why
     // Nothing was opened: a pass would work on no volume, and an unattended exit would hide why.
     const std::string drive = settings_.DriveRoot.substr(0, 2);
     const bool named = drive.size() == 2 && drive[1] == ':';

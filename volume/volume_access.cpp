@@ -11,6 +11,19 @@ std::string VolumeTooLargeMessage(const std::string& drive, int64_t clusters) {
          "nothing on this drive was read or moved.";
 }
 
+std::string OtherFileSystemMessage(const std::string& drive, const std::string& fileSystemName) {
+  const std::string name = fileSystemName.empty() ? std::string("not known") : fileSystemName;
+  return "The file system of drive " + drive + " is " + name +
+         ". Tarvonel works only on NTFS, FAT and FAT32 volumes; nothing on this drive was moved.";
+}
+
+bool IsWorkableFileSystem(const std::string& fileSystemName) {
+  for (const char* name : {"NTFS", "FAT32", "FAT", "FAT16", "FAT12"}) {
+    if (fileSystemName == name) return true;
+  }
+  return false;
+}
+
 VolumeAccess::VolumeAccess(Platform& platform) : platform_(platform) {}
 
 std::unique_ptr<OsHandle> VolumeAccess::OpenVolume(const std::string& drive) {

@@ -23,12 +23,21 @@ struct VolumeGeometry {
   // refused at selection and nothing reads from it or moves on it. The count it reported:
   int64_t OversizeClusters = 0;
   bool TooLarge() const { return OversizeClusters != 0; }
+  // Set when the selected drive holds another file system (exFAT, ReFS, CDFS, ...): the
+  // defragmentation rules the engine follows are those of NTFS and FAT, so nothing moves on it.
+  bool OtherFileSystem = false;
+  bool Refused() const { return TooLarge() || OtherFileSystem; }
 };
+
+// NTFS, FAT32, and FAT as Windows names FAT12 and FAT16 (or as their boot sectors do).
+bool IsWorkableFileSystem(const std::string& fileSystemName);
 
 inline constexpr int64_t kMaxVolumeClusters = 0x7FFFFFFF;  // 2^31 - 1
 
 // The text a user sees when a volume is too large for the engine.
 std::string VolumeTooLargeMessage(const std::string& drive, int64_t clusters);
+// The text a user sees when the drive's file system is not one the engine works on.
+std::string OtherFileSystemMessage(const std::string& drive, const std::string& fileSystemName);
 
 // Owns the one shared, read-only handle on the selected volume and its geometry.
 class VolumeAccess {

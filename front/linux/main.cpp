@@ -214,14 +214,17 @@ int main(int argc, char** argv) {
       program.ContextMenu().cmdCancel.Click();
     }
     const bool jobRan = program.CommandLine().PassRan();
+    // A drive refused for its size or file system is read by nothing, the console's Analyze included.
+    const bool refused = program.Volume().Geometry().Refused() && (options.analyze || !options.commandTail.empty());
     const bool analyze = outcome == StartupOutcome::Started && (options.analyze || jobRan) &&
-                         !program.Flags().DiskCheckFailed;
+                         !program.Flags().DiskCheckFailed && !refused;
     if (analyze) Analyze(program);
     if (program.Log().Window().Visible() || (jobRan && program.Settings().DebugLog)) {
       std::cout << UnixLines(program.Log().Text()) << std::flush;
     }
     if (analyze) PrintStatistics(program.Jobs());
     if (program.Flags().DiskCheckFailed) std::cerr << "tarvonel: the disk check found a dirty volume; no job ran\n";
+    if (refused) std::cerr << "tarvonel: the drive was refused; nothing on it was read or moved\n";
     ReportMachine(platform, toolkit);
     for (const auto& writer : writers) {
       if (!writer->Refusal().empty()) std::cerr << "tarvonel: " << writer->Refusal() << "\n";
@@ -241,7 +244,7 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    return outcome == StartupOutcome::Started ? 0 : 1;
+    return outcome == StartupOutcome::Started && !refused ? 0 : 1;
   } catch (const std::logic_error& error) {
     std::cerr << "tarvonel: " << error.what() << "\n";
     return 2;

@@ -13,12 +13,57 @@ void PutText(std::vector<uint8_t>& sector, size_t offset, const char* text) {
   std::memcpy(sector.data() + offset, text, std::strlen(text));
 }
 
+unsigned Log2(uint64_t value) {
+  unsigned shift = 0;
+  while ((uint64_t{1} << (shift + 1)) <= value) ++shift;
+  return shift;
+}
+
+// exFAT and ReFS boot sectors carry no BPB: bytes 11 to 63 of an exFAT one are zero (so a
+// reader that takes a zero 16-bit FAT size for FAT32 goes wrong), and the geometry follows in
+// binary fields where the FAT layouts keep their type texts.
+std::vector<uint8_t> OtherBootSector(const std::string& fileSystem, uint32_t bytesPerSector, uint32_t sectorsPerCluster,
+                                     uint64_t dataSectors) {
+  std::vector<uint8_t> sector(bytesPerSector, 0);
+  if (fileSystem == "exFAT") {
+    sector[0] = 0xEB;
+    sector[1] = 0x76;
+    sector[2] = 0x90;
+    PutText(sector, 3, "EXFAT   ");
+    const uint64_t fatOffset = 2048;  // sectors, as Windows formats a card
+    const uint64_t fatLength = dataSectors / 1024 + 1;
+    Put(sector, 72, fatOffset + fatLength + dataSectors, 8);  // VolumeLength
+    Put(sector, 80, fatOffset, 4);
+    Put(sector, 84, fatLength, 4);
+    Put(sector, 88, fatOffset + fatLength, 4);  // ClusterHeapOffset
+    Put(sector, 96, 4, 4);                      // FirstClusterOfRootDirectory
+    Put(sector, 104, 0x100, 2);                 // FileSystemRevision 1.00
+    sector[108] = static_cast<uint8_t>(Log2(bytesPerSector));
+    sector[109] = static_cast<uint8_t>(Log2(sectorsPerCluster));
+    sector[110] = 1;  // NumberOfFats
+    sector[111] = 0x80;
+  } else {
+    PutText(sector, 3, "ReFS");
+    PutText(sector, 16, "FSRS");
+    Put(sector, 20, 512, 2);
+    Put(sector, 22, 0x5A3C, 2);  // the header checksum
+    Put(sector, 24, dataSectors, 8);
+    Put(sector, 32, bytesPerSector, 4);
+  }
+  sector[510] = 0x55;
+  sector[511] = 0xAA;
+  return sector;
+}
+
 }  // namespace
 
 std::vector<uint8_t> MakeBootSector(const std::string& fileSystem, uint32_t bytesPerSector, uint32_t sectorsPerCluster,
                                     int64_t totalClusters) {
-  std::vector<uint8_t> sector(bytesPerSector, 0);
   const uint64_t dataSectors = static_cast<uint64_t>(totalClusters) * sectorsPerCluster;
+  if (fileSystem == "exFAT" || fileSystem == "ReFS") {
+    return OtherBootSector(fileSystem, bytesPerSector, sectorsPerCluster, dataSectors);
+  }
+  std::vector<uint8_t> sector(bytesPerSector, 0);
   sector[0] = 0xEB;
   sector[2] = 0x90;
   Put(sector, 11, bytesPerSector, 2);

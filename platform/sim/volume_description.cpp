@@ -113,8 +113,9 @@ std::shared_ptr<SimVolume> ReadVolumeDescription(const JsonObject& object, const
                             "mft_zone", "bitmap_rounding", "metadata_clusters", "boot_sector_hex", "entries",
                             "generate"});
   const std::string fileSystem = object.String("file_system", "NTFS");
-  if (fileSystem != "NTFS" && fileSystem != "FAT32" && fileSystem != "FAT") {
-    object.Fail("file_system", "must be one of \"NTFS\", \"FAT32\", \"FAT\"");
+  if (fileSystem != "NTFS" && fileSystem != "FAT32" && fileSystem != "FAT" && fileSystem != "exFAT" &&
+      fileSystem != "ReFS") {
+    object.Fail("file_system", "must be one of \"NTFS\", \"FAT32\", \"FAT\", \"exFAT\", \"ReFS\"");
   }
   const auto bytesPerSector = static_cast<uint32_t>(object.Int64("bytes_per_sector", 512, 512, 4096));
   const auto sectorsPerCluster = static_cast<uint32_t>(object.Int64("sectors_per_cluster", 8, 1, 128));

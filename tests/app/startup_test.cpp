@@ -153,12 +153,23 @@ TEST(Startup, DemoMachineSelectsItsFragmentedNtfsVolume) {
   EXPECT_NE(layout.handle, nullptr);
 }
 
-TEST(Startup, TooLargeVolumeIsRefusedWithAMessage) {
-  ProgramHarness h(R"({"drives": [{"letter": "C", "volume": {"total_clusters": 4294967296}}]})");
+// Regression: a command-line job on a drive too large for the engine showed the refusal twice,
+// then "cannot be opened", and the job window's Analyze read the drive all the same.
+TEST(Startup, TooLargeVolumeIsRefusedOnceAndReadByNothing) {
+  ProgramHarness h(R"({"drives": [{"letter": "C", "volume": {"total_clusters": 4294967296}}]})", "/drv C: /d");
   ASSERT_EQ(h.program.Run(), StartupOutcome::Started);
-  ASSERT_EQ(h.toolkit.MessageBoxes().size(), 1u);
+  ASSERT_EQ(h.toolkit.MessageBoxes().size(), 1u) << testing::PrintToString(h.MessageTexts());
   EXPECT_NE(h.toolkit.MessageBoxes()[0].prompt.find("4294967296 clusters"), std::string::npos);
   EXPECT_EQ(h.program.Volume().VolumeHandle(), nullptr);
+  EXPECT_FALSE(h.program.CommandLine().PassRan());
+
+  h.program.Main().ImageCombo1.UserSelect(0);
+  h.program.Jobs().cmdanalysemore.Click();
+  h.program.Jobs().SmartOptimize.Click();
+  EXPECT_EQ(h.toolkit.MessageBoxes().size(), 1u) << "the same drive again: no second refusal, no read error";
+  EXPECT_EQ(h.program.Files().FileCount, 0);
+  EXPECT_EQ(h.program.Jobs().LblStats[0].Caption(), "") << "no statistics of a drive nothing read";
+  EXPECT_EQ(h.platform.Moves(), 0);
 }
 
 // Regression: the program's windows stayed registered with the toolkit after the program was

@@ -197,7 +197,7 @@ TEST(SimVolumeDescription, BadEntriesAreRefusedByName) {
       {R"({"entries": [{"name": "f", "entries": []}]})", "only a directory holds entries"},
       {R"({"entries": [{"name": "l", "type": "junction"}]})", "a link needs a \"target\""},
       {R"({"sectors_per_cluster": 3})", "\"drives[0].volume.sectors_per_cluster\" must be a power of two"},
-      {R"({"file_system": "exFAT"})", "\"drives[0].volume.file_system\" must be one of"},
+      {R"({"file_system": "HFS+"})", "\"drives[0].volume.file_system\" must be one of"},
       {R"({"file_system": "FAT", "mft_zone": [[0, 10]]})", "belongs to NTFS volumes only"},
       {R"({"entries": [{"name": "a", "extents": [[5, 0]]}]})", "must be [lcn, length]"},
       {R"({"total_clusters": 100, "generate": {"files": 100000}})", "generate: "},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "test_harness.h"
+#include "ui/main_window/drive_facts.h"
 
 namespace tarvonel {
 namespace {
@@ -53,6 +54,58 @@ TEST(DriveList, ListsFixedAndRemovableDrivesWithTheirChecksAndTheWindowsDriveIma
   EXPECT_TRUE(h.program.Jobs().Visible());
   EXPECT_EQ(main.Top() + main.Height(), h.program.Jobs().Top()) << "the job window sits directly below";
   EXPECT_EQ(main.Left(), h.program.Jobs().Left());
+}
+
+// Regression: an exFAT card's boot sector was read as FAT32 (its 16-bit FAT size is 0) and its
+// binary bytes 82-89 shown as the file-system name; nothing kept a pass off such a volume.
+TEST(DriveList, ExfatAndRefsDrivesShowTheirNamesAndNoPassRunsOnThem) {
+  ProgramHarness h(R"({"drives": [
+    {"letter": "C", "volume": {"generate": {"files": 30, "seed": 3}}},
+    {"letter": "E", "type": "removable", "label": "CARD", "volume": {"file_system": "exFAT", "total_clusters": 30000}},
+    {"letter": "F", "type": "fixed", "volume": {"file_system": "ReFS", "total_clusters": 30000}}]})");
+  h.program.Run();
+  MainWindow& main = h.program.Main();
+  ASSERT_EQ(main.ImageCombo1.Items().size(), 3u);
+  for (int index : {1, 2}) {
+    const std::string name = index == 1 ? "exFAT" : "ReFS";
+    const std::string drive = index == 1 ? "E:" : "F:";
+    main.ImageCombo1.UserSelect(index);
+    EXPECT_EQ(h.program.Volume().Geometry().FileSystemName, name);
+    EXPECT_EQ(h.MessageTexts().back(), "The file system of drive " + drive + " is " + name +
+                                           ". Tarvonel works only on NTFS, FAT and FAT32 volumes; nothing on this "
+                                           "drive was moved.");
+    EXPECT_FALSE(main.CmdGo.Enabled()) << name << " is not handed to the job window";
+    EXPECT_EQ(h.program.Volume().VolumeHandle(), nullptr);
+    h.program.Jobs().cmdanalysemore.Click();
+    h.program.Jobs().cmdDefrag.Click();
+    EXPECT_EQ(h.program.Files().FileCount, 0) << name << " is never walked";
+  }
+  EXPECT_EQ(h.MessageTexts().size(), 2u) << "one refusal each, and nothing else";
+  EXPECT_EQ(h.platform.Moves(), 0);
+  EXPECT_EQ(h.platform.OpenHandles(), 0) << "neither volume was opened";
+
+  ProgramHarness job(R"({"drives": [{"letter": "C", "volume": {"file_system": "exFAT"}}]})", "/drv C: /d /close");
+  job.program.Run();
+  EXPECT_THAT(job.MessageTexts(), ElementsAre(testing::StartsWith("The file system of drive C: is exFAT.")))
+      << "told once, at start-up; the job says nothing more";
+  EXPECT_FALSE(job.program.CommandLine().PassRan());
+  EXPECT_FALSE(job.toolkit.ProgramEnded()) << "a job that did not run does not close the program";
+}
+
+TEST(BootSectorFileSystem, NamesNtfsAndFatAndNothingElse) {
+  std::vector<uint8_t> sector(512, 0);
+  std::copy_n("EXFAT   ", 8, sector.begin() + 3);
+  std::copy_n("FAT32   ", 8, sector.begin() + 82);
+  EXPECT_EQ(BootSectorFileSystem(sector), "") << "an exFAT sector is never FAT32, whatever its bytes";
+  std::copy_n("MSWIN4.1", 8, sector.begin() + 3);
+  EXPECT_EQ(BootSectorFileSystem(sector), "FAT32");
+  sector[22] = 9;
+  std::copy_n("FAT16   ", 8, sector.begin() + 54);
+  EXPECT_EQ(BootSectorFileSystem(sector), "FAT16");
+  std::copy_n("\x12\x34\x56\x78\x9a\xbc\xde\xf0", 8, sector.begin() + 54);
+  EXPECT_EQ(BootSectorFileSystem(sector), "") << "binary bytes are no name";
+  std::copy_n("NTFS    ", 8, sector.begin() + 3);
+  EXPECT_EQ(BootSectorFileSystem(sector), "NTFS");
 }
 
 TEST(DriveList, RemovableFat32IsRecognisedFromItsBootSectorAndAMissingCardIsNoFileSystem) {

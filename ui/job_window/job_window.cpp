@@ -114,6 +114,7 @@ void JobWindow::Form_Load() {
 }
 
 void JobWindow::RunAnalysis(bool plain) {
+  if (p_.volume.Geometry().Refused()) return;  // its selection said why; nothing reads it
   if (plain) p_.handover.HideMainWindow();
   p_.flags.StopRequested = false;
   p_.catalogue.FileCount = 0;

@@ -23,7 +23,8 @@ std::string TrimTrailingBlanks(std::string text);
 
 // The file-system name a boot sector declares: "NTFS" for an NTFS boot sector, else the
 // 8-byte type field of the FAT32 layout (offset 82) when the BPB says FAT32 (no 16-bit FAT
-// size), else that of the FAT12/FAT16 layout (offset 54); trailing blanks removed.
+// size), else that of the FAT12/FAT16 layout (offset 54); trailing blanks removed. Empty when
+// the sector is neither NTFS nor FAT (exFAT, ReFS, ...): their bytes there are binary fields.
 std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector);
 
 // GetDiskFreeSpace into the facts, then the volume's first sector. Empty when either fails.

@@ -158,16 +158,19 @@ bool MainWindow::ListDrive(const std::string& root) {
   if (facts_.Type == DriveType::Removable) {
     const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
     if (!boot) return false;  // no medium: a card reader without a card
+    const VolumeInformation info = p_.platform.QueryVolumeInformation(root);
     fileSystem = BootSectorFileSystem(*boot);
+    if (fileSystem.empty()) fileSystem = TrimAtNul(info.fileSystemName);  // exFAT, ReFS: as Windows names it
     // Removable drives have labels too; without this the previous drive's would show.
-    facts_.VolumeLabel = TrimAtNul(p_.platform.QueryVolumeInformation(root).label);
+    facts_.VolumeLabel = TrimAtNul(info.label);
   } else {
     const VolumeInformation info = p_.platform.QueryVolumeInformation(root);
     facts_.VolumeLabel = info.label;
     fileSystem = TrimTrailingBlanks(TrimAtNul(info.fileSystemName));
     if (fileSystem.starts_with("FAT")) {
       const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
-      fileSystem = boot ? BootSectorFileSystem(*boot) : std::string();
+      const std::string declared = boot ? BootSectorFileSystem(*boot) : std::string();
+      fileSystem = boot && declared.empty() ? fileSystem : declared;
     }
   }
   fileSystem = TrimTrailingBlanks(fileSystem);
@@ -200,32 +203,33 @@ void MainWindow::TakeDrive(const std::string& root) {
   p_.volume.Geometry().VolumePath = "\\\\.\\" + p_.settings.DriveRoot.substr(0, 2);
 }
 
-void MainWindow::ReadSelectedFileSystem(const std::string& noMedium) {
+bool MainWindow::ReadSelectedFileSystem(const std::string& noMedium) {
   std::string& fileSystem = p_.volume.Geometry().FileSystemName;
+  bool mediumRead = true;
   if (facts_.Type == DriveType::Fixed || facts_.Type == DriveType::CdRom) {
     const VolumeInformation info = p_.platform.QueryVolumeInformation(p_.settings.DriveRoot);
     facts_.VolumeLabel = info.label;
     fileSystem = TrimAtNul(info.fileSystemName);
+    mediumRead = info.error == 0;
   } else if (facts_.Type == DriveType::Removable) {
     const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, p_.settings.DriveRoot, facts_);
     // A drive whose medium is gone must not keep the previous drive's file system.
     fileSystem = boot ? BootSectorFileSystem(*boot) : noMedium;
+    if (fileSystem.empty()) fileSystem = TrimAtNul(p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName);
+    mediumRead = boot.has_value();
   }
   fileSystem = TrimTrailingBlanks(fileSystem);
+  return mediumRead;
 }
 
 void MainWindow::ImageCombo1_Click() {
   const int index = ImageCombo1.SelectedIndex();
   if (index < 0) return;
   TakeDrive(ImageCombo1.Items()[static_cast<size_t>(index)].text);
-  ReadSelectedFileSystem("Insérez un support");
+  const bool mediumRead = ReadSelectedFileSystem("Insérez un support");
   const bool usable = !p_.volume.Geometry().FileSystemName.empty() || facts_.Type == DriveType::CdRom;
-  if (usable && !p_.volume.SelectDrive(p_.settings.DriveRoot)) {
-    p_.toolkit.MsgBox(VolumeTooLargeMessage(p_.settings.DriveRoot.substr(0, 2), p_.volume.Geometry().OversizeClusters),
-                      MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
-  }
   // A drive that cannot be worked on must not be handed to the job window.
-  const bool workable = usable && !p_.volume.Geometry().TooLarge() && p_.volume.VolumeHandle() != nullptr;
+  const bool workable = usable && OpenSelectedDrive(mediumRead) && p_.volume.VolumeHandle() != nullptr;
   CmdJob.SetEnabled(workable);
   CmdGo.SetEnabled(workable);
   if (!workable) return;
@@ -275,13 +279,9 @@ void MainWindow::CmdGo_Click() {
 
 bool MainWindow::prepare_job() {
   TakeDrive(p_.settings.DriveRoot);
-  ReadSelectedFileSystem("FS_Error");
+  const bool mediumRead = ReadSelectedFileSystem("FS_Error");
   if (p_.volume.Geometry().FileSystemName.empty() && facts_.Type != DriveType::CdRom) return false;
-  if (!p_.volume.SelectDrive(p_.settings.DriveRoot)) {
-    p_.toolkit.MsgBox(VolumeTooLargeMessage(p_.settings.DriveRoot.substr(0, 2), p_.volume.Geometry().OversizeClusters),
-                      MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
-    return false;
-  }
+  if (!OpenSelectedDrive(mediumRead)) return false;
   p_.flags.AnalysisValid = false;
   p_.flags.CatalogueComplete = false;
   p_.catalogue.FileCount = 0;
@@ -290,6 +290,30 @@ bool MainWindow::prepare_job() {
   p_.jobWindow.ResetForDrive(false);
   return p_.volume.VolumeHandle() != nullptr;
 }
+
+bool MainWindow::OpenSelectedDrive(bool mediumRead) {
+  VolumeGeometry& geometry = p_.volume.Geometry();
+  const std::string& root = p_.settings.DriveRoot;
+  geometry.OversizeClusters = 0;
+  geometry.OtherFileSystem = mediumRead && !IsWorkableFileSystem(geometry.FileSystemName);
+  // A drive of another file system is not even opened: nothing is read from it.
+  if (!geometry.OtherFileSystem) p_.volume.SelectDrive(root);
+  if (!geometry.Refused()) {
+    refusalShownFor_.clear();
+    return true;
+  }
+  // Start-up selects the first drive and a command line may select it again: one message.
+  if (refusalShownFor_ != root) {
+    const std::string drive = root.substr(0, 2);
+    p_.toolkit.MsgBox(geometry.TooLarge() ? VolumeTooLargeMessage(drive, geometry.OversizeClusters)
+                                          : OtherFileSystemMessage(drive, geometry.FileSystemName),
+                      MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
+    refusalShownFor_ = root;
+  }
+  return false;
+}
+
+bool MainWindow::SelectedDriveRefused() const { return p_.volume.Geometry().Refused(); }
 
 void MainWindow::CmdJob_Click() {
   if (CmdJob.Caption() == "More >>") {

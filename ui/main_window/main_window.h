@@ -98,6 +98,8 @@ class MainWindow : public Window {
 
   const std::string& JobCommand() const { return jobCommand_; }
   const DriveFacts& Facts() const { return facts_; }
+  // The selected drive may not be worked on (too large, or not NTFS or FAT); it was told once.
+  bool SelectedDriveRefused() const;
 
  private:
   // The fragments of the composed job command.
@@ -105,11 +107,15 @@ class MainWindow : public Window {
     std::string action, priority, minimized, afterJob, vss;
   };
   // Reads the file-system name for the selected drive; `noMedium` names a removable drive
-  // whose medium cannot be read.
-  void ReadSelectedFileSystem(const std::string& noMedium);
+  // whose medium cannot be read, and then the answer is false.
+  bool ReadSelectedFileSystem(const std::string& noMedium);
   // Close the volume and take DriveRoot from `root`, with its type and device path.
   void TakeDrive(const std::string& root);
   bool ListDrive(const std::string& root);
+  // Refuses a drive that is too large or holds another file system, telling the user once for
+  // the drive selected; otherwise opens it. False when refused. Without a medium there is no
+  // file system to refuse, and the open fails by itself.
+  bool OpenSelectedDrive(bool mediumRead);
   void ResetComposer();
   void LayOutControls();
 
@@ -117,6 +123,7 @@ class MainWindow : public Window {
   DriveFacts facts_;
   Composer composer_;
   std::string jobCommand_;
+  std::string refusalShownFor_;  // the drive root whose refusal the user has seen
 };
 
 }  // namespace tarvonel
