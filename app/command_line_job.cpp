@@ -5,8 +5,10 @@
 #include "diskcheck/check_runner.h"
 #include "placement/passes.h"
 #include "ui/controls/toolkit.h"
+#include "ui/debug_log/debug_log.h"
 #include "ui/main_window/main_window.h"
 #include "version.h"
+#include "volume/seek_penalty.h"
 
 namespace tarvonel {
 namespace {
@@ -16,11 +18,12 @@ constexpr uint32_t kForcedPowerOff = 8;
 }  // namespace
 
 CommandLineJob::CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
-                               CheckRunner& checks, MainWindow& mainWindow, Passes& passes)
+                               DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes)
     : platform_(platform),
       toolkit_(toolkit),
       settings_(settings),
       flags_(flags),
+      debugLog_(debugLog),
       checks_(checks),
       mainWindow_(mainWindow),
       passes_(passes) {}
@@ -40,6 +43,12 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
     return;
   }
   if (minimizeToTray) mainWindow_.minimize_to_tray();
+  // Unattended, nobody can be asked: the job runs as its command line says, and says so.
+  if (action != JobAction::None && settings_.DebugLog &&
+      QuerySeekPenalty(platform_, settings_.DriveRoot.substr(0, 2)) == SeekPenalty::None) {
+    debugLog_.AppendDebug("SSD: " + settings_.DriveRoot.substr(0, 2) +
+                          " is a solid-state drive; the command-line job runs as asked\r\n");
+  }
   passes_.Run(action);
   passRan_ = action != JobAction::None;
   if (!flags_.StopRequested && settings_.ShutdownAfter) clsExitWindows(platform_).ExitWindows(kForcedPowerOff);

@@ -4,6 +4,7 @@
 namespace tarvonel {
 
 class CheckRunner;
+class DebugLog;
 class MainWindow;
 class Passes;
 class Platform;
@@ -15,7 +16,7 @@ struct JobFlags;
 class CommandLineJob {
  public:
   CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
-                 CheckRunner& checks, MainWindow& mainWindow, Passes& passes);
+                 DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes);
 
   void Run(JobAction action, bool minimizeToTray);
   // Whether the last run got as far as its pass.
@@ -26,6 +27,7 @@ class CommandLineJob {
   Toolkit& toolkit_;
   const JobSettings& settings_;
   JobFlags& flags_;
+  DebugLog& debugLog_;
   CheckRunner& checks_;
   MainWindow& mainWindow_;
   Passes& passes_;

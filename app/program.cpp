@@ -28,7 +28,7 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       mainWindow_({platform, redirection_, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_, prefetchDir_,
                    exclusionText_}),
       contextMenu_(platform, toolkit),
-      commandLineJob_(platform, toolkit, settings_, flags_, checks_, mainWindow_, passes_),
+      commandLineJob_(platform, toolkit, settings_, flags_, debugLog_, checks_, mainWindow_, passes_),
       parser_(settings_, debugLog_, toolkit, handover_),
       startup_(platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
 }

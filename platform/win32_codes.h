@@ -25,6 +25,8 @@ inline constexpr uint32_t kFileStreamInformation = 22;
 
 inline constexpr uint32_t kSmartSendDriveCommand = 0x0007C084;
 inline constexpr uint32_t kSmartRcvDriveData = 0x0007C088;
+inline constexpr uint32_t kIoctlStorageQueryProperty = 0x002D1400;
+inline constexpr uint32_t kStorageDeviceSeekPenaltyProperty = 7;
 
 inline constexpr uint32_t kHkeyClassesRoot = 0x80000000;
 inline constexpr uint32_t kHkeyCurrentUser = 0x80000001;

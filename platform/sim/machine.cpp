@@ -80,7 +80,7 @@ SimPrivileges ReadPrivileges(const JsonObject& privileges) {
 }
 
 SimDrive ReadDrive(const JsonObject& drive) {
-  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check", "smart"});
+  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check", "smart", "seek_penalty"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
   if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
@@ -90,6 +90,7 @@ SimDrive ReadDrive(const JsonObject& drive) {
   result.type = static_cast<DriveType>(
       drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
   result.label = drive.String("label", "", 32);
+  result.seekPenalty = static_cast<SimSeekPenalty>(drive.Choice("seek_penalty", {"yes", "no", "unknown"}, 0));
   if (auto check = drive.Object("disk_check")) {
     check->RejectUnknownKeys({"state", "progress", "text", "unreadable_text"});
     result.diskCheck.state = static_cast<SimDiskCheck::State>(

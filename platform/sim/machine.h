@@ -52,10 +52,14 @@ struct SimSmart {
   std::vector<uint32_t> readings = {38};  // one per data-page read; the last one repeats
 };
 
+// What the storage property query for seek penalty answers (Windows 7 and later know it).
+enum class SimSeekPenalty { Yes, No, Unknown };
+
 struct SimDrive {
   char letter = 'C';  // upper case
   DriveType type = DriveType::Fixed;
   std::string label;
+  SimSeekPenalty seekPenalty = SimSeekPenalty::Yes;  // No: a solid-state drive
   std::shared_ptr<SimVolume> volume;  // none: no medium (an empty card reader or CD drive)
   SimDiskCheck diskCheck;
   SimSmart smart;

@@ -104,7 +104,8 @@ std::string MachineToJson(const SimPlatform& platform) {
   for (const SimDrive& drive : machine.drives) {
     Json object{{"letter", std::string(1, drive.letter)},
                 {"type", kDriveTypes[static_cast<int>(drive.type)]},
-                {"label", drive.label}};
+                {"label", drive.label},
+                {"seek_penalty", std::array{"yes", "no", "unknown"}[static_cast<size_t>(drive.seekPenalty)]}};
     if (drive.volume) object["volume"] = Volume(*drive.volume);
     const SimDiskCheck& check = drive.diskCheck;
     const char* const states[] = {"clean", "dirty", "missing_library", "missing_export"};

@@ -240,6 +240,12 @@ uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
       if (drive == nullptr) return win32_error::kInvalidFunction;
       return SmartCommand(*drive, code, static_cast<const uint8_t*>(input), inputSize, out, outputSize, bytesReturned);
     }
+    case win32::kIoctlStorageQueryProperty: {
+      if (sim.entry != nullptr) return win32_error::kInvalidFunction;
+      const SimDrive* drive = DriveOf(std::string(1, sim.letter) + ":\\");
+      if (drive == nullptr) return win32_error::kInvalidFunction;
+      return SeekPenaltyQuery(*drive, static_cast<const uint8_t*>(input), inputSize, out, outputSize, bytesReturned);
+    }
     default:
       return win32_error::kInvalidFunction;
   }

@@ -188,6 +188,8 @@ class SimPlatform : public Platform {
   SimRegistry registry_;
   std::map<char, size_t> smartReadings_;  // data-page reads so far, by drive letter
   std::map<char, MoveHook> moveHooks_;
+  uint32_t SeekPenaltyQuery(const SimDrive& drive, const uint8_t* input, uint32_t inputSize, uint8_t* output,
+                            uint32_t outputSize, uint32_t& bytesReturned) const;
   uint32_t SmartCommand(const SimDrive& drive, uint32_t code, const uint8_t* input, uint32_t inputSize,
                         uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned);
 };

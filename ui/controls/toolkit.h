@@ -8,6 +8,8 @@ class Window;
 enum class MsgBoxButtons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class MsgBoxIcon { None, Critical, Question, Exclamation, Information };
 enum class MsgBoxResult { OK, Cancel, Abort, Retry, Ignore, Yes, No };
+// The button that Enter presses and an unattended answer takes.
+enum class MsgBoxDefault { First, Second };
 
 // Everything the program asks of a window system. One toolkit binds the window models to
 // real Win32 windows; the headless one keeps them in memory for tests and the console.
@@ -20,7 +22,7 @@ class Toolkit {
 
   // Modal; returns the button the user pressed. `prompt` lines are separated by CR LF.
   virtual MsgBoxResult MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
-                              const std::string& title) = 0;
+                              const std::string& title, MsgBoxDefault defaultButton = MsgBoxDefault::First) = 0;
 
   // Create the window and its controls, hidden. Loading a loaded window does nothing.
   virtual void Load(Window& window) = 0;

@@ -37,9 +37,9 @@ void HeadlessToolkit::DoEvents() {
 }
 
 MsgBoxResult HeadlessToolkit::MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
-                                     const std::string& title) {
+                                     const std::string& title, MsgBoxDefault defaultButton) {
   const std::vector<MsgBoxResult> offered = ButtonsOf(buttons);
-  MsgBoxResult answer = offered.front();
+  MsgBoxResult answer = defaultButton == MsgBoxDefault::Second && offered.size() > 1 ? offered[1] : offered.front();
   if (!pendingAnswers_.empty()) {
     answer = pendingAnswers_.front();
     pendingAnswers_.pop_front();

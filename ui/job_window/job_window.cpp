@@ -9,6 +9,7 @@
 #include "ui/job_window/details_window.h"
 #include "version.h"
 #include "volume/catalogue.h"
+#include "volume/seek_penalty.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -144,6 +145,7 @@ void JobWindow::cmdAnalyseMore_Click() {
 void JobWindow::Analyze_This() { RunAnalysis(false); }
 
 void JobWindow::RunPassCommand(JobAction pass) {
+  if (p_.volume.Geometry().Refused() || !PassWantedOnThisDrive()) return;
   p_.flags.StopRequested = false;
   if (p_.handover.ClearRecycledChecked()) p_.handover.EmptyRecycleBin();
   p_.handover.RunPass(pass);
@@ -154,6 +156,19 @@ void JobWindow::RunPassCommand(JobAction pass) {
     SetCaption(VolumeTitle());
     p_.flags.AnalysisValid = false;
   }
+}
+
+bool JobWindow::PassWantedOnThisDrive() {
+  const std::string drive = Drive();
+  if (solidStateAcceptedFor_ == drive || QuerySeekPenalty(p_.platform, drive) != SeekPenalty::None) return true;
+  if (p_.toolkit.MsgBox("Drive " + drive +
+                            " is a solid-state drive; defragmenting it wears it and does not make it faster. Run anyway?",
+                        MsgBoxButtons::YesNo, MsgBoxIcon::Exclamation, kProgramName,
+                        MsgBoxDefault::Second) != MsgBoxResult::Yes) {
+    return false;
+  }
+  solidStateAcceptedFor_ = drive;
+  return true;
 }
 
 void JobWindow::Arretdefrag_Click() {
@@ -223,6 +238,7 @@ void JobWindow::UpdateTimer_Timer() {
 }
 
 void JobWindow::ResetForDrive(bool mapEnabled) {
+  solidStateAcceptedFor_.clear();
   for (Label& label : LblStats) label.SetCaption({});
   Label6.SetCaption({});
   Picdepartvolume.Surface().Clear();

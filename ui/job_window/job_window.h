@@ -135,6 +135,8 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   std::string Drive() const { return p_.settings.DriveRoot.substr(0, 2); }
   void RunAnalysis(bool plain);
   void RunPassCommand(JobAction pass);
+  // False when the drive is a solid-state one and the user declined; asked once per drive.
+  bool PassWantedOnThisDrive();
   std::string VolumeTitle() const;
   void LayOutControls();
 
@@ -145,6 +147,7 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   clsTemperatures temperatures_;
   HDDTempWarning warning_;
   bool temperatureWatchOff_ = false;  // for the rest of this job
+  std::string solidStateAcceptedFor_;  // the drive ("C:") whose passes the user allowed
 };
 
 }  // namespace tarvonel

@@ -686,9 +686,10 @@ void Win32Toolkit::DoEvents() {
 }
 
 MsgBoxResult Win32Toolkit::MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
-                                  const std::string& title) {
+                                  const std::string& title, MsgBoxDefault defaultButton) {
   HWND owner = ::GetActiveWindow();
-  return ResultOf(::MessageBoxW(owner, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(), MsgBoxFlags(buttons, icon)));
+  const UINT flags = MsgBoxFlags(buttons, icon) | (defaultButton == MsgBoxDefault::Second ? MB_DEFBUTTON2 : 0);
+  return ResultOf(::MessageBoxW(owner, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(), flags));
 }
 
 void Win32Toolkit::Load(Window& window) {

@@ -14,8 +14,8 @@ class Win32Toolkit : public Toolkit {
   ~Win32Toolkit() override;
 
   void DoEvents() override;
-  MsgBoxResult MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon,
-                      const std::string& title) override;
+  MsgBoxResult MsgBox(const std::string& prompt, MsgBoxButtons buttons, MsgBoxIcon icon, const std::string& title,
+                      MsgBoxDefault defaultButton = MsgBoxDefault::First) override;
   void Load(Window& window) override;
   void Show(Window& window) override;
   void Hide(Window& window) override;
