@@ -172,6 +172,25 @@ class ListWindow : public Window {
   uint32_t trayMessage = 0;
 };
 
+// The whole frame of a window moved on screen lies inside the monitor's work area.
+TEST(Win32Toolkit, WindowMovedOnScreenKeepsItsFrameInsideTheWorkArea) {
+  Win32Toolkit toolkit;
+  ProbeWindow probe;
+  toolkit.Load(probe);
+  toolkit.Show(probe);
+  MoveOnScreen(probe, toolkit, toolkit.ScreenWidth() - 50, toolkit.ScreenHeight() - 20);
+  RECT frame{};
+  ASSERT_TRUE(::GetWindowRect(static_cast<HWND>(toolkit.NativeHandle(probe)), &frame));
+  RECT work{};
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  EXPECT_LE(frame.right, work.right);
+  EXPECT_LE(frame.bottom, work.bottom);
+  EXPECT_GE(frame.left, work.left);
+  EXPECT_GE(frame.top, work.top);
+  probe.refuseClose = false;
+  toolkit.Unload(probe);
+}
+
 TEST(Win32Toolkit, DropDownTypingTrayAndPlacementReachTheModel) {
   Win32Toolkit toolkit;
   ListWindow list;

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "ui/controls/screen_placement.h"
+
 namespace tarvonel {
 
 class Window;
@@ -46,6 +48,10 @@ class Toolkit {
   // The screen's size in the units of window sizes (pixels at 96 dots per inch).
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
+  // Where the window may lie when placed at `wanted` (its position and size in those units):
+  // the work area of the monitor nearest to it (the screen less the taskbar), less what the
+  // window's frame adds to its size, so that the whole frame stays inside.
+  virtual ScreenRect WorkArea(const Window& window, const ScreenRect& wanted) = 0;
 
   // Ends the program at once: no further window events are served.
   virtual void EndProgram() = 0;

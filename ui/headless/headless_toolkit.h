@@ -38,8 +38,14 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
   void AddTrayIcon(Window& owner, const std::string& tip) override;
   void RemoveTrayIcon(Window& owner) override;
-  int ScreenWidth() override { return 1024; }
-  int ScreenHeight() override { return 768; }
+  int ScreenWidth() override { return screen_.width; }
+  int ScreenHeight() override { return screen_.height; }
+  ScreenRect WorkArea(const Window&, const ScreenRect&) override { return workArea_; }
+  // A screen of another size or DPI, in 96-dpi units, and its work area (no frames here).
+  void SetScreen(int width, int height, const ScreenRect& workArea) {
+    screen_ = {0, 0, width, height};
+    workArea_ = workArea;
+  }
   void EndProgram() override { ended_ = true; }
   bool ProgramEnded() const override { return ended_; }
 
@@ -88,6 +94,8 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   std::vector<InputBoxRecord> inputBoxes_;
   std::optional<TrayIcon> tray_;
   bool ended_ = false;
+  ScreenRect screen_{0, 0, 1024, 768};
+  ScreenRect workArea_{0, 0, 1024, 768};
   std::vector<Window*> loadedWindows_;
   struct TimerSlot {
     Timer* timer;

@@ -107,7 +107,12 @@ void JobWindow::SetState(JobWindowState state, bool passRunning) {
 
 void JobWindow::Form_Load() {
   p_.handover.ShowMainWindow();
-  if (const Window* main = p_.handover.MainForm()) Move(main->Left(), main->Top() + main->Height());
+  if (Window* main = p_.handover.MainForm()) {
+    MoveOnScreen(*this, p_.toolkit, main->Left(), main->Top() + main->Height());
+    // The two windows keep one left edge, the main one directly above: where the screen pushed
+    // the wider job window in, the main window follows it.
+    MoveOnScreen(*main, p_.toolkit, Left(), Top() - main->Height());
+  }
   Picdepartvolume.Surface().Clear();
   SetState(JobWindowState::Loaded);
   PB.SetRange(0, PB.Max());
@@ -187,7 +192,7 @@ void JobWindow::Quitter_Click() {
   p_.volume.CloseVolume();
   p_.debugLog.ClearDebugLog();
   p_.handover.ShowMainWindow();
-  if (Window* main = p_.handover.MainForm()) main->Move(Left(), Top() - main->Height());
+  if (Window* main = p_.handover.MainForm()) MoveOnScreen(*main, p_.toolkit, Left(), Top() - main->Height());
   p_.toolkit.DoEvents();
   SetCaption(kProgramName);
   SetState(JobWindowState::NoDrive);

@@ -142,7 +142,7 @@ void MainWindow::Form_Load() {
   Lblversion.SetCaption("v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                         std::to_string(kVersionRevision));
   p_.prefetchDir = TrimAtNul(p_.platform.WindowsDirectory()) + "\\Prefetch";
-  Move(p_.toolkit.ScreenWidth() / 2 - Width() / 2, p_.toolkit.ScreenHeight() / 2 - Height());
+  MoveOnScreen(*this, p_.toolkit, p_.toolkit.ScreenWidth() / 2 - Width() / 2, p_.toolkit.ScreenHeight() / 2 - Height());
   p_.toolkit.Show(p_.jobWindow);
   p_.jobWindow.Form_Load();
   p_.settings.VssSafe = false;
@@ -323,7 +323,7 @@ void MainWindow::CmdJob_Click() {
   }
   CmdJob.SetCaption("More >>");
   SetHeight(kMainCollapsedTwips / kTwipsPerPixel);
-  Move(p_.jobWindow.Left(), p_.jobWindow.Top() - Height());
+  MoveOnScreen(*this, p_.toolkit, p_.jobWindow.Left(), p_.jobWindow.Top() - Height());
 }
 
 void MainWindow::lblInfo_Click() {

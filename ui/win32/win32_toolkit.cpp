@@ -774,6 +774,39 @@ int Win32Toolkit::ScreenWidth() { return ::MulDiv(::GetSystemMetrics(SM_CXSCREEN
 
 int Win32Toolkit::ScreenHeight() { return ::MulDiv(::GetSystemMetrics(SM_CYSCREEN), 96, ScreenDpiOf()); }
 
+namespace {
+// Pixels to 96-dpi units, rounded inward so that the way back never passes the edge.
+int FloorDivide(long long value, int divisor) {
+  return static_cast<int>(value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor));
+}
+int ToUnitsDown(int pixels, int dpi) { return FloorDivide(static_cast<long long>(pixels) * 96, dpi); }
+int ToUnitsUp(int pixels, int dpi) { return -FloorDivide(-static_cast<long long>(pixels) * 96, dpi); }
+}  // namespace
+
+ScreenRect Win32Toolkit::WorkArea(const Window& window, const ScreenRect& wanted) {
+  const int dpi = ScreenDpiOf();
+  RECT target{::MulDiv(wanted.left, dpi, 96), ::MulDiv(wanted.top, dpi, 96),
+              ::MulDiv(wanted.left + wanted.width, dpi, 96), ::MulDiv(wanted.top + wanted.height, dpi, 96)};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  RECT work{};
+  if (::GetMonitorInfoW(::MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    work = monitor.rcWork;
+  } else if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    work = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  }
+  // The model places the frame's corner but sizes the client area: the frame adds the rest.
+  bool hasMenu = false;
+  for (const Control* control : window.Controls()) hasMenu = hasMenu || control->Kind() == ControlKind::MenuCommand;
+  RECT frame{0, 0, ::MulDiv(wanted.width, dpi, 96), ::MulDiv(wanted.height, dpi, 96)};
+  ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, hasMenu ? TRUE : FALSE, 0);
+  const int extraWidth = frame.right - frame.left - ::MulDiv(wanted.width, dpi, 96);
+  const int extraHeight = frame.bottom - frame.top - ::MulDiv(wanted.height, dpi, 96);
+  const int left = ToUnitsUp(work.left, dpi);
+  const int top = ToUnitsUp(work.top, dpi);
+  return {left, top, ToUnitsDown(work.right - extraWidth, dpi) - left, ToUnitsDown(work.bottom - extraHeight, dpi) - top};
+}
+
 void Win32Toolkit::EndProgram() {
   ended_ = true;
   ::PostQuitMessage(0);

@@ -26,6 +26,7 @@ class Win32Toolkit : public Toolkit {
   void RemoveTrayIcon(Window& owner) override;
   int ScreenWidth() override;
   int ScreenHeight() override;
+  ScreenRect WorkArea(const Window& window, const ScreenRect& wanted) override;
   void EndProgram() override;
   bool ProgramEnded() const override { return ended_; }
 
