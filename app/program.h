@@ -57,7 +57,6 @@ class Program {
   VolumeConstants& Constants() { return volumeConstants_; }
   Catalogue& Files() { return catalogue_; }
   JobFlags& Flags() { return flags_; }
-  Wow64Redirection& Redirection() { return redirection_; }
   JobWindow& Jobs() { return jobWindow_; }
   FrmDetails& Details() { return details_; }
   std::string& ExclusionText() { return exclusionText_; }

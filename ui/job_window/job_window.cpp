@@ -166,9 +166,10 @@ void JobWindow::RunPassCommand(JobAction pass) {
 bool JobWindow::PassWantedOnThisDrive() {
   const std::string drive = Drive();
   if (solidStateAcceptedFor_ == drive || QuerySeekPenalty(p_.platform, drive) != SeekPenalty::None) return true;
-  if (p_.toolkit.MsgBox("Drive " + drive +
-                            " is a solid-state drive; defragmenting it wears it and does not make it faster. Run anyway?",
-                        MsgBoxButtons::YesNo, MsgBoxIcon::Exclamation, kProgramName,
+  const std::string question = "Drive " + drive +
+                               " is a solid-state drive; defragmenting it wears it and does not make it faster. "
+                               "Run anyway?";
+  if (p_.toolkit.MsgBox(question, MsgBoxButtons::YesNo, MsgBoxIcon::Exclamation, kProgramName,
                         MsgBoxDefault::Second) != MsgBoxResult::Yes) {
     return false;
   }

@@ -142,7 +142,8 @@ void MainWindow::Form_Load() {
   Lblversion.SetCaption("v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                         std::to_string(kVersionRevision));
   p_.prefetchDir = TrimAtNul(p_.platform.WindowsDirectory()) + "\\Prefetch";
-  MoveOnScreen(*this, p_.toolkit, p_.toolkit.ScreenWidth() / 2 - Width() / 2, p_.toolkit.ScreenHeight() / 2 - Height());
+  MoveOnScreen(*this, p_.toolkit, p_.toolkit.ScreenWidth() / 2 - Width() / 2,
+               p_.toolkit.ScreenHeight() / 2 - Height());
   p_.toolkit.Show(p_.jobWindow);
   p_.jobWindow.Form_Load();
   p_.settings.VssSafe = false;
@@ -215,7 +216,9 @@ bool MainWindow::ReadSelectedFileSystem(const std::string& noMedium) {
     const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, p_.settings.DriveRoot, facts_);
     // A drive whose medium is gone must not keep the previous drive's file system.
     fileSystem = boot ? BootSectorFileSystem(*boot) : noMedium;
-    if (fileSystem.empty()) fileSystem = TrimAtNul(p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName);
+    if (fileSystem.empty()) {
+      fileSystem = TrimAtNul(p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName);
+    }
     mediumRead = boot.has_value();
   }
   fileSystem = TrimTrailingBlanks(fileSystem);

@@ -804,7 +804,8 @@ ScreenRect Win32Toolkit::WorkArea(const Window& window, const ScreenRect& wanted
   const int extraHeight = frame.bottom - frame.top - ::MulDiv(wanted.height, dpi, 96);
   const int left = ToUnitsUp(work.left, dpi);
   const int top = ToUnitsUp(work.top, dpi);
-  return {left, top, ToUnitsDown(work.right - extraWidth, dpi) - left, ToUnitsDown(work.bottom - extraHeight, dpi) - top};
+  return {left, top, ToUnitsDown(work.right - extraWidth, dpi) - left,
+          ToUnitsDown(work.bottom - extraHeight, dpi) - top};
 }
 
 void Win32Toolkit::EndProgram() {
