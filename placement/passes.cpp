@@ -27,7 +27,6 @@ std::string Passes::Drive() const { return settings_.DriveRoot.substr(0, 2); }
 std::string Passes::Root() const { return settings_.DriveRoot.substr(0, 3); }
 
 void Passes::Run(JobAction pass) {
-  if (volume_.Geometry().Refused()) return;  // its selection said why; nothing moves on it
   window_.BeginJob();
   switch (pass) {
     case JobAction::Defragment: defrag(); break;

@@ -37,5 +37,12 @@ inline constexpr size_t kNtfsMftZoneStart = 80;
 inline constexpr size_t kNtfsMftZoneEnd = 88;
 // FILE_STREAM_INFORMATION: NextEntryOffset, StreamNameLength (bytes), sizes, then the name.
 inline constexpr size_t kStreamNameOffset = 24;
+// STORAGE_PROPERTY_QUERY: PropertyId, QueryType (0: the standard query), one byte, padding.
+inline constexpr size_t kPropertyQuerySize = 12;
+inline constexpr uint32_t kPropertyStandardQuery = 0;
+// DEVICE_SEEK_PENALTY_DESCRIPTOR: Version and Size (every descriptor's header), a BOOLEAN.
+inline constexpr size_t kDescriptorHeader = 8;
+inline constexpr size_t kSeekPenaltyDescriptorSize = 12;
+inline constexpr size_t kIncursSeekPenalty = 8;
 
 }  // namespace tarvonel::record

@@ -6,32 +6,25 @@
 #include "volume/records.h"
 
 namespace tarvonel {
-namespace {
-
-constexpr uint32_t kPropertyStandardQuery = 0;
-constexpr uint32_t kDescriptorSize = 12;       // DEVICE_SEEK_PENALTY_DESCRIPTOR
-constexpr size_t kIncursSeekPenaltyOffset = 8;  // a BOOLEAN after Version and Size
-
-}  // namespace
 
 SeekPenalty QuerySeekPenalty(Platform& platform, const std::string& drive) {
   // No access rights: the query reads no data, and a read-only device answers it too.
   OpenResult volume = platform.OpenPath("\\\\.\\" + drive, 0, win32::kFileShareReadWrite, 0);
   if (!volume.handle) return SeekPenalty::Unknown;
-  std::array<uint8_t, 12> query{};  // STORAGE_PROPERTY_QUERY
+  std::array<uint8_t, record::kPropertyQuerySize> query{};
   record::PutU32(query.data(), 0, win32::kStorageDeviceSeekPenaltyProperty);
-  record::PutU32(query.data(), 4, kPropertyStandardQuery);
-  std::array<uint8_t, kDescriptorSize> descriptor{};
+  record::PutU32(query.data(), 4, record::kPropertyStandardQuery);
+  std::array<uint8_t, record::kSeekPenaltyDescriptorSize> descriptor{};
   uint32_t returned = 0;
   const uint32_t error = platform.DeviceIoControl(*volume.handle, win32::kIoctlStorageQueryProperty, query.data(),
                                                   static_cast<uint32_t>(query.size()), descriptor.data(),
                                                   static_cast<uint32_t>(descriptor.size()), returned);
   // The descriptor's own Size must cover the flag, or the flag is not there.
-  if (error != 0 || returned <= kIncursSeekPenaltyOffset ||
-      record::U32(descriptor.data(), 4) <= kIncursSeekPenaltyOffset) {
+  if (error != 0 || returned <= record::kIncursSeekPenalty ||
+      record::U32(descriptor.data(), 4) <= record::kIncursSeekPenalty) {
     return SeekPenalty::Unknown;
   }
-  return descriptor[kIncursSeekPenaltyOffset] != 0 ? SeekPenalty::Incurred : SeekPenalty::None;
+  return descriptor[record::kIncursSeekPenalty] != 0 ? SeekPenalty::Incurred : SeekPenalty::None;
 }
 
 }  // namespace tarvonel

@@ -20,15 +20,20 @@ std::string TrimTrailingBlanks(std::string text) {
 }
 
 std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector) {
-  if (bootSector.size() >= 11 && std::string(bootSector.begin() + 3, bootSector.begin() + 11) == "NTFS    ") {
-    return "NTFS";
-  }
+  const std::string oemName =
+      bootSector.size() >= 11 ? std::string(bootSector.begin() + 3, bootSector.begin() + 11) : std::string();
+  if (oemName == "NTFS    ") return "NTFS";
   // exFAT zeroes the whole BPB, FATSz16 included, so it would pass for FAT32 below.
-  if (bootSector.size() >= 11 && std::string(bootSector.begin() + 3, bootSector.begin() + 11) == "EXFAT   ") return {};
+  if (oemName == "EXFAT   ") return {};
   // BPB_FATSz16 (offset 22) is 0 on FAT32 only.
   const bool fat32 = bootSector.size() >= 24 && bootSector[22] == 0 && bootSector[23] == 0;
   std::string type = TypeField(bootSector, fat32 ? 82 : 54);
   return type.starts_with("FAT") ? type : std::string();
+}
+
+std::string DriveFileSystem(const std::vector<uint8_t>& bootSector, const std::string& reportedName) {
+  const std::string declared = BootSectorFileSystem(bootSector);
+  return declared.empty() ? TrimAtNul(reportedName) : declared;
 }
 
 std::optional<std::vector<uint8_t>> ReadBootSector(Platform& platform, const std::string& root, DriveFacts& facts) {

@@ -26,6 +26,9 @@ std::string TrimTrailingBlanks(std::string text);
 // size), else that of the FAT12/FAT16 layout (offset 54); trailing blanks removed. Empty when
 // the sector is neither NTFS nor FAT (exFAT, ReFS, ...): their bytes there are binary fields.
 std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector);
+// The name a drive read by its boot sector is shown with: the sector's own, or where it
+// declares none, the name the volume reports (what Windows calls exFAT or ReFS).
+std::string DriveFileSystem(const std::vector<uint8_t>& bootSector, const std::string& reportedName);
 
 // GetDiskFreeSpace into the facts, then the volume's first sector. Empty when either fails.
 std::optional<std::vector<uint8_t>> ReadBootSector(Platform& platform, const std::string& root, DriveFacts& facts);

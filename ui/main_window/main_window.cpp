@@ -160,8 +160,7 @@ bool MainWindow::ListDrive(const std::string& root) {
     const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
     if (!boot) return false;  // no medium: a card reader without a card
     const VolumeInformation info = p_.platform.QueryVolumeInformation(root);
-    fileSystem = BootSectorFileSystem(*boot);
-    if (fileSystem.empty()) fileSystem = TrimAtNul(info.fileSystemName);  // exFAT, ReFS: as Windows names it
+    fileSystem = DriveFileSystem(*boot, info.fileSystemName);
     // Removable drives have labels too; without this the previous drive's would show.
     facts_.VolumeLabel = TrimAtNul(info.label);
   } else {
@@ -170,8 +169,7 @@ bool MainWindow::ListDrive(const std::string& root) {
     fileSystem = TrimTrailingBlanks(TrimAtNul(info.fileSystemName));
     if (fileSystem.starts_with("FAT")) {
       const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
-      const std::string declared = boot ? BootSectorFileSystem(*boot) : std::string();
-      fileSystem = boot && declared.empty() ? fileSystem : declared;
+      fileSystem = boot ? DriveFileSystem(*boot, fileSystem) : std::string();
     }
   }
   fileSystem = TrimTrailingBlanks(fileSystem);
@@ -215,10 +213,8 @@ bool MainWindow::ReadSelectedFileSystem(const std::string& noMedium) {
   } else if (facts_.Type == DriveType::Removable) {
     const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, p_.settings.DriveRoot, facts_);
     // A drive whose medium is gone must not keep the previous drive's file system.
-    fileSystem = boot ? BootSectorFileSystem(*boot) : noMedium;
-    if (fileSystem.empty()) {
-      fileSystem = TrimAtNul(p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName);
-    }
+    const std::string reported = p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName;
+    fileSystem = boot ? DriveFileSystem(*boot, reported) : noMedium;
     mediumRead = boot.has_value();
   }
   fileSystem = TrimTrailingBlanks(fileSystem);
