@@ -4,28 +4,21 @@
 #include <random>
 #include <utility>
 
+#include "base/ascii.h"
+#include "analysis/boot_layout.h"
 #include "analysis/fragmented_files.h"
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
-#include "placement/boot_layout.h"
-#include "ui/controls/controls.h"
-#include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/job_window/cluster_map.h"
+#include "base/debug_log.h"
+#include "base/job_flags.h"
+#include "base/job_settings.h"
+#include "base/map_colours.h"
+#include "base/numeric.h"
 #include "volume/catalogue.h"
 #include "volume/extents.h"
+#include "volume/job_events.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::string Line(const std::string& text) { return text + std::string(kCrLf); }
 
@@ -41,7 +34,7 @@ bool Analysis::Excluded(const std::string& path) const {
   if (p_.exclusionText.empty() || path.empty()) return false;
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos) return false;
-  return Upper(p_.exclusionText).find("*" + Upper(path.substr(dot))) != std::string::npos;
+  return AsciiUpper(p_.exclusionText).find("*" + AsciiUpper(path.substr(dot))) != std::string::npos;
 }
 
 int32_t Analysis::CountFragments(const ExtentList& list) {
@@ -54,7 +47,7 @@ int32_t Analysis::CountFragments(const ExtentList& list) {
   int32_t fragments = 1;
   int32_t k = 0;
   for (;;) {
-    p_.toolkit.DoEvents();
+    p_.events.Yield();
     if (k == 0 && lcn(0) == -1) break;
     if (k > n - 1) break;
     const int64_t end = lcn(k) + length(k);
@@ -75,7 +68,7 @@ void Analysis::Quicksort(int32_t min, int32_t max) {
   // The smaller side recurses, the larger one loops: the depth stays logarithmic.
   std::vector<std::string>& counts = p_.fragmented.counts;
   while (min < max) {
-    p_.toolkit.DoEvents();
+    p_.events.Yield();
     const auto pick = static_cast<int32_t>((max - min + 1) * random() + min);
     const std::string pivot = counts[static_cast<size_t>(std::clamp(pick, min, max))];
     int32_t below = min;  // [min, below) < pivot
@@ -102,36 +95,36 @@ void Analysis::Quicksort(int32_t min, int32_t max) {
 }
 
 void Analysis::AnalyzeFiles() {
-  ProgressBar& progress = p_.display.Progress();
-  progress.SetRange(0, 1);
-  progress.SetValue(0);
+  JobEvents& events = p_.events;
+  events.SetProgressMaximum(1);
+  events.SetProgress(0);
   p_.extents.UnreadableCount = 0;
   p_.flags.AnalysisValid = false;
   p_.flags.CatalogueComplete = false;
   p_.fragmented.Reset();
   Stats = AnalysisStats{};
   const std::string volume = p_.settings.DriveRoot.substr(0, 3);
-  p_.display.SetTitle("Enumerating files on volume " + volume);
-  p_.toolkit.DoEvents();
+  events.SetTitle("Enumerating files on volume " + volume);
+  p_.events.Yield();
 
   const std::string drive = p_.settings.DriveRoot.substr(0, 2);
   const std::string root = p_.settings.Directory.empty() ? drive + "\\" : drive + "\\" + p_.settings.Directory + "\\";
   const std::vector<ExtentList> lists = p_.catalogue.ReadFragmentedExtents(root, p_.display);
   if (p_.flags.StopRequested) {
-    progress.SetValue(0);
+    events.SetProgress(0);
     return;
   }
-  progress.SetRange(0, static_cast<int>(lists.size()));
-  progress.SetValue(0);
+  events.SetProgressMaximum(static_cast<int32_t>(lists.size()));
+  events.SetProgress(0);
   p_.fragmented.Reset();
-  p_.display.SetTitle("Analyzing files on volume " + volume);
+  events.SetTitle("Analyzing files on volume " + volume);
 
   for (size_t i = 0; i < lists.size(); ++i) {
     const ExtentList& list = lists[i];
     const bool included = !Excluded(list.Path);
     if (p_.flags.StopRequested) return;
-    if (progress.Value() < static_cast<int>(i)) progress.SetValue(static_cast<int>(i));
-    p_.toolkit.DoEvents();
+    if (events.Progress() < static_cast<int32_t>(i)) events.SetProgress(static_cast<int32_t>(i));
+    p_.events.Yield();
     const int32_t fragments = CountFragments(list);
     if (fragments <= 1 || !included) continue;
     if (!list.Path.empty() && list.Opened) {
@@ -140,14 +133,14 @@ void Analysis::AnalyzeFiles() {
         // The first real cluster: a virtual first run has no place on the map.
         for (const Extent& extent : list.Extents) {
           if (extent.Lcn < 0) continue;
-          p_.map.teken_plaatje(static_cast<int32_t>(extent.Lcn), map_colour::kFragmented);
+          events.MarkCluster(static_cast<int32_t>(extent.Lcn), map_colour::kFragmented);
           break;
         }
-        p_.display.RefreshMap();
+        p_.display.ShowNewMarks();
       }
       p_.fragmented.Append(list.Path, std::to_string(list.ExtentCount));
       if (p_.settings.DebugLog) {
-        p_.debugLog.AppendDebug(Line("fragged: " + list.Path + ", fragments: " + std::to_string(fragments)));
+        events.Log(Line("fragged: " + list.Path + ", fragments: " + std::to_string(fragments)));
       }
     }
     Stats.FragmentTotal += fragments;
@@ -160,7 +153,7 @@ void Analysis::AnalyzeFiles() {
     p_.bootLayout.ReadBootLayout(p_.settings.DriveRoot, p_.catalogue.Lists.prefetch_files);
   }
   ShowResults();
-  p_.display.SetTitle("Volume " + volume);
+  events.SetTitle("Volume " + volume);
   if (p_.settings.DebugLog) AppendReport();
 }
 
@@ -192,7 +185,7 @@ void Analysis::ShowResults() {
 }
 
 void Analysis::AppendReport() {
-  p_.debugLog.AppendDebug(Line("total files   : " + std::to_string(Stats.FileCount)) +
+  p_.events.Log(Line("total files   : " + std::to_string(Stats.FileCount)) +
                           Line("total dirs    : " + std::to_string(Stats.DirectoryCount)) +
                           Line("fragged       : " + std::to_string(Stats.FragmentedFileCount)) +
                           Line("move_out_files: " + std::to_string(Stats.MoveOutCount)) +

@@ -10,11 +10,8 @@ namespace tarvonel {
 
 class BootLayoutReader;
 class Catalogue;
-class ClusterMap;
-class DebugLog;
 class ExtentReader;
-class ProgressBar;
-class Toolkit;
+class JobEvents;
 struct ExtentList;
 struct FragmentedFiles;
 struct JobFlags;
@@ -37,16 +34,15 @@ struct AnalysisStats {
   int32_t PrefetchCount = 0;
 };
 
-// What the analysis shows in the job window and the details window.
+// What the analysis shows in the job window and the details window, beyond the job's events.
 class AnalysisDisplay : public WalkProgress {
  public:
-  virtual ProgressBar& Progress() = 0;
-  virtual void SetTitle(const std::string& title) = 0;
   virtual void SetStatisticsLabels(const std::array<std::string, 6>& texts) = 0;
   // "[n]" counters, or "N/A" for the two placement rows when the lists are not complete.
   virtual void SetDetailsCounters(const std::string& defrag, const std::string& optimize, const std::string& sysArea,
                                   bool listsComplete) = 0;
-  virtual void RefreshMap() = 0;
+  // Shows the marks painted since the last refresh.
+  virtual void ShowNewMarks() = 0;
 };
 
 // The analysis of the job's target: fragment counts, the sorted fragmented-files list, the
@@ -54,15 +50,13 @@ class AnalysisDisplay : public WalkProgress {
 class Analysis {
  public:
   struct Parts {
-    Toolkit& toolkit;
+    JobEvents& events;
     const JobSettings& settings;
     JobFlags& flags;
     const VolumeGeometry& geometry;
     ExtentReader& extents;
     Catalogue& catalogue;
-    ClusterMap& map;
     BootLayoutReader& bootLayout;
-    DebugLog& debugLog;
     const std::string& exclusionText;  // the main window's exclusion box
     FragmentedFiles& fragmented;
     AnalysisDisplay& display;

@@ -2,9 +2,10 @@
 
 #include <unordered_map>
 
+#include "base/ascii.h"
 #include "app/handover.h"
 #include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/debug_log_window.h"
 #include "version.h"
 
 namespace tarvonel {
@@ -29,13 +30,6 @@ const std::unordered_map<std::string, Switch>& SwitchTable() {
     return built;
   }();
   return table;
-}
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 bool StartsLikeSwitch(const std::string& token) {
@@ -74,7 +68,7 @@ std::vector<std::string> SplitTokens(const std::string& text) {
   }
 }
 
-CommandLineParser::CommandLineParser(JobSettings& settings, DebugLog& debugLog, Toolkit& toolkit,
+CommandLineParser::CommandLineParser(JobSettings& settings, DebugLogWindow& debugLog, Toolkit& toolkit,
                                      Handover& handover)
     : settings_(settings), debugLog_(debugLog), toolkit_(toolkit), handover_(handover) {}
 
@@ -90,7 +84,7 @@ void CommandLineParser::process_cmd_line(const std::string& tail) {
   for (size_t index = 0; index < tokens.size(); ++index) {
     if (ApplyToken(tokens, index) == Walk::Return) return;
   }
-  if (settings_.DebugLog) debugLog_.AppendDebug("CDM_line arguments: " + tail + std::string(kCrLf));
+  if (settings_.DebugLog) debugLog_.Log().AppendDebug("CDM_line arguments: " + tail + std::string(kCrLf));
   handover_.RunCommandLineJob(action_, minimizeToTray_);
 }
 

@@ -2,11 +2,11 @@
 #include <string>
 #include <vector>
 
-#include "app/job_settings.h"
+#include "base/job_settings.h"
 
 namespace tarvonel {
 
-class DebugLog;
+class DebugLogWindow;
 class Handover;
 class Toolkit;
 
@@ -25,7 +25,7 @@ std::vector<std::string> SplitTokens(const std::string& text);
 // token stops it, hands the job over to the command-line job run.
 class CommandLineParser {
  public:
-  CommandLineParser(JobSettings& settings, DebugLog& debugLog, Toolkit& toolkit, Handover& handover);
+  CommandLineParser(JobSettings& settings, DebugLogWindow& debugLog, Toolkit& toolkit, Handover& handover);
 
   void process_cmd_line(const std::string& tail);
 
@@ -41,7 +41,7 @@ class CommandLineParser {
   void Tell(const std::string& message);
 
   JobSettings& settings_;
-  DebugLog& debugLog_;
+  DebugLogWindow& debugLog_;
   Toolkit& toolkit_;
   Handover& handover_;
   JobAction action_ = JobAction::None;

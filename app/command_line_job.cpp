@@ -1,11 +1,11 @@
 #include "app/command_line_job.h"
 
-#include "app/job_flags.h"
+#include "base/job_flags.h"
 #include "app/process_control.h"
 #include "diskcheck/check_runner.h"
 #include "placement/passes.h"
 #include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
+#include "base/debug_log.h"
 #include "ui/main_window/main_window.h"
 #include "version.h"
 #include "volume/seek_penalty.h"

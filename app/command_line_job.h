@@ -1,5 +1,5 @@
 #pragma once
-#include "app/job_settings.h"
+#include "base/job_settings.h"
 
 namespace tarvonel {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/job_settings.h"
+#include "base/job_settings.h"
 
 namespace tarvonel {
 

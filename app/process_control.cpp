@@ -3,14 +3,13 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 
 namespace tarvonel {
 namespace {
 
 constexpr uint32_t kProcessSetAndQuery = 0x600;  // PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION
 constexpr uint32_t kProcessQuery = 0x400;
-constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;
-constexpr uint32_t kSePrivilegeEnabled = 2;
 // SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED: the job
 // asked for it in advance. The system logs the reason, so it must be one Windows documents.
 constexpr uint32_t kPlannedOtherReason = 0x80000000;
@@ -32,10 +31,10 @@ void clsExitWindows::ExitWindows(uint32_t aOption) {
   // The privilege is asked for and failures are not examined: a missing one means the
   // request below is refused and nothing happens.
   std::unique_ptr<ProcessToken> token;
-  if (platform_.OpenProcessToken(kTokenAdjustPrivilegesAndQuery, token) == 0 && token) {
+  if (platform_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) == 0 && token) {
     Luid luid;
     if (platform_.LookupPrivilege("SeShutdownPrivilege", luid) == 0) {
-      platform_.AdjustTokenPrivileges(*token, luid, kSePrivilegeEnabled);
+      platform_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled);
     }
   }
   uint32_t flags = 0;

@@ -9,27 +9,28 @@ Program::Program(Platform& platform, Toolkit& toolkit)
     : platform_(platform),
       toolkit_(toolkit),
       redirection_(platform),
-      debugLog_(toolkit),
-      errorText_(platform, toolkit),
+      debugLogWindow_(toolkit, debugLog_),
+      errorText_(platform, MessageBoxNotice(toolkit)),
       volume_(platform),
-      volumeConstants_(platform, settings_, debugLog_, volume_.Geometry(), zones_),
-      extents_(platform, settings_, debugLog_, errorText_),
-      catalogue_(platform, toolkit, extents_, flags_, volume_.Geometry(), zones_, prefetchDir_),
-      bootLayout_(platform, toolkit, extents_, prefetchDir_),
+      jobEvents_(jobWindow_, toolkit, debugLog_),
+      volumeConstants_(platform, platform, settings_, jobEvents_, volume_.Geometry(), zones_),
+      extents_(platform, settings_, jobEvents_, errorText_),
+      catalogue_(platform, jobEvents_, extents_, flags_, volume_.Geometry(), zones_, prefetchDir_),
+      bootLayout_(platform, platform, jobEvents_, extents_, prefetchDir_),
       details_(catalogue_.Lists, flags_),
-      jobWindow_({platform, toolkit, settings_, flags_, volume_, volumeConstants_, extents_, catalogue_, bootLayout_,
-                  debugLog_, exclusionText_, handover_, details_}),
-      mover_(platform, toolkit, settings_, volume_.Geometry(), debugLog_, errorText_, jobWindow_.LblIco2),
-      steps_(platform, toolkit, flags_, volume_, zones_, extents_, mover_),
+      jobWindow_({platform, toolkit, jobEvents_, settings_, flags_, volume_, volumeConstants_, extents_, catalogue_,
+                  bootLayout_, debugLog_, debugLogWindow_, exclusionText_, handover_, details_}),
+      mover_(platform, jobEvents_, settings_, volume_.Geometry(), errorText_),
+      steps_(platform, jobEvents_, flags_, volume_, zones_, extents_, mover_),
       handover_({platform, redirection_, toolkit, mainWindow_, jobWindow_, contextMenu_, passes_, commandLineJob_}),
-      passes_(toolkit, jobWindow_, steps_, handover_, flags_, settings_, volume_, zones_, catalogue_),
+      passes_({jobEvents_, jobWindow_, steps_, flags_, settings_, volume_, zones_, catalogue_, jobWindow_.Fragmented}),
       diskCheck_(platform, redirection_),
       checks_(toolkit, jobWindow_, flags_, diskCheck_),
       mainWindow_({platform, redirection_, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_,
                    prefetchDir_, exclusionText_}),
       contextMenu_(platform, toolkit),
       commandLineJob_(platform, toolkit, settings_, flags_, debugLog_, checks_, mainWindow_, passes_),
-      parser_(settings_, debugLog_, toolkit, handover_),
+      parser_(settings_, debugLogWindow_, toolkit, handover_),
       startup_(platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
 }
 
@@ -40,11 +41,11 @@ Program::~Program() {
   toolkit_.Unload(mainWindow_);
   toolkit_.Unload(details_);
   toolkit_.Unload(jobWindow_);
-  toolkit_.Unload(debugLog_.Window());
+  toolkit_.Unload(debugLogWindow_.Window());
 }
 
 std::vector<Window*> Program::Windows() {
-  return {&mainWindow_, &jobWindow_, &details_, &debugLog_.Window(), &contextMenu_, &jobWindow_.TemperatureWarning()};
+  return {&mainWindow_, &jobWindow_, &details_, &debugLogWindow_.Window(), &contextMenu_, &jobWindow_.TemperatureWarning()};
 }
 
 StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }

@@ -1,27 +1,29 @@
 #pragma once
 #include <string>
 
-#include "analysis/volume_zones.h"
+#include "analysis/boot_layout.h"
+#include "analysis/volume_constants.h"
 #include "app/command_line.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
 #include "app/command_line_job.h"
 #include "app/program_handover.h"
 #include "app/startup.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
+#include "base/debug_log.h"
+#include "base/job_flags.h"
+#include "base/job_settings.h"
 #include "diskcheck/check_runner.h"
 #include "diskcheck/disk_check.h"
-#include "placement/boot_layout.h"
 #include "placement/move_steps.h"
 #include "placement/passes.h"
+#include "platform/system_error_text.h"
 #include "platform/wow64_redirection.h"
-#include "volume/cluster_moves.h"
 #include "shell/context_menu_window.h"
-#include "ui/main_window/main_window.h"
+#include "ui/debug_log/debug_log_window.h"
 #include "ui/job_window/details_window.h"
 #include "ui/job_window/job_window.h"
+#include "ui/job_window/job_window_events.h"
+#include "ui/main_window/main_window.h"
 #include "volume/catalogue.h"
+#include "volume/cluster_moves.h"
 #include "volume/extents.h"
 #include "volume/volume_access.h"
 
@@ -46,6 +48,7 @@ class Program {
 
   JobSettings& Settings() { return settings_; }
   DebugLog& Log() { return debugLog_; }
+  DebugLogWindow& LogWindow() { return debugLogWindow_; }
   ProgramHandover& Handover() { return handover_; }
   MainWindow& Main() { return mainWindow_; }
   frmContext& ContextMenu() { return contextMenu_; }
@@ -73,9 +76,11 @@ class Program {
   JobFlags flags_;
   std::string prefetchDir_;  // the Windows directory + "\Prefetch"
   DebugLog debugLog_;
+  DebugLogWindow debugLogWindow_;
   SystemErrorText errorText_;
   VolumeAccess volume_;
   VolumeZones zones_;
+  JobWindowEvents jobEvents_;  // the job window's, handed to the engine before the window exists
   VolumeConstants volumeConstants_;
   ExtentReader extents_;
   Catalogue catalogue_;

@@ -5,18 +5,17 @@
 #include "app/os_info.h"
 #include "app/program_version.h"
 #include "platform/platform.h"
+#include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
+#include "base/debug_log.h"
+#include "platform/system_error_text.h"
 #include "version.h"
 
 namespace tarvonel {
 namespace {
 
-constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;  // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
-constexpr uint32_t kSePrivilegeEnabled = 2;
 constexpr uint32_t kIccUserExClasses = 0x200;  // the image combo box of the drive list
 constexpr double kLowestWindowsVersion = 5.1;  // Windows XP
 
@@ -100,13 +99,13 @@ bool Startup::DisableWowRedirection(uint32_t& lastError) {
 
 bool Startup::EnablePrivilege(const std::string& privilegeName) {
   std::unique_ptr<ProcessToken> token;
-  if (platform_.OpenProcessToken(kTokenAdjustPrivilegesAndQuery, token) != win32_error::kSuccess || !token) {
+  if (platform_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) != win32_error::kSuccess || !token) {
     return false;
   }
   Luid luid;
   if (platform_.LookupPrivilege(privilegeName, luid) != win32_error::kSuccess) return false;
   // "Not all assigned" means this one privilege was not granted: report it as such.
-  return platform_.AdjustTokenPrivileges(*token, luid, kSePrivilegeEnabled) == win32_error::kSuccess;
+  return platform_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled) == win32_error::kSuccess;
 }
 
 bool Startup::InitComctl() { return platform_.InitCommonControls(kIccUserExClasses); }

@@ -1,6 +1,6 @@
 #include "diskcheck/check_runner.h"
 
-#include "app/job_flags.h"
+#include "base/job_flags.h"
 #include "ui/controls/toolkit.h"
 #include "ui/job_window/job_window.h"
 #include "version.h"

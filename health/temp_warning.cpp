@@ -1,7 +1,7 @@
 #include "health/temp_warning.h"
 
 #include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
+#include "base/debug_log.h"
 
 namespace tarvonel {
 

@@ -3,14 +3,15 @@
 #include <array>
 
 #include "platform/platform.h"
+#include "platform/records.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 
 namespace tarvonel {
 namespace {
 
-constexpr uint32_t kCommandBlockSize = 32;  // SENDCMDINPARAMS without its data byte
-constexpr uint32_t kReplySize = 528;        // SENDCMDOUTPARAMS with a 512-byte data area
+constexpr uint32_t kCommandBlockSize = record::kSmartCommandBlock;
+constexpr uint32_t kReplySize = record::kSmartReplyHeader + record::kSmartDataPage;
 constexpr size_t kDataOffset = 16;          // after cBufferSize and DRIVERSTATUS
 constexpr size_t kDriverErrorOffset = 4;    // DRIVERSTATUS.bDriverError
 constexpr int kAttributeEntries = 30;

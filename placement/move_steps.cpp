@@ -4,10 +4,11 @@
 #include <cmath>
 #include <exception>
 
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
-#include "ui/controls/toolkit.h"
+#include "base/numeric.h"
+#include "base/volume_zones.h"
+#include "base/job_flags.h"
+#include "base/job_settings.h"
+#include "volume/job_events.h"
 #include "volume/cluster_moves.h"
 #include "volume/extents.h"
 #include "volume/free_runs.h"
@@ -38,10 +39,10 @@ int64_t LcnOf(const FreeRun& run) { return (static_cast<int64_t>(run.LcnHigh) <<
 
 }  // namespace
 
-MoveSteps::MoveSteps(Platform& platform, Toolkit& toolkit, JobFlags& flags, VolumeAccess& volume,
+MoveSteps::MoveSteps(VolumeIo& io, JobEvents& events, JobFlags& flags, VolumeAccess& volume,
                      const VolumeZones& zones, ExtentReader& extents, ClusterMover& mover)
-    : platform_(platform),
-      toolkit_(toolkit),
+    : io_(io),
+      events_(events),
       flags_(flags),
       volume_(volume),
       zones_(zones),
@@ -88,7 +89,7 @@ MoveSteps::Attempt MoveSteps::TryRun(const std::string& prefix, const std::strin
 
 int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMode) {
   int32_t total = 0;
-  FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  FreeRunList runs = ReadFreeRuns(io_, volume_.VolumeHandle(), total);
   const ExtentList list = extents_.ReadExtents(path, false, false);
   const int32_t minimum = mft ? (optimizeMode ? 2 : 6) : 2;
   if (list.ExtentCount < minimum) return 0;
@@ -122,7 +123,7 @@ int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMo
   int64_t vcn = head;
   FreeRun largest = Largest(runs);
   for (;;) {
-    toolkit_.DoEvents();
+    events_.Yield();
     // No free run at all, or nothing left to move: asking for more would repeat forever or
     // reach past the file's end, which NTFS refuses.
     const int64_t left = clusters - vcn;
@@ -133,7 +134,7 @@ int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMo
     mover_.Log(std::string(kPartialPrefix) + path + "-" + std::to_string(vcn) + "-" + std::to_string(length) +
                "-ret:" + std::to_string(result));
     vcn += length;
-    runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+    runs = ReadFreeRuns(io_, volume_.VolumeHandle(), total);
     largest = Largest(runs);
   }
 }
@@ -153,7 +154,7 @@ int32_t MoveSteps::MoveFileToFront(const std::string& path) {
 int32_t MoveSteps::MoveWhole(const std::string& path, const std::string& prefix,
                              bool (*qualifies)(int32_t lcn, int32_t end)) {
   int32_t total = 0;
-  const FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  const FreeRunList runs = ReadFreeRuns(io_, volume_.VolumeHandle(), total);
   const ExtentList list = extents_.ReadExtents(path, false, false);
   OpenResult file = mover_.OpenForMove(path);
   if (!file.handle) {
@@ -185,7 +186,7 @@ int32_t MoveSteps::CompactFile(const std::string& path) {
 
 int32_t MoveSteps::Compact(const std::string& path) {
   int32_t total = 0;
-  const FreeRunList runs = ReadFreeRuns(platform_, volume_.VolumeHandle(), total);
+  const FreeRunList runs = ReadFreeRuns(io_, volume_.VolumeHandle(), total);
   const ExtentList list = extents_.ReadExtents(path, false, false);
   OpenResult file = mover_.OpenForMove(path);
   if (!file.handle) {
@@ -198,7 +199,7 @@ int32_t MoveSteps::Compact(const std::string& path) {
   const int32_t end = zones_.EndReserved;
   int32_t lastCode = 0;
   for (const FreeRun& run : runs) {
-    toolkit_.DoEvents();
+    events_.Yield();
     if (first < end) break;  // in the front zone: it stays
     if (run.Lcn > end && first > end) {
       if (first <= run.Lcn) break;  // no free place before the file is left

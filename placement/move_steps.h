@@ -7,8 +7,8 @@ namespace tarvonel {
 class ClusterMover;
 class OsHandle;
 class ExtentReader;
-class Platform;
-class Toolkit;
+class VolumeIo;
+class JobEvents;
 class VolumeAccess;
 struct JobFlags;
 struct VolumeZones;
@@ -18,7 +18,7 @@ struct VolumeZones;
 // under its own trap, so a fault in one file never reaches the pass.
 class MoveSteps {
  public:
-  MoveSteps(Platform& platform, Toolkit& toolkit, JobFlags& flags, VolumeAccess& volume, const VolumeZones& zones,
+  MoveSteps(VolumeIo& io, JobEvents& events, JobFlags& flags, VolumeAccess& volume, const VolumeZones& zones,
             ExtentReader& extents, ClusterMover& mover);
 
   int32_t DefragmentFile(const std::string& path);
@@ -42,8 +42,8 @@ class MoveSteps {
   template <typename Step>
   int32_t Trapped(Step step);
 
-  Platform& platform_;
-  Toolkit& toolkit_;
+  VolumeIo& io_;
+  JobEvents& events_;
   JobFlags& flags_;
   VolumeAccess& volume_;
   const VolumeZones& zones_;

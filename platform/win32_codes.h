@@ -11,6 +11,9 @@ inline constexpr uint32_t kFileShareReadWrite = 3;
 inline constexpr uint32_t kFlagNoBuffering = 0x20000000;
 inline constexpr uint32_t kFlagBackupSemantics = 0x02000000;
 
+inline constexpr uint32_t kTokenAdjustPrivilegesAndQuery = 40;  // TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY
+inline constexpr uint32_t kSePrivilegeEnabled = 2;
+
 inline constexpr uint32_t kAttributeDirectory = 0x10;
 inline constexpr uint32_t kAttributeSparse = 0x200;
 inline constexpr uint32_t kAttributeReparsePoint = 0x400;

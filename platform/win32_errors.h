@@ -10,7 +10,10 @@ inline constexpr uint32_t kPathNotFound = 3;
 inline constexpr uint32_t kAccessDenied = 5;
 inline constexpr uint32_t kInvalidHandle = 6;
 inline constexpr uint32_t kNoMoreFiles = 18;
+inline constexpr uint32_t kWriteProtect = 19;
 inline constexpr uint32_t kNotReady = 21;
+inline constexpr uint32_t kWriteFault = 29;
+inline constexpr uint32_t kReadFault = 30;
 inline constexpr uint32_t kSharingViolation = 32;
 inline constexpr uint32_t kHandleEof = 38;
 inline constexpr uint32_t kNotSupported = 50;
@@ -27,5 +30,6 @@ inline constexpr uint32_t kKeyDeleted = 1018;
 inline constexpr uint32_t kMrMidNotFound = 317;
 inline constexpr uint32_t kNegativeSeek = 131;
 inline constexpr uint32_t kNotAllAssigned = 1300;
+inline constexpr uint32_t kCantResolveFilename = 1921;  // too many levels of symbolic links
 inline constexpr uint32_t kNoSuchPrivilege = 1313;
 }  // namespace tarvonel::win32_error

@@ -8,7 +8,7 @@
 #include "platform/win32_errors.h"
 #include "ui/controls/toolkit.h"
 #include "version.h"
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {

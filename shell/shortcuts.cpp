@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "platform/win32_errors.h"
 #include "platform/wow64_redirection.h"
@@ -16,11 +17,6 @@ std::string Trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return text;
 }
 
 // Appends `extension` unless the name already ends with it (in lower case).
@@ -72,7 +68,7 @@ std::string ExpandEnvStrings(Platform& platform, const std::string& text) {
 }
 
 std::string GetSpecialFolder(Platform& platform, const std::string& keyword) {
-  const std::string key = Lower(Trimmed(keyword));
+  const std::string key = AsciiLower(Trimmed(keyword));
   if (key == "quicklaunch") {
     const std::string folder = platform.SpecialFolder("AppData") + "\\Microsoft\\Internet Explorer\\Quick Launch";
     FindEntry entry;
@@ -129,7 +125,7 @@ uint32_t cShortcut::CreateInternetShortcut(const std::string& urlName, const std
 
 uint32_t cShortcut::CreateInternetShortcutAt(const std::string& folder, const std::string& urlName,
                                              const std::string& urlPath, const std::string& urlType) {
-  const std::string scheme = Lower(urlType) == "file" ? "URL=file://" : "URL=http://";
+  const std::string scheme = AsciiLower(urlType) == "file" ? "URL=file://" : "URL=http://";
   return platform_.WriteTextFile(AddSlash(folder) + WithExtension(urlName, ".url"),
                                  "[InternetShortcut]\r\n" + scheme + urlPath + "\r\n");
 }

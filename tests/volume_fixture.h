@@ -2,12 +2,11 @@
 #include <memory>
 #include <string>
 
-#include "app/job_settings.h"
+#include "base/job_settings.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
-#include "ui/headless/headless_toolkit.h"
+#include "platform/system_error_text.h"
+#include "recording_events.h"
 #include "volume/extents.h"
 
 namespace tarvonel::test {
@@ -25,20 +24,19 @@ inline std::string ScatteredRuns(int count, int firstLcn) {
   return "[" + runs + "]";
 }
 
-// The engine's collaborators on a simulated machine.
+// The engine's collaborators on a simulated machine, its events recorded; no window. Error
+// texts the system cannot give are counted in `unknownErrorTexts`.
 struct VolumeFixture {
   explicit VolumeFixture(const std::string& machineJson)
       : platform(ParseMachine(machineJson)),
-        toolkit(clock),
-        log(toolkit),
-        errorText(platform, toolkit),
-        extents(platform, settings, log, errorText) {}
+        errorText(platform, [this](const std::string&) { ++unknownErrorTexts; }),
+        extents(platform, settings, events, errorText) {}
 
   SimPlatform platform;
-  VirtualClock clock;
-  HeadlessToolkit toolkit;
   JobSettings settings;
-  DebugLog log;
+  RecordingEvents events;
+  DebugLog& log = events.log;
+  int unknownErrorTexts = 0;
   SystemErrorText errorText;
   ExtentReader extents;
 };

@@ -4,14 +4,14 @@
 #include <memory>
 #include <utility>
 
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
-#include "platform/platform.h"
+#include "base/job_flags.h"
+#include "base/text_encoding.h"
+#include "base/volume_zones.h"
+#include "platform/records.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "ui/controls/toolkit.h"
 #include "volume/file_open.h"
-#include "volume/records.h"
-#include "volume/text_encoding.h"
+#include "volume/job_events.h"
 #include "volume/volume_access.h"
 #include "volume/walk_progress.h"
 
@@ -37,10 +37,10 @@ struct Catalogue::Level {
   bool started = false;
 };
 
-Catalogue::Catalogue(Platform& platform, Toolkit& toolkit, ExtentReader& extents, JobFlags& flags,
+Catalogue::Catalogue(VolumeIo& io, JobEvents& events, ExtentReader& extents, JobFlags& flags,
                      const VolumeGeometry& geometry, const VolumeZones& zones, const std::string& prefetchDir)
-    : platform_(platform),
-      toolkit_(toolkit),
+    : io_(io),
+      events_(events),
       extents_(extents),
       flags_(flags),
       geometry_(geometry),
@@ -88,14 +88,14 @@ void Catalogue::WalkDirectory(const std::string& dirPath, FragmentedPaths& fragm
       if (std::exchange(topLevel, false)) BeginTopLevel(fragmented);
       // The long form, as for file opens: a plain search path fails past MAX_PATH characters, and
       // on a folder whose name ends in a dot or a space, which the plain form trims away.
-      level.search = platform_.FindFirst(kLongPathPrefix + level.dirPath + "*", entry, error);
+      level.search = io_.FindFirst(kLongPathPrefix + level.dirPath + "*", entry, error);
       if (!level.search) {
         FinishDirectory(fragmented);
         levels.pop_back();
         continue;
       }
     } else {
-      if (!platform_.FindNext(*level.search, entry, error)) {
+      if (!io_.FindNext(*level.search, entry, error)) {
         level.search.reset();
         FinishDirectory(fragmented);
         levels.pop_back();
@@ -135,7 +135,7 @@ std::string Catalogue::VisitDirectory(const std::string& path, FragmentedPaths& 
       Lists.move_out_files.push_back(path);
     }
   }
-  toolkit_.DoEvents();
+  events_.Yield();
   return path + "\\";
 }
 
@@ -180,7 +180,7 @@ bool Catalogue::InMftZone(int32_t lcn) const { return geometry_.MftZoneStart < l
 
 bool Catalogue::QueryStreams(const std::string& path) {
   StreamNames.clear();
-  OpenResult opened = OpenFileThreeWays(platform_, path, FirstOpen::ForMoveOrStreams);
+  OpenResult opened = OpenFileThreeWays(io_, path, FirstOpen::ForMoveOrStreams);
   if (!opened.handle) return false;
 
   std::vector<uint8_t>& buffer = streamBuffer_;
@@ -188,7 +188,7 @@ bool Catalogue::QueryStreams(const std::string& path) {
   uint32_t information = 0;
   uint32_t status = 0;
   for (;;) {
-    status = platform_.NtQueryInformationFile(*opened.handle, buffer.data(), static_cast<uint32_t>(buffer.size()),
+    status = io_.NtQueryInformationFile(*opened.handle, buffer.data(), static_cast<uint32_t>(buffer.size()),
                                               win32::kFileStreamInformation, information);
     if (status != win32::kStatusBufferOverflow) break;
     buffer.resize(buffer.size() + kStreamBufferStep);
@@ -217,21 +217,22 @@ std::vector<ExtentList> Catalogue::ReadFragmentedExtents(const std::string& dirP
   progress.StartWalkCounters();
   WalkDirectory(dirPath, fragmented, true);
   progress.StopWalkCounters();
-  progress.ClearCurrentFile();
-  toolkit_.DoEvents();
+  events_.SetCurrentFile({});
+  events_.Yield();
   if (flags_.StopRequested) return {};
 
   std::vector<ExtentList> table;
   const size_t slots = fragmented.size();  // FragmentedCount + 2
   table.reserve(slots);
-  progress.StartProgress(static_cast<int32_t>(slots));
+  events_.SetProgressMaximum(static_cast<int32_t>(slots));
+  events_.SetProgress(0);
   for (size_t i = 0; i < slots; ++i) {
-    if (platform_.GetInputState()) toolkit_.DoEvents();
+    if (io_.GetInputState()) events_.Yield();
     if (flags_.StopRequested) return table;
     table.push_back(fragmented[i].empty() ? ExtentList{} : extents_.ReadExtents(fragmented[i], false, false));
     if (flags_.StopRequested) return table;
-    progress.AdvanceProgress();
-    if (platform_.GetInputState()) toolkit_.DoEvents();
+    events_.SetProgress(events_.Progress() + 1);
+    if (io_.GetInputState()) events_.Yield();
   }
   return table;
 }

@@ -8,8 +8,8 @@
 namespace tarvonel {
 
 struct FindEntry;
-class Platform;
-class Toolkit;
+class VolumeIo;
+class JobEvents;
 class WalkProgress;
 struct JobFlags;
 struct VolumeGeometry;
@@ -29,7 +29,7 @@ using FragmentedPaths = std::vector<std::string>;
 // The catalogue walk over a directory tree, and the named-stream query.
 class Catalogue {
  public:
-  Catalogue(Platform& platform, Toolkit& toolkit, ExtentReader& extents, JobFlags& flags,
+  Catalogue(VolumeIo& io, JobEvents& events, ExtentReader& extents, JobFlags& flags,
             const VolumeGeometry& geometry, const VolumeZones& zones, const std::string& prefetchDir);
 
   // dirPath ends with a backslash. Walks every level below it; isTop resets the counts.
@@ -60,8 +60,8 @@ class Catalogue {
   bool InPrefetchFolder(const std::string& path) const;
   bool InMftZone(int32_t lcn) const;
 
-  Platform& platform_;
-  Toolkit& toolkit_;
+  VolumeIo& io_;
+  JobEvents& events_;
   ExtentReader& extents_;
   JobFlags& flags_;
   const VolumeGeometry& geometry_;

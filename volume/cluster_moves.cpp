@@ -3,50 +3,44 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/job_settings.h"
+#include "base/job_settings.h"
+#include "base/debug_log.h"
+#include "platform/system_error_text.h"
 #include "platform/win32_errors.h"
-#include "ui/controls/controls.h"
-#include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
 #include "volume/file_open.h"
+#include "volume/job_events.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
 namespace {
 
-constexpr uint32_t kLit = 0x00FF00;
-constexpr uint32_t kDim = 0x004000;
 constexpr int32_t kAlignedSectors = 16;  // shadow copies keep their cost low for 16-sector steps
 
 }  // namespace
 
-ClusterMover::ClusterMover(Platform& platform, Toolkit& toolkit, const JobSettings& settings,
-                           const VolumeGeometry& geometry, DebugLog& debugLog, SystemErrorText& errorText,
-                           Label& activityMark)
-    : platform_(platform),
-      toolkit_(toolkit),
+ClusterMover::ClusterMover(VolumeIo& io, JobEvents& events, const JobSettings& settings,
+                           const VolumeGeometry& geometry, SystemErrorText& errorText)
+    : io_(io),
+      events_(events),
       settings_(settings),
       geometry_(geometry),
-      debugLog_(debugLog),
-      errorText_(errorText),
-      activityMark_(activityMark) {}
+      errorText_(errorText) {}
 
 uint32_t ClusterMover::MoveClusters(OsHandle* volumeHandle, OsHandle& file, int64_t startingVcn,
                                     int32_t clusterCount, int64_t startingLcn) {
-  activityMark_.SetForeColor(kLit);
-  toolkit_.DoEvents();
+  events_.SetActivityLight(true);
+  events_.Yield();
   const uint32_t result =
       volumeHandle == nullptr || clusterCount < 0
           ? win32_error::kInvalidHandle
-          : platform_.MoveFileClusters(*volumeHandle, file, startingVcn, startingLcn, static_cast<uint32_t>(clusterCount));
-  activityMark_.SetForeColor(kDim);
-  toolkit_.DoEvents();
+          : io_.MoveFileClusters(*volumeHandle, file, startingVcn, startingLcn, static_cast<uint32_t>(clusterCount));
+  events_.SetActivityLight(false);
+  events_.Yield();
   return result;
 }
 
 OpenResult ClusterMover::OpenForMove(const std::string& path) {
-  return OpenFileThreeWays(platform_, path, FirstOpen::ForMoveOrStreams);
+  return OpenFileThreeWays(io_, path, FirstOpen::ForMoveOrStreams);
 }
 
 int32_t ClusterMover::VssCheck(int32_t sourceLcn, int32_t targetLcn, int32_t clusterCount) const {
@@ -74,7 +68,7 @@ int32_t ClusterMover::VssCheck(int32_t sourceLcn, int32_t targetLcn, int32_t clu
 std::string ClusterMover::ErrorText(uint32_t error) { return errorText_.GetSystemErrorMessageText(error); }
 
 void ClusterMover::Log(const std::string& line) {
-  if (settings_.DebugLog) debugLog_.AppendDebug(line + std::string(kCrLf));
+  if (settings_.DebugLog) events_.Log(line + std::string(kCrLf));
 }
 
 void ClusterMover::LogCannotOpen(const std::string& prefix, const std::string& path, uint32_t error) {

@@ -2,14 +2,12 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 
 namespace tarvonel {
 
-class DebugLog;
-class Label;
+class JobEvents;
 class SystemErrorText;
-class Toolkit;
 struct JobSettings;
 struct VolumeGeometry;
 
@@ -17,10 +15,10 @@ struct VolumeGeometry;
 // system to free clusters, with what every per-file move step shares.
 class ClusterMover {
  public:
-  ClusterMover(Platform& platform, Toolkit& toolkit, const JobSettings& settings, const VolumeGeometry& geometry,
-               DebugLog& debugLog, SystemErrorText& errorText, Label& activityMark);
+  ClusterMover(VolumeIo& io, JobEvents& events, const JobSettings& settings, const VolumeGeometry& geometry,
+               SystemErrorText& errorText);
 
-  // P5 on the shared volume handle; the activity mark is lit while it runs. 0 or the error.
+  // P5 on the shared volume handle; the activity light is lit while it runs. 0 or the error.
   uint32_t MoveClusters(OsHandle* volumeHandle, OsHandle& file, int64_t startingVcn, int32_t clusterCount,
                         int64_t startingLcn);
   // The three-attempt open of P2 (attribute access first, no flags).
@@ -41,13 +39,11 @@ class ClusterMover {
   std::string ErrorText(uint32_t error);
 
  private:
-  Platform& platform_;
-  Toolkit& toolkit_;
+  VolumeIo& io_;
+  JobEvents& events_;
   const JobSettings& settings_;
   const VolumeGeometry& geometry_;
-  DebugLog& debugLog_;
   SystemErrorText& errorText_;
-  Label& activityMark_;
 };
 
 }  // namespace tarvonel

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <array>
 
-#include "app/job_settings.h"
-#include "platform/platform.h"
+#include "base/job_settings.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "ui/debug_log/debug_log.h"
-#include "ui/debug_log/system_error_text.h"
+#include "base/debug_log.h"
+#include "platform/system_error_text.h"
+#include "volume/job_events.h"
 #include "volume/file_open.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 namespace {
@@ -19,30 +20,30 @@ constexpr uint32_t kRetrievalBufferBytes = record::kRetrievalHeader + kExtentsPe
 
 // A handle that never reaches the platform: the extent read of a file that could not be
 // opened still runs, as on Windows, and fails with the invalid-handle error.
-uint32_t ReadChunk(Platform& platform, OsHandle* handle, int64_t startingVcn, std::vector<uint8_t>& buffer,
+uint32_t ReadChunk(VolumeIo& io, OsHandle* handle, int64_t startingVcn, std::vector<uint8_t>& buffer,
                    uint32_t& returned) {
   returned = 0;
   if (handle == nullptr) return win32_error::kInvalidHandle;
   std::array<uint8_t, 8> input{};
   record::PutI64(input.data(), 0, startingVcn);
-  return platform.DeviceIoControl(*handle, win32::kFsctlGetRetrievalPointers, input.data(), 8, buffer.data(),
+  return io.DeviceIoControl(*handle, win32::kFsctlGetRetrievalPointers, input.data(), 8, buffer.data(),
                                   kRetrievalBufferBytes, returned);
 }
 
 }  // namespace
 
-ExtentReader::ExtentReader(Platform& platform, const JobSettings& settings, DebugLog& debugLog,
+ExtentReader::ExtentReader(VolumeIo& io, const JobSettings& settings, JobEvents& events,
                            SystemErrorText& errorText)
-    : platform_(platform),
+    : io_(io),
       settings_(settings),
-      debugLog_(debugLog),
+      events_(events),
       errorText_(errorText),
       buffer_(kRetrievalBufferBytes) {}
 
 ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool firstChunkOnly) {
   ReadOutcome outcome;
   ExtentList& list = outcome.list;
-  OpenResult opened = OpenFileThreeWays(platform_, path, FirstOpen::ForExtents);
+  OpenResult opened = OpenFileThreeWays(io_, path, FirstOpen::ForExtents);
   if (opened.handle) {
     list.Opened = true;
     list.Path = path;
@@ -54,7 +55,7 @@ ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool first
   int64_t startingVcn = 0;
   for (;;) {
     uint32_t returned = 0;
-    uint32_t error = ReadChunk(platform_, opened.handle.get(), startingVcn, buffer, returned);
+    uint32_t error = ReadChunk(io_, opened.handle.get(), startingVcn, buffer, returned);
     outcome.readError = error;
     if (error != win32_error::kSuccess && error != win32_error::kMoreData) break;
     // Only what the platform wrote is read, however large the count it claims.
@@ -85,7 +86,7 @@ ExtentList ExtentReader::ReadExtents(const std::string& path, bool firstChunkOnl
   if (countFailure && openFailed) {
     ++UnreadableCount;
     if (settings_.DebugLog) {
-      debugLog_.AppendDebug("BMP, can't open : " + path +
+      events_.Log("BMP, can't open : " + path +
                             ", last dll_err:" + errorText_.GetSystemErrorMessageText(outcome.openError) + "-" +
                             errorText_.GetSystemErrorMessageText(outcome.readError) + std::string(kCrLf));
     }

@@ -5,9 +5,9 @@
 
 namespace tarvonel {
 
-class DebugLog;
-class Platform;
+class JobEvents;
 class SystemErrorText;
+class VolumeIo;
 struct JobSettings;
 
 // One run of a file as the file system reports it (RETRIEVAL_POINTERS_BUFFER's pair).
@@ -29,7 +29,7 @@ inline constexpr int32_t kExtentsPerCall = 1024;
 // Reads extent maps of files, directories and named streams (P2, P4, P12).
 class ExtentReader {
  public:
-  ExtentReader(Platform& platform, const JobSettings& settings, DebugLog& debugLog, SystemErrorText& errorText);
+  ExtentReader(VolumeIo& io, const JobSettings& settings, JobEvents& events, SystemErrorText& errorText);
 
   // The logged reader: with countFailure, a file that cannot be opened is counted in
   // UnreadableCount and, with the debug log on, logged.
@@ -49,9 +49,9 @@ class ExtentReader {
   };
   ReadOutcome Read(const std::string& path, bool firstChunkOnly);
 
-  Platform& platform_;
+  VolumeIo& io_;
   const JobSettings& settings_;
-  DebugLog& debugLog_;
+  JobEvents& events_;
   SystemErrorText& errorText_;
   std::vector<uint8_t> buffer_;  // one retrieval-pointer buffer, reused by every read
 };

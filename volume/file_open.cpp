@@ -4,7 +4,7 @@
 
 namespace tarvonel {
 
-OpenResult OpenFileThreeWays(Platform& platform, const std::string& path, FirstOpen first) {
+OpenResult OpenFileThreeWays(VolumeIo& io, const std::string& path, FirstOpen first) {
   const std::string longPath = kLongPathPrefix + path;
   const uint32_t firstFlags = first == FirstOpen::ForExtents ? win32::kFlagNoBuffering : 0;
   const struct {
@@ -17,7 +17,7 @@ OpenResult OpenFileThreeWays(Platform& platform, const std::string& path, FirstO
   };
   OpenResult result;
   for (const auto& attempt : attempts) {
-    result = platform.OpenPath(longPath, attempt.access, win32::kFileShareReadWrite, attempt.flags);
+    result = io.OpenPath(longPath, attempt.access, win32::kFileShareReadWrite, attempt.flags);
     if (result.handle) return result;
   }
   return result;

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 
 namespace tarvonel {
 
@@ -15,6 +15,6 @@ enum class FirstOpen { ForExtents, ForMoveOrStreams };
 // P2: "\\?\" + path, tried with FILE_READ_ATTRIBUTES, then GENERIC_READ with no buffering, then
 // GENERIC_READ with backup semantics (the one that opens directories). On failure `error` is
 // that of the third attempt.
-OpenResult OpenFileThreeWays(Platform& platform, const std::string& path, FirstOpen first);
+OpenResult OpenFileThreeWays(VolumeIo& io, const std::string& path, FirstOpen first);
 
 }  // namespace tarvonel

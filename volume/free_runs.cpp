@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 void FreeRunScanner::CloseRun(FreeRunList& list) {
@@ -71,7 +71,7 @@ void FreeRunScanner::Finish(FreeRunList& list) {
   if (runLength_ != 0) CloseRun(list);
 }
 
-FreeRunList ReadFreeRuns(Platform& platform, OsHandle* volumeHandle, int32_t& totalClusters) {
+FreeRunList ReadFreeRuns(VolumeIo& io, OsHandle* volumeHandle, int32_t& totalClusters) {
   FreeRunList runs;
   totalClusters = 0;
   if (volumeHandle == nullptr) return runs;
@@ -84,7 +84,7 @@ FreeRunList ReadFreeRuns(Platform& platform, OsHandle* volumeHandle, int32_t& to
     record::PutI64(input.data(), 0, startingLcn);
     uint32_t returned = 0;
     const uint32_t error =
-        platform.DeviceIoControl(*volumeHandle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
+        io.DeviceIoControl(*volumeHandle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
                                  kBitmapChunkBufferBytes, returned);
     if (error != win32_error::kSuccess && error != win32_error::kMoreData) return runs;  // open run dropped
 

@@ -5,7 +5,7 @@
 namespace tarvonel {
 
 class OsHandle;
-class Platform;
+class VolumeIo;
 
 // A maximal run of free clusters. Lcn and Length are what placement compares and adds;
 // LcnHigh completes the 64-bit LCN handed to a move.
@@ -45,6 +45,6 @@ class FreeRunScanner {
 // `totalClusters` receives the volume's cluster count from the first chunk (0 when that read
 // fails). A failure on a later chunk returns the runs closed so far. A volume that reports
 // 2^31 clusters or more yields nothing.
-FreeRunList ReadFreeRuns(Platform& platform, OsHandle* volumeHandle, int32_t& totalClusters);
+FreeRunList ReadFreeRuns(VolumeIo& io, OsHandle* volumeHandle, int32_t& totalClusters);
 
 }  // namespace tarvonel

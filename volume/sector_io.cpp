@@ -1,17 +1,17 @@
 #include "volume/sector_io.h"
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 
 namespace tarvonel {
 
-SectorReader::SectorReader(Platform& platform) : platform_(platform) {}
+SectorReader::SectorReader(VolumeIo& io) : io_(io) {}
 
 void SectorReader::SectorIO(const std::string& volumePath, int32_t bytesPerSector, uint64_t sector, int32_t length,
                             uint8_t mode) {
   SectorIOFailed = false;
   // Each call owns its handle for the call only, so none is ever left open between calls.
-  OpenResult opened = platform_.OpenPath(volumePath, win32::kGenericRead | win32::kGenericWrite,
+  OpenResult opened = io_.OpenPath(volumePath, win32::kGenericRead | win32::kGenericWrite,
                                          win32::kFileShareReadWrite, 0);
   if (!opened.handle) {
     SectorIOFailed = true;
@@ -26,14 +26,14 @@ void SectorReader::SectorIO(const std::string& volumePath, int32_t bytesPerSecto
   // SetFilePointer takes the low half as a signed value: offsets of 2^31 and more go negative.
   const auto low = static_cast<int32_t>(static_cast<uint32_t>(offset & 0xFFFFFFFFu));
   const auto high = static_cast<int32_t>(offset >> 32);
-  if (platform_.SetFilePointer(*opened.handle, low, high) != 0) {
+  if (io_.SetFilePointer(*opened.handle, low, high) != 0) {
     SectorIOFailed = true;
     return;
   }
   if (mode != 0) return;
   SectorReadBuffer.assign(static_cast<size_t>(length), 0);
   uint32_t bytesRead = 0;
-  if (platform_.ReadFile(*opened.handle, SectorReadBuffer.data(), static_cast<uint32_t>(length), bytesRead) != 0 ||
+  if (io_.ReadFile(*opened.handle, SectorReadBuffer.data(), static_cast<uint32_t>(length), bytesRead) != 0 ||
       bytesRead != static_cast<uint32_t>(length)) {
     SectorIOFailed = true;
   }

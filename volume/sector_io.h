@@ -7,12 +7,12 @@
 namespace tarvonel {
 
 class OsHandle;
-class Platform;
+class VolumeIo;
 
 // Raw reads of a volume's sectors through its device path, on a handle of their own.
 class SectorReader {
  public:
-  explicit SectorReader(Platform& platform);
+  explicit SectorReader(VolumeIo& io);
 
   // Reads `length` bytes from sector `sector` of `volumePath` ("\\.\C:") into SectorReadBuffer
   // when mode is 0; any other mode only opens and closes the volume. The outcome is
@@ -23,7 +23,7 @@ class SectorReader {
   bool SectorIOFailed = false;
 
  private:
-  Platform& platform_;
+  VolumeIo& io_;
 };
 
 }  // namespace tarvonel

@@ -3,20 +3,20 @@
 #include <array>
 
 #include "platform/win32_codes.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 
-SeekPenalty QuerySeekPenalty(Platform& platform, const std::string& drive) {
+SeekPenalty QuerySeekPenalty(VolumeIo& io, const std::string& drive) {
   // No access rights: the query reads no data, and a read-only device answers it too.
-  OpenResult volume = platform.OpenPath("\\\\.\\" + drive, 0, win32::kFileShareReadWrite, 0);
+  OpenResult volume = io.OpenPath("\\\\.\\" + drive, 0, win32::kFileShareReadWrite, 0);
   if (!volume.handle) return SeekPenalty::Unknown;
   std::array<uint8_t, record::kPropertyQuerySize> query{};
   record::PutU32(query.data(), 0, win32::kStorageDeviceSeekPenaltyProperty);
   record::PutU32(query.data(), 4, record::kPropertyStandardQuery);
   std::array<uint8_t, record::kSeekPenaltyDescriptorSize> descriptor{};
   uint32_t returned = 0;
-  const uint32_t error = platform.DeviceIoControl(*volume.handle, win32::kIoctlStorageQueryProperty, query.data(),
+  const uint32_t error = io.DeviceIoControl(*volume.handle, win32::kIoctlStorageQueryProperty, query.data(),
                                                   static_cast<uint32_t>(query.size()), descriptor.data(),
                                                   static_cast<uint32_t>(descriptor.size()), returned);
   // The descriptor's own Size must cover the flag, or the flag is not there.

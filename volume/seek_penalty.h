@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 
 namespace tarvonel {
 
@@ -11,6 +11,6 @@ enum class SeekPenalty { Unknown, Incurred, None };
 
 // The storage property query for seek penalty on "\\.\" + drive ("C:"); Windows 7 and later
 // answer it. A failed open or query, or a short answer, is Unknown.
-SeekPenalty QuerySeekPenalty(Platform& platform, const std::string& drive);
+SeekPenalty QuerySeekPenalty(VolumeIo& io, const std::string& drive);
 
 }  // namespace tarvonel

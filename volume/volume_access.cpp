@@ -1,7 +1,8 @@
 #include "volume/volume_access.h"
 
+#include "base/ascii.h"
 #include "platform/win32_codes.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 
@@ -24,16 +25,16 @@ bool IsWorkableFileSystem(const std::string& fileSystemName) {
   return false;
 }
 
-VolumeAccess::VolumeAccess(Platform& platform) : platform_(platform) {}
+VolumeAccess::VolumeAccess(VolumeIo& io) : io_(io) {}
 
 std::unique_ptr<OsHandle> VolumeAccess::OpenVolume(const std::string& drive) {
-  return platform_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0).handle;
+  return io_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0).handle;
 }
 
 bool VolumeAccess::QueryNtfsVolumeData(std::array<uint8_t, 96>& buffer) {
   if (!volumeHandle_) return false;
   uint32_t information = 0;
-  return platform_.NtFsControlFile(*volumeHandle_, win32::kFsctlGetNtfsVolumeData, buffer.data(),
+  return io_.NtFsControlFile(*volumeHandle_, win32::kFsctlGetNtfsVolumeData, buffer.data(),
                                    static_cast<uint32_t>(buffer.size()), information) == win32::kStatusSuccess;
 }
 
@@ -50,7 +51,7 @@ bool VolumeAccess::SelectDrive(const std::string& driveRoot) {
   CloseVolume();
   geometry_.DriveRoot = driveRoot;
   std::string drive = driveRoot.substr(0, 2);
-  if (!drive.empty() && drive[0] >= 'a' && drive[0] <= 'z') drive[0] = static_cast<char>(drive[0] - 'a' + 'A');
+  if (!drive.empty()) drive[0] = AsciiUpper(drive[0]);
   geometry_.VolumePath = "\\\\.\\" + drive;
   geometry_.OversizeClusters = 0;
   ntfsTotalClusters_ = 0;
@@ -60,7 +61,7 @@ bool VolumeAccess::SelectDrive(const std::string& driveRoot) {
   // The NTFS count is 64-bit; the free-space query's is 32-bit and saturates on larger volumes.
   int64_t clusters = ntfsTotalClusters_;
   if (clusters == 0) {
-    DiskFreeSpace space = platform_.QueryDiskFreeSpace(driveRoot.substr(0, 2) + "\\");
+    DiskFreeSpace space = io_.QueryDiskFreeSpace(driveRoot.substr(0, 2) + "\\");
     if (space.error == 0) clusters = space.totalClusters;
   }
   if (clusters > kMaxVolumeClusters) {

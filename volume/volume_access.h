@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 
 namespace tarvonel {
 
@@ -42,7 +42,7 @@ std::string OtherFileSystemMessage(const std::string& drive, const std::string& 
 // Owns the one shared, read-only handle on the selected volume and its geometry.
 class VolumeAccess {
  public:
-  explicit VolumeAccess(Platform& platform);
+  explicit VolumeAccess(VolumeIo& io);
 
   // P1: "\\.\" + drive ("C:"), read access, read and write sharing. Empty when it fails.
   std::unique_ptr<OsHandle> OpenVolume(const std::string& drive);
@@ -61,7 +61,7 @@ class VolumeAccess {
   const VolumeGeometry& Geometry() const { return geometry_; }
 
  private:
-  Platform& platform_;
+  VolumeIo& io_;
   std::unique_ptr<OsHandle> volumeHandle_;
   VolumeGeometry geometry_;
   int64_t ntfsTotalClusters_ = 0;  // of the last successful volume-data query

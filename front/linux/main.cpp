@@ -219,7 +219,7 @@ int main(int argc, char** argv) {
     const bool analyze = outcome == StartupOutcome::Started && (options.analyze || jobRan) &&
                          !program.Flags().DiskCheckFailed && !refused;
     if (analyze) Analyze(program);
-    if (program.Log().Window().Visible() || (jobRan && program.Settings().DebugLog)) {
+    if (program.LogWindow().Window().Visible() || (jobRan && program.Settings().DebugLog)) {
       std::cout << UnixLines(program.Log().Text()) << std::flush;
     }
     if (analyze) PrintStatistics(program.Jobs());

@@ -5,14 +5,12 @@
 
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
+#include "platform/win32_errors.h"
 
 namespace tarvonel::fat {
 namespace {
 
-constexpr uint32_t kSuccess = 0;
-constexpr uint32_t kWriteFault = 29;
-constexpr uint32_t kReadFault = 30;
-constexpr uint32_t kInvalidParameter = 87;
+using namespace win32_error;
 constexpr uint64_t kCopyBytes = 64 * 1024;  // read and written at once
 
 // How many clusters from `from` on lie one after another on the volume, at most `most`.

@@ -1,6 +1,7 @@
 #include "platform/image/fat_image.h"
 
-#include "volume/text_encoding.h"
+#include "base/ascii.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -23,7 +24,7 @@ std::string ShortName(const uint8_t* entry) {
     for (size_t i = from; i < from + length; ++i) {
       uint8_t c = entry[i];
       if (i == 0 && c == 0x05) c = 0xE5;  // 0x05 stands for a leading 0xE5
-      if (lower && c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 'a' - 'A');
+      if (lower) c = static_cast<uint8_t>(AsciiLower(static_cast<char>(c)));
       units.push_back(c);
       units.push_back(0);
     }

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/ascii.h"
+#include "base/hex.h"
 #include "platform/image/fat_image.h"
 
 namespace tarvonel {
@@ -47,10 +49,10 @@ std::string Label(const std::vector<uint8_t>& boot, bool fat32) {
 
 ImageDrive ParseImageDrive(const std::string& text) {
   if (text.size() < 4 || text[1] != ':' || text[2] != '=' ||
-      !((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'))) {
+      !IsAsciiLetter(text[0])) {
     throw std::invalid_argument("--image takes a drive and a file, for example C:=stick.img, not " + text);
   }
-  return {static_cast<char>(text[0] & ~0x20), text.substr(3)};
+  return {AsciiUpper(text[0]), text.substr(3)};
 }
 
 std::string WithImageDrives(const std::string& machineJson, const std::vector<ImageDrive>& images) {
@@ -66,13 +68,8 @@ std::string WithImageDrives(const std::string& machineJson, const std::vector<Im
                 {"entries", Entries(image->Root())}};
     if (fat32) volume["metadata_clusters"] = Runs(image->Root().chain);  // the root directory's chain
     // The image's own boot sector answers the sector read.
-    static const char* const kHex = "0123456789abcdef";
-    std::string hex;
-    for (uint8_t byte : image->BootSector()) {
-      hex += kHex[byte >> 4];
-      hex += kHex[byte & 15];
-    }
-    volume["boot_sector_hex"] = hex;
+    const auto& boot = image->BootSector();
+    volume["boot_sector_hex"] = LowerHexBytes(boot.data(), boot.size());
     Json entry{{"letter", std::string(1, drive.letter)},
                {"type", "fixed"},
                {"label", Label(image->BootSector(), fat32)},

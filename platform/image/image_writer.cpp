@@ -1,20 +1,16 @@
 #include "platform/image/image_writer.h"
 
+#include "base/ascii.h"
 #include "platform/image/chain_mover.h"
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
+#include "platform/win32_errors.h"
 
 namespace tarvonel::fat {
 namespace {
 
-constexpr uint32_t kWriteProtect = 19;   // ERROR_WRITE_PROTECT
-constexpr uint32_t kFileNotFound = 2;
-
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return out;
-}
+using win32_error::kFileNotFound;
+using win32_error::kWriteProtect;
 
 DirEntry* FindEntry(DirEntry& directory, const std::string& pathBelowRoot) {
   DirEntry* at = &directory;
@@ -22,10 +18,10 @@ DirEntry* FindEntry(DirEntry& directory, const std::string& pathBelowRoot) {
   while (at != nullptr && start < pathBelowRoot.size()) {
     size_t end = pathBelowRoot.find('\\', start);
     if (end == std::string::npos) end = pathBelowRoot.size();
-    const std::string part = Folded(pathBelowRoot.substr(start, end - start));
+    const std::string part = AsciiLower(pathBelowRoot.substr(start, end - start));
     DirEntry* next = nullptr;
     for (DirEntry& child : at->children) {
-      if (Folded(child.name) == part) next = &child;
+      if (AsciiLower(child.name) == part) next = &child;
     }
     at = next;
     start = end + 1;
@@ -67,7 +63,7 @@ uint32_t ImageWriter::Move(const std::string& pathBelowRoot, int64_t vcn, int64_
   const uint32_t result = mover_->MoveClusters(*entry, static_cast<uint32_t>(vcn), static_cast<uint32_t>(lcn), count);
   // Refused moves change nothing; a write that failed part-way leaves the image sound but
   // no longer as the drive's picture of it says.
-  if (result != 0 && result != 87) {
+  if (result != win32_error::kSuccess && result != win32_error::kInvalidParameter) {
     diverged_ = true;
     refusal_ = path_ + ": a move failed part-way (error " + std::to_string(result) + "); no further moves are made";
   }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/ascii.h"
 #include "platform/sim/json_fields.h"
 #include "platform/sim/sim_volume.h"
 #include "platform/sim/volume_description.h"
@@ -37,8 +38,7 @@ constexpr PrivilegeEntry kPrivileges[] = {
 bool EqualsIgnoringCase(const std::string& a, const char* b) {
   size_t i = 0;
   for (; i < a.size() && b[i] != '\0'; ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return i == a.size() && b[i] == '\0';
 }
@@ -83,10 +83,10 @@ SimDrive ReadDrive(const JsonObject& drive) {
   drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check", "smart", "seek_penalty"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
-  if (letter.size() != 1 || !((letter[0] >= 'A' && letter[0] <= 'Z') || (letter[0] >= 'a' && letter[0] <= 'z'))) {
+  if (letter.size() != 1 || !IsAsciiLetter(letter[0])) {
     drive.Fail("letter", "must be one letter from A to Z");
   }
-  result.letter = static_cast<char>(letter[0] & ~0x20);
+  result.letter = AsciiUpper(letter[0]);
   result.type = static_cast<DriveType>(
       drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
   result.label = drive.String("label", "", 32);

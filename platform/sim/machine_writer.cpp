@@ -5,7 +5,7 @@
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/sim_volume.h"
 #include "platform/win32_codes.h"
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {

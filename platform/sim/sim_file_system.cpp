@@ -4,15 +4,15 @@
 #include <cstring>
 
 #include "platform/sim/sim_platform.h"
+#include "base/ascii.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 namespace {
 
 constexpr int kMaxLinkDepth = 32;
-constexpr uint32_t kErrorCantResolveFilename = 1921;
 
 // Counts itself in the platform's open-handle count while it lives, so tests can prove that
 // every handle the engine opens is closed again.
@@ -38,8 +38,6 @@ class SimFind : public OsFindHandle {
   size_t next = 0;
 };
 
-char UpperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool IsDriveRoot(const std::string& text) {
   return text.size() == 3 && text[1] == ':' && text[2] == '\\';
 }
@@ -57,7 +55,7 @@ FindEntry EntryInfo(const SimEntry& entry, const std::string& name) {
 }  // namespace
 
 SimVolume* SimPlatform::Volume(char letter) {
-  letter = UpperLetter(letter);
+  letter = AsciiUpper(letter);
   for (SimDrive& drive : machine_.drives) {
     if (drive.letter == letter) return drive.volume.get();
   }
@@ -112,7 +110,7 @@ SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoo
     // FILE_FLAG_OPEN_REPARSE_POINT; a loop of links ends in an error.
     if (entry->kind == SimEntryKind::Junction || entry->kind == SimEntryKind::SymbolicLink) {
       if (depth >= kMaxLinkDepth) {
-        error = kErrorCantResolveFilename;
+        error = win32_error::kCantResolveFilename;
         return nullptr;
       }
       entry = ResolveEntry(entry->target[0], entry->target.substr(std::min<size_t>(3, entry->target.size())),
@@ -138,7 +136,7 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
     } else {
       auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
       handle->access = access;
-      handle->letter = UpperLetter(path[4]);
+      handle->letter = AsciiUpper(path[4]);
       result.handle = std::move(handle);
     }
     return result;
@@ -270,7 +268,7 @@ uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHan
     }
   }
   // file.path is "C:\dir\file".
-  const auto hook = file.path.size() > 3 ? moveHooks_.find(UpperLetter(file.path[0])) : moveHooks_.end();
+  const auto hook = file.path.size() > 3 ? moveHooks_.find(AsciiUpper(file.path[0])) : moveHooks_.end();
   if (hook != moveHooks_.end()) {
     if (const uint32_t real = hook->second(file.path.substr(3), startingVcn, startingLcn, clusterCount)) return real;
   }

@@ -3,15 +3,16 @@
 #include <cstring>
 
 #include "platform/sim/sim_platform.h"
+#include "platform/records.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 
 namespace tarvonel {
 namespace {
 
-constexpr uint32_t kCommandBlockSize = 32;  // SENDCMDINPARAMS without its data byte
-constexpr uint32_t kReplyHeaderSize = 16;   // cBufferSize and DRIVERSTATUS
-constexpr uint32_t kDataPageSize = 512;
+constexpr uint32_t kCommandBlockSize = record::kSmartCommandBlock;
+constexpr uint32_t kReplyHeaderSize = record::kSmartReplyHeader;
+constexpr uint32_t kDataPageSize = record::kSmartDataPage;
 
 struct Registers {
   uint8_t features, sectorCount, sectorNumber, cylLow, cylHigh, driveHead, command;

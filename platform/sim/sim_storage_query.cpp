@@ -5,7 +5,7 @@
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "volume/records.h"
+#include "platform/records.h"
 
 namespace tarvonel {
 

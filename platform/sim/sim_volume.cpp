@@ -2,18 +2,13 @@
 
 #include <iterator>
 
+#include "base/ascii.h"
 #include "platform/sim/machine_error.h"
 #include "platform/win32_codes.h"
 
 namespace tarvonel {
 
-std::string FoldName(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return folded;
-}
+std::string FoldName(const std::string& name) { return AsciiUpper(name); }
 
 int64_t SimStream::AllocatedClusters() const {
   int64_t clusters = 0;

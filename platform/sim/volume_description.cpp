@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/hex.h"
 #include "platform/sim/boot_sector.h"
 #include "platform/sim/json_fields.h"
 #include "platform/sim/machine_error.h"
@@ -142,10 +143,9 @@ std::shared_ptr<SimVolume> ReadVolumeDescription(const JsonObject& object, const
   const std::string hex = object.String("boot_sector_hex", "", 8192);
   for (size_t i = 0; i + 1 < hex.size() && i / 2 < volume->bootSector.size(); i += 2) {
     const auto digit = [&](char c) -> int {
-      if (c >= '0' && c <= '9') return c - '0';
-      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-      object.Fail("boot_sector_hex", "must hold hexadecimal digits only");
+      const int value = HexDigitValue(c);
+      if (value < 0) object.Fail("boot_sector_hex", "must hold hexadecimal digits only");
+      return value;
     };
     volume->bootSector[i / 2] = static_cast<uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1]));
   }

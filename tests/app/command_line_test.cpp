@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/handover.h"
-#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/debug_log_window.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {
@@ -45,10 +45,11 @@ class ParserTest : public ::testing::Test {
 
   VirtualClock clock;
   HeadlessToolkit toolkit{clock};
-  DebugLog log{toolkit};
+  DebugLog log;
+  DebugLogWindow logWindow{toolkit, log};
   JobSettings settings;
   StrictMock<MockHandover> handover;
-  CommandLineParser parser{settings, log, toolkit, handover};
+  CommandLineParser parser{settings, logWindow, toolkit, handover};
 };
 
 TEST(Prescan, OnlyTheFirstQuotedSectionIsJoinedAndKeepsItsOpeningQuote) {
@@ -182,7 +183,7 @@ TEST_F(ParserTest, DbgSetshellStopsBeforeTheAction) {
   }
   parser.process_cmd_line("/dbg /setshell /d");
   EXPECT_TRUE(settings.DebugLog);
-  EXPECT_TRUE(log.Window().Visible());
+  EXPECT_TRUE(logWindow.Window().Visible());
   EXPECT_EQ(log.Text(), "");
 }
 
@@ -196,7 +197,7 @@ TEST_F(ParserTest, NoArgumentsLineWithoutDbg) {
   EXPECT_CALL(handover, RunCommandLineJob(JobAction::Optimize, false));
   parser.process_cmd_line("/o");
   EXPECT_EQ(log.Text(), "");
-  EXPECT_FALSE(log.Window().Loaded());
+  EXPECT_FALSE(logWindow.Window().Loaded());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(Startup, SixtyFourBitWindowsLogsRedirectionAndPrivilegesInOrder) {
   EXPECT_THAT(h.platform.EnabledPrivileges(), ElementsAre("SeBackupPrivilege", "SeRestorePrivilege"));
   EXPECT_EQ(h.platform.CommonControlClasses(), 0x200u);
   EXPECT_TRUE(h.toolkit.MessageBoxes().empty());
-  EXPECT_FALSE(h.program.Log().Window().Visible()) << "start-up lines are collected in a hidden window";
+  EXPECT_FALSE(h.program.LogWindow().Window().Visible()) << "start-up lines are collected in a hidden window";
 }
 
 TEST(Startup, ThirtyTwoBitWindowsHasOneWow64Line) {

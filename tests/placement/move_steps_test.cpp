@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "analysis/volume_zones.h"
+#include "analysis/volume_constants.h"
 #include "platform/win32_errors.h"
 #include "test_harness.h"
 #include "volume/cluster_moves.h"
@@ -26,13 +26,14 @@ struct StepCase {
   }
   ~StepCase() { EXPECT_EQ(h.platform.InvariantFailure(), "") << h.platform.Dump(); }
   std::vector<Extent> ReadAll(const std::string& path) {
-    ExtentReader reader(h.platform, h.program.Settings(), h.program.Log(), errorText);
+    ExtentReader reader(h.platform, h.program.Settings(), events, errorText);
     return reader.ReadExtents(path, false, false).Extents;
   }
   MoveSteps& steps() { return h.program.Steps(); }
   const std::string& log() { return h.program.Log().Text(); }
   ProgramHarness h;
-  SystemErrorText errorText{h.platform, h.toolkit};
+  test::RecordingEvents events;
+  SystemErrorText errorText{h.platform, nullptr};
 };
 
 TEST(VssCheck, WorkedValues) {
@@ -193,7 +194,7 @@ TEST(SimMoves, WindowsRefusalsAndMerging) {
   EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 0, 50, 0), win32_error::kInvalidParameter) << "0 clusters";
   EXPECT_EQ(f.platform.MoveFileClusters(*volume, *a, 6, 50, 4), win32_error::kInvalidParameter) << "past the file on NTFS";
   ASSERT_EQ(f.platform.MoveFileClusters(*volume, *a, 4, 104, 4), 0u);
-  ExtentReader reader(f.platform, f.settings, f.log, f.errorText);
+  ExtentReader reader(f.platform, f.settings, f.events, f.errorText);
   EXPECT_EQ(reader.ReadExtents("C:\\a", false, false).Extents, (std::vector<Extent>{{8, 100}})) << "touching runs merge";
   auto c = f.platform.OpenPath("\\\\?\\C:\\c", 0x80, 3, 0).handle;
   ASSERT_EQ(f.platform.MoveFileClusters(*volume, *c, 3, 700, 1), 0u) << "a compressed file moves by whole units";

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "analysis/volume_zones.h"
+#include "analysis/volume_constants.h"
 #include "test_harness.h"
 #include "volume_fixture.h"
 

@@ -7,7 +7,7 @@
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "volume/records.h"
+#include "platform/records.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {

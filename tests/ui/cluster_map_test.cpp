@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "analysis/fragmented_files.h"
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
+#include "analysis/volume_constants.h"
+#include "base/job_flags.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 #include "ui/controls/controls.h"
+#include "ui/headless/headless_toolkit.h"
 #include "volume/catalogue.h"
 #include "volume/volume_access.h"
 #include "volume_fixture.h"
@@ -25,15 +26,17 @@ struct MapCase {
     access.Geometry().FileSystemName = f.platform.QueryVolumeInformation("C:\\").fileSystemName;
   }
   test::VolumeFixture f;
+  VirtualClock clock;
+  HeadlessToolkit toolkit{clock};
   VolumeAccess access{f.platform};
   VolumeZones zones;
-  VolumeConstants constants{f.platform, f.settings, f.log, access.Geometry(), zones};
+  VolumeConstants constants{f.platform, f.platform, f.settings, f.events, access.Geometry(), zones};
   JobFlags flags;
   PlacementLists lists;
   FragmentedFiles fragmented;
   ColumnSurface surface;
   Label redraw{"LblRedraw"};
-  ClusterMap map{f.platform, f.toolkit, f.settings, flags, access.Geometry(), constants, f.extents, surface, redraw,
+  ClusterMap map{f.platform, toolkit, f.settings, flags, access.Geometry(), constants, f.extents, surface, redraw,
                  {lists, fragmented}};
 };
 
@@ -110,13 +113,13 @@ TEST(ClusterMapRefresh, FailuresAreToldOnceAndLeaveTheMap) {
   c.map.RefreshMapBitmap("C:");
   const uint32_t before = c.surface.Column(5);
   c.map.RefreshMapBitmap("Q:");
-  ASSERT_EQ(c.f.toolkit.MessageBoxes().size(), 1u);
-  EXPECT_EQ(c.f.toolkit.MessageBoxes()[0].prompt, "Error opening the drive.\r\nClose some applications and try again.");
-  EXPECT_EQ(c.f.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::Critical);
+  ASSERT_EQ(c.toolkit.MessageBoxes().size(), 1u);
+  EXPECT_EQ(c.toolkit.MessageBoxes()[0].prompt, "Error opening the drive.\r\nClose some applications and try again.");
+  EXPECT_EQ(c.toolkit.MessageBoxes()[0].icon, MsgBoxIcon::Critical);
   c.f.platform.InjectIoControlFailure(win32::kFsctlGetVolumeBitmap, 0, win32_error::kNotReady);
   c.map.RefreshMapBitmap("C:");
-  ASSERT_EQ(c.f.toolkit.MessageBoxes().size(), 2u);
-  EXPECT_EQ(c.f.toolkit.MessageBoxes()[1].prompt, "Error reading the drive information.");
+  ASSERT_EQ(c.toolkit.MessageBoxes().size(), 2u);
+  EXPECT_EQ(c.toolkit.MessageBoxes()[1].prompt, "Error reading the drive information.");
   EXPECT_EQ(c.surface.Column(5), before);
   EXPECT_EQ(c.f.platform.OpenHandles(), 1) << "the map's own handle is closed; the shared one stays";
 }

@@ -80,7 +80,7 @@ TEST(JobWindowClosing, RefusedOnlyForAUserCloseDuringAJob) {
   EXPECT_FALSE(c.jobs().Loaded());
   EXPECT_TRUE(c.h.program.Flags().StopRequested);
   EXPECT_EQ(c.h.program.Volume().VolumeHandle(), nullptr);
-  EXPECT_FALSE(c.h.program.Log().Window().Loaded());
+  EXPECT_FALSE(c.h.program.LogWindow().Window().Loaded());
 }
 
 TEST(JobWindowLegend, OpensTheDetailsOnlyAfterAnAnalysis) {
@@ -145,7 +145,7 @@ TEST(JobWindowCommands, TimerLineMinimizeMapClickAndPasses) {
   EXPECT_EQ(c.jobs().State(), JobWindowState::Idle) << "the pass ran and ended";
   EXPECT_FALSE(c.h.program.Flags().AnalysisValid);
   EXPECT_EQ(c.jobs().Caption(), "Volume C:\\");
-  EXPECT_TRUE(c.h.program.Log().Window().Visible()) << "the log is shown after a pass when it is on";
+  EXPECT_TRUE(c.h.program.LogWindow().Window().Visible()) << "the log is shown after a pass when it is on";
 }
 
 TEST(JobWindowCommands, UpdateTimerRunsDuringTheWalk) {

@@ -3,10 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
+#include "analysis/volume_constants.h"
+#include "base/job_flags.h"
 #include "volume/volume_access.h"
-#include "volume/walk_progress.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {
@@ -42,17 +41,6 @@ const char* const kVolume = R"({"total_clusters": 100000, "mft_zone": [[800, 400
   ]}
 ]})";
 
-class RecordingProgress : public WalkProgress {
- public:
-  void StartWalkCounters() override { events.push_back("start counters"); }
-  void StopWalkCounters() override { events.push_back("stop counters"); }
-  void ClearCurrentFile() override { events.push_back("clear file"); }
-  void StartProgress(int32_t maximum) override { events.push_back("progress 0.." + std::to_string(maximum)); }
-  void AdvanceProgress() override { ++advances; }
-  std::vector<std::string> events;
-  int advances = 0;
-};
-
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() {
@@ -66,7 +54,7 @@ class CatalogueTest : public ::testing::Test {
   VolumeZones zones;
   JobFlags flags;
   std::string prefetchDir = "C:\\Windows\\Prefetch";
-  Catalogue catalogue{f.platform, f.toolkit, f.extents, flags, volume.Geometry(), zones, prefetchDir};
+  Catalogue catalogue{f.platform, f.events, f.extents, flags, volume.Geometry(), zones, prefetchDir};
   FragmentedPaths fragmented;
 };
 
@@ -101,7 +89,7 @@ TEST_F(CatalogueTest, WithoutPlacementListsOnlyCountsAndFragments) {
 TEST_F(CatalogueTest, StopReleasesTheListsAndKeepsTheCounts) {
   flags.CollectPlacementLists = true;
   // The first directory's yield brings the Stop click.
-  f.toolkit.QueueAction([this] { flags.StopRequested = true; });
+  f.events.QueueAction([this] { flags.StopRequested = true; });
   catalogue.WalkDirectory("C:\\", fragmented, true);
   EXPECT_THAT(catalogue.Lists.move_out_files, IsEmpty());
   EXPECT_THAT(catalogue.Lists.optimize_files, IsEmpty());
@@ -112,24 +100,22 @@ TEST_F(CatalogueTest, StopReleasesTheListsAndKeepsTheCounts) {
 }
 
 TEST_F(CatalogueTest, FragmentedExtentTableHasAnEmptyFirstAndLastRecord) {
-  RecordingProgress progress;
   f.platform.QueueInputState({true, false, true});
-  std::vector<ExtentList> table = catalogue.ReadFragmentedExtents("C:\\", progress);
+  std::vector<ExtentList> table = catalogue.ReadFragmentedExtents("C:\\", f.events);
   ASSERT_EQ(table.size(), 4u);
   EXPECT_EQ(table[0].ExtentCount, 0);
   EXPECT_EQ(table[1].Path, "C:\\frag.dat");
   EXPECT_EQ(table[1].ExtentCount, 3);
   EXPECT_EQ(table[2].ExtentCount, 2);
   EXPECT_EQ(table[3].ExtentCount, 0);
-  EXPECT_THAT(progress.events, ElementsAre("start counters", "stop counters", "clear file", "progress 0..4"));
-  EXPECT_EQ(progress.advances, 4);
+  EXPECT_THAT(f.events.shown, ElementsAre("start counters", "stop counters", "file ", "progress 0..4"));
+  EXPECT_EQ(f.events.Progress(), 4);
 }
 
 TEST_F(CatalogueTest, StoppedWalkGivesAnEmptyTable) {
-  RecordingProgress progress;
-  f.toolkit.QueueAction([this] { flags.StopRequested = true; });
-  EXPECT_THAT(catalogue.ReadFragmentedExtents("C:\\", progress), IsEmpty());
-  EXPECT_EQ(progress.advances, 0);
+  f.events.QueueAction([this] { flags.StopRequested = true; });
+  EXPECT_THAT(catalogue.ReadFragmentedExtents("C:\\", f.events), IsEmpty());
+  EXPECT_EQ(f.events.Maximum(), 0) << "no extent was read";
 }
 
 TEST_F(CatalogueTest, SubdirectoryWalkStartsBelowItsPath) {
@@ -150,7 +136,7 @@ TEST(CatalogueStreams, ManyLongStreamNamesGrowTheBuffer) {
   JobFlags flags;
   VolumeGeometry geometry;
   std::string prefetch;
-  Catalogue catalogue(f.platform, f.toolkit, f.extents, flags, geometry, zones, prefetch);
+  Catalogue catalogue(f.platform, f.events, f.extents, flags, geometry, zones, prefetch);
   EXPECT_TRUE(catalogue.QueryStreams("C:\\many.dat"));
   ASSERT_EQ(catalogue.StreamNames.size(), 120u);
   EXPECT_EQ(catalogue.StreamNames[119], "C:\\many.dat:stream_with_a_rather_long_name_119");

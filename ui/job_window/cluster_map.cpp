@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "analysis/fragmented_files.h"
-#include "analysis/volume_zones.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
+#include "analysis/volume_constants.h"
+#include "base/job_flags.h"
+#include "base/job_settings.h"
 #include "platform/platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
@@ -19,7 +19,7 @@
 #include "version.h"
 #include "volume/catalogue.h"
 #include "volume/extents.h"
-#include "volume/records.h"
+#include "platform/records.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {

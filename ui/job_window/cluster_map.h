@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/map_colours.h"
+
 namespace tarvonel {
 
 class DrawingSurface;
@@ -16,18 +18,6 @@ struct JobFlags;
 struct JobSettings;
 struct PlacementLists;
 struct VolumeGeometry;
-
-namespace map_colour {
-inline constexpr uint32_t kFree = 0x004000;
-inline constexpr uint32_t kFull = 0x00FF00;
-inline constexpr uint32_t kMftZone = 0xC0FFFF;
-inline constexpr uint32_t kMft = 0x00C0C0;
-inline constexpr uint32_t kFragmented = 0x0000FF;
-inline constexpr uint32_t kOptimize = 0xFF0000;
-inline constexpr uint32_t kSystemArea = 0xFFC0C0;
-inline constexpr uint32_t kLit = 0x00FF00;
-inline constexpr uint32_t kDim = 0x004000;
-}  // namespace map_colour
 
 // One whole-volume bitmap: Bitmap[i] is the record's byte i + 1 (LCNs 8i to 8i + 7, bit 0
 // first, set = used); it holds TotalClusters / 8 + 17 bytes, the last 16 zero.

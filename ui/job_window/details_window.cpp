@@ -1,6 +1,6 @@
 #include "ui/job_window/details_window.h"
 
-#include "app/job_flags.h"
+#include "base/job_flags.h"
 #include "volume/catalogue.h"
 
 namespace tarvonel {

@@ -1,11 +1,12 @@
 #include "ui/job_window/job_window.h"
 
-#include "analysis/volume_zones.h"
+#include "analysis/volume_constants.h"
 #include "app/handover.h"
-#include "app/job_flags.h"
+#include "base/debug_log.h"
+#include "base/job_flags.h"
 #include "platform/platform.h"
 #include "ui/controls/toolkit.h"
-#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/debug_log_window.h"
 #include "ui/job_window/details_window.h"
 #include "version.h"
 #include "volume/catalogue.h"
@@ -19,8 +20,8 @@ JobWindow::JobWindow(Parts parts)
       p_(parts),
       map_(parts.platform, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
            parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.catalogue.Lists, Fragmented}),
-      analysis_({parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
-                 map_, parts.bootLayout, parts.debugLog, parts.exclusionText, Fragmented, *this}),
+      analysis_({parts.events, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
+                 parts.bootLayout, parts.exclusionText, Fragmented, *this}),
       temperatures_(parts.platform, [this] { return Drive(); }, *this),
       warning_(parts.platform, parts.toolkit, parts.debugLog, parts.settings.DebugLog, [this] { return Drive(); },
                *this) {
@@ -156,7 +157,7 @@ void JobWindow::RunPassCommand(JobAction pass) {
   p_.handover.RunPass(pass);
   p_.flags.AnalysisValid = false;
   SetCaption(VolumeTitle());
-  if (p_.settings.DebugLog) p_.debugLog.ShowDebugLog();
+  if (p_.settings.DebugLog) p_.debugLogWindow.ShowDebugLog();
   if (p_.flags.StopRequested) {
     SetCaption(VolumeTitle());
     p_.flags.AnalysisValid = false;
@@ -217,7 +218,7 @@ bool JobWindow::Form_QueryUnload(UnloadMode mode) {
     p_.handover.UnloadOtherWindows();
     p_.toolkit.Unload(warning_);
     p_.toolkit.Unload(p_.details);
-    p_.toolkit.Unload(p_.debugLog.Window());
+    p_.toolkit.Unload(p_.debugLogWindow.Window());
     p_.volume.CloseVolume();
     return false;
   }
@@ -303,9 +304,17 @@ void JobWindow::SetDetailsCounters(const std::string& defrag, const std::string&
   p_.details.Command3.SetEnabled(listsComplete);
 }
 
-void JobWindow::StartProgress(int32_t maximum) {
-  PB.SetRange(0, maximum);
-  PB.SetValue(0);
+void JobWindow::HideMainWindow() { p_.handover.HideMainWindow(); }
+
+void JobWindow::EnterPassRunning() {
+  SetState(JobWindowState::Running, true);
+  Affiche.SetVisible(true);
+  Affiche.SetValue(false);
+}
+
+void JobWindow::EndLiveMap() {
+  Affiche.SetValue(false);
+  Affiche.SetEnabled(false);
 }
 
 }  // namespace tarvonel

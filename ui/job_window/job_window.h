@@ -4,9 +4,10 @@
 
 #include "analysis/analysis.h"
 #include "analysis/fragmented_files.h"
-#include "app/job_settings.h"
+#include "base/job_settings.h"
 #include "health/temp_warning.h"
 #include "health/temperatures.h"
+#include "placement/passes.h"
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
 #include "ui/job_window/cluster_map.h"
@@ -16,6 +17,8 @@ namespace tarvonel {
 class BootLayoutReader;
 class Catalogue;
 class DebugLog;
+class DebugLogWindow;
+class JobEvents;
 class ExtentReader;
 class FrmDetails;
 class Handover;
@@ -31,11 +34,16 @@ enum class JobWindowState { Loaded, Running, Idle, NoDrive };
 // volume, and the commands that start, stop and end jobs. Its enabled commands are the job
 // controller's state: a job runs nested yields, and only the Running state keeps another job
 // from starting inside them.
-class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEvents, private TemperatureWatchOwner {
+class JobWindow : public Window,
+                  public AnalysisDisplay,
+                  public PassHost,
+                  private ITemperatureEvents,
+                  private TemperatureWatchOwner {
  public:
   struct Parts {
     Platform& platform;
     Toolkit& toolkit;
+    JobEvents& events;  // this window's own, for the analysis
     JobSettings& settings;
     JobFlags& flags;
     VolumeAccess& volume;
@@ -44,6 +52,7 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
     Catalogue& catalogue;
     BootLayoutReader& bootLayout;
     DebugLog& debugLog;
+    DebugLogWindow& debugLogWindow;
     const std::string& exclusionText;
     Handover& handover;
     FrmDetails& details;
@@ -101,7 +110,7 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   void UpdateTimer_Timer();
   void tmrTemperatures_Timer() { temperatures_.QueryHDDTemperature(); }
   // A new job starts: a watch switched off in the warning window is on again.
-  void BeginJob() { temperatureWatchOff_ = false; }
+  void BeginJob() override { temperatureWatchOff_ = false; }
   // "Select Drive" and the command-line job's preparation: a fresh idle window for the drive.
   void ResetForDrive(bool mapEnabled);
   HDDTempWarning& TemperatureWarning() { return warning_; }
@@ -114,17 +123,22 @@ class JobWindow : public Window, public AnalysisDisplay, private ITemperatureEve
   Analysis& Analyzer() { return analysis_; }
 
   // AnalysisDisplay
-  ProgressBar& Progress() override { return PB; }
-  void SetTitle(const std::string& title) override { SetCaption(title); }
   void SetStatisticsLabels(const std::array<std::string, 6>& texts) override;
   void SetDetailsCounters(const std::string& defrag, const std::string& optimize, const std::string& sysArea,
                           bool listsComplete) override;
-  void RefreshMap() override { Picdepartvolume.Surface().Refresh(); }
+  void ShowNewMarks() override { Picdepartvolume.Surface().Refresh(); }
   void StartWalkCounters() override { UpdateTimer.SetEnabled(true); }
   void StopWalkCounters() override { UpdateTimer.SetEnabled(false); }
-  void ClearCurrentFile() override { etfich.SetCaption({}); }
-  void StartProgress(int32_t maximum) override;
-  void AdvanceProgress() override { PB.SetValue(PB.Value() + 1); }
+
+  // PassHost
+  void HideMainWindow() override;
+  void AnalyseForPass() override { Analyze_This(); }
+  void EnterPassRunning() override;
+  bool LiveMapWanted() override { return Affiche.Value(); }
+  void EndLiveMap() override;
+  void RefreshMap() override { map_.RefreshMapBitmap(Drive()); }
+  void RedrawMap() override { map_.RedrawClusterMap(); }
+  void EnterIdle() override { SetState(JobWindowState::Idle); }
 
  private:
   void HDDTempOK(int16_t intTemp) override;

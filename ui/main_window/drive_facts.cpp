@@ -1,7 +1,7 @@
 #include "ui/main_window/drive_facts.h"
 
 #include "volume/sector_io.h"
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {

@@ -1,8 +1,9 @@
 #include "ui/main_window/main_window.h"
 
+#include "base/ascii.h"
 #include "app/handover.h"
-#include "app/job_flags.h"
-#include "app/job_settings.h"
+#include "base/job_flags.h"
+#include "base/job_settings.h"
 #include "app/process_control.h"
 #include "diskcheck/check_runner.h"
 #include "platform/platform.h"
@@ -12,7 +13,7 @@
 #include "ui/job_window/job_window.h"
 #include "version.h"
 #include "volume/catalogue.h"
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -22,13 +23,8 @@ constexpr uint32_t kLinkBlue = 0xFF0000;
 constexpr uint32_t kLinkNavy = 0x800000;
 constexpr int kWidth = 480;
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  return text;
-}
-
 bool SameDrive(const std::string& a, const std::string& b) {
-  return a.size() >= 2 && b.size() >= 2 && Upper(a.substr(0, 2)) == Upper(b.substr(0, 2));
+  return a.size() >= 2 && b.size() >= 2 && AsciiUpper(a.substr(0, 2)) == AsciiUpper(b.substr(0, 2));
 }
 
 }  // namespace
@@ -187,7 +183,7 @@ void MainWindow::Introduction() {
   // Each root takes four characters: "C:\" and its NUL; the list ends with a second NUL.
   for (size_t at = 0; at + 3 <= roots.size() && roots[at] != '\0'; at += 4) {
     p_.toolkit.DoEvents();
-    ListDrive(Upper(roots.substr(at, 3)));
+    ListDrive(AsciiUpper(roots.substr(at, 3)));
   }
   if (!ImageCombo1.Items().empty()) {
     ImageCombo1.Select(0);

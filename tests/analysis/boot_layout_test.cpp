@@ -1,9 +1,9 @@
-#include "placement/boot_layout.h"
+#include "analysis/boot_layout.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {
@@ -26,7 +26,7 @@ struct LayoutCase {
   explicit LayoutCase(const std::string& layoutEntry) : f(Machine(layoutEntry)) {}
   test::VolumeFixture f;
   std::string prefetchDir = "C:\\Windows\\Prefetch";
-  BootLayoutReader reader{f.platform, f.toolkit, f.extents, prefetchDir};
+  BootLayoutReader reader{f.platform, f.platform, f.events, f.extents, prefetchDir};
   std::vector<std::string> list;
 };
 

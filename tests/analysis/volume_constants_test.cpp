@@ -1,8 +1,9 @@
-#include "analysis/volume_zones.h"
+#include "analysis/volume_constants.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/numeric.h"
 #include "volume/volume_access.h"
 #include "volume_fixture.h"
 
@@ -33,7 +34,7 @@ struct ZoneCase {
   test::VolumeFixture f;
   VolumeAccess volume;
   VolumeZones zones;
-  VolumeConstants constants{f.platform, f.settings, f.log, volume.Geometry(), zones};
+  VolumeConstants constants{f.platform, f.platform, f.settings, f.events, volume.Geometry(), zones};
 };
 
 TEST(VolumeZones, WorkedValues) {
@@ -101,7 +102,7 @@ TEST(VolumeZones, ConstantsBlockShowsTheLastNtfsZoneOnFat) {
   f.settings.DebugLog = true;
   VolumeAccess volume(f.platform);
   VolumeZones zones;
-  VolumeConstants constants(f.platform, f.settings, f.log, volume.Geometry(), zones);
+  VolumeConstants constants(f.platform, f.platform, f.settings, f.events, volume.Geometry(), zones);
   volume.SelectDrive("C:\\");
   volume.SelectDrive("E:\\");
   constants.ComputeVolumeConstants("E:");

@@ -1,13 +1,14 @@
-#include "placement/boot_layout.h"
+#include "analysis/boot_layout.h"
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/os_facts.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "ui/controls/toolkit.h"
+#include "volume/job_events.h"
 #include "volume/extents.h"
 #include "volume/file_open.h"
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {
@@ -17,19 +18,19 @@ constexpr size_t kLargestLayout = 16u << 20;  // far above any real list; a larg
 
 }  // namespace
 
-BootLayoutReader::BootLayoutReader(Platform& platform, Toolkit& toolkit, ExtentReader& extents,
+BootLayoutReader::BootLayoutReader(VolumeIo& io, OsFacts& os, JobEvents& events, ExtentReader& extents,
                                    const std::string& prefetchDir)
-    : platform_(platform), toolkit_(toolkit), extents_(extents), prefetchDir_(prefetchDir) {}
+    : io_(io), os_(os), events_(events), extents_(extents), prefetchDir_(prefetchDir) {}
 
 std::string BootLayoutReader::ReadLayoutText() {
-  OpenResult opened = platform_.OpenPath(kLongPathPrefix + prefetchDir_ + "\\layout.ini", win32::kGenericRead,
+  OpenResult opened = io_.OpenPath(kLongPathPrefix + prefetchDir_ + "\\layout.ini", win32::kGenericRead,
                                          win32::kFileShareReadWrite, 0);
   if (!opened.handle) return {};
   std::string bytes;
   std::vector<char> chunk(kReadChunk);
   for (;;) {
     uint32_t read = 0;
-    if (platform_.ReadFile(*opened.handle, chunk.data(), kReadChunk, read) != 0 || read == 0) break;
+    if (io_.ReadFile(*opened.handle, chunk.data(), kReadChunk, read) != 0 || read == 0) break;
     bytes.append(chunk.data(), read);
     if (bytes.size() >= kLargestLayout) break;
   }
@@ -38,7 +39,7 @@ std::string BootLayoutReader::ReadLayoutText() {
   if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF && static_cast<uint8_t>(bytes[1]) == 0xFE) {
     return Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, (bytes.size() - 2) / 2);
   }
-  return platform_.SystemCodePageToUtf8(bytes);
+  return os_.SystemCodePageToUtf8(bytes);
 }
 
 std::vector<std::string> BootLayoutReader::SplitLines(const std::string& text) {
@@ -64,7 +65,7 @@ void BootLayoutReader::ReadBootLayout(const std::string& driveRoot, std::vector<
         prefetchFiles.push_back(path);
       }
     }
-    toolkit_.DoEvents();
+    events_.Yield();
   }
 }
 

@@ -1,4 +1,4 @@
-#include "volume/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace tarvonel {
 

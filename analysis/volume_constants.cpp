@@ -1,10 +1,11 @@
-#include "analysis/volume_zones.h"
+#include "analysis/volume_constants.h"
 
-#include <cmath>
-
-#include "app/job_settings.h"
-#include "platform/platform.h"
-#include "ui/debug_log/debug_log.h"
+#include "base/debug_log.h"
+#include "base/job_settings.h"
+#include "base/numeric.h"
+#include "platform/os_facts.h"
+#include "platform/volume_io.h"
+#include "volume/job_events.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -17,18 +18,16 @@ std::string Line(const std::string& text) { return text + std::string(kCrLf); }
 
 }  // namespace
 
-int32_t RoundHalfEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-
 int32_t NominalReserve(int32_t sectorsPerCluster, bool windowsVolume) {
   return RoundHalfEven((windowsVolume ? 2 * kReserveSectors : kReserveSectors) / sectorsPerCluster);
 }
 
-VolumeConstants::VolumeConstants(Platform& platform, const JobSettings& settings, DebugLog& debugLog,
+VolumeConstants::VolumeConstants(VolumeIo& io, OsFacts& os, const JobSettings& settings, JobEvents& events,
                                  VolumeGeometry& geometry, VolumeZones& zones)
-    : platform_(platform), settings_(settings), debugLog_(debugLog), geometry_(geometry), zones_(zones) {}
+    : io_(io), os_(os), settings_(settings), events_(events), geometry_(geometry), zones_(zones) {}
 
 std::optional<int32_t> VolumeConstants::ComputeVolumeConstants(const std::string& drive) {
-  const DiskFreeSpace space = platform_.QueryDiskFreeSpace(drive + "\\");
+  const DiskFreeSpace space = io_.QueryDiskFreeSpace(drive + "\\");
   // Without a cluster size there is no zone to compute; a volume beyond 2^31 clusters is
   // outside the engine's cluster numbers. Either way the previous zones stay.
   if (space.error != 0 || space.sectorsPerCluster == 0) return std::nullopt;
@@ -39,7 +38,7 @@ std::optional<int32_t> VolumeConstants::ComputeVolumeConstants(const std::string
   const auto free = static_cast<int32_t>(space.freeClusters);
   const auto total = static_cast<int32_t>(space.totalClusters);
 
-  const std::string windowsDirectory = platform_.WindowsDirectory();
+  const std::string windowsDirectory = os_.WindowsDirectory();
   const bool windowsVolume = windowsDirectory.compare(0, 2, drive) == 0 && drive.size() == 2;
   const int32_t nominal = NominalReserve(spc, windowsVolume);
   zones_.EndReserved = nominal;
@@ -61,23 +60,23 @@ void VolumeConstants::RaiseFreeSpaceWarnings(int32_t total, int32_t free, int32_
   if (total > 0) {
     const int32_t percent = RoundHalfEven(free / (total / 100.0));
     if (percent < kFreeSpaceWarningPercent) {
-      debugLog_.AppendDebug(Line("Warning, free space low!: " + std::to_string(percent)));
+      events_.Log(Line("Warning, free space low!: " + std::to_string(percent)));
     }
   }
   if (zones_.EndReserved < nominalReserve) {
-    debugLog_.AppendDebug(Line("Warning, sys space low!: " + std::to_string(zones_.EndReserved)));
+    events_.Log(Line("Warning, sys space low!: " + std::to_string(zones_.EndReserved)));
   }
 }
 
 void VolumeConstants::AppendVolumeConstantsBlock() {
   if (!settings_.DebugLog) return;
-  debugLog_.AppendDebug(Line("Volume constants for drive: " + geometry_.DriveRoot.substr(0, 2)));
-  debugLog_.AppendDebug(Line("total clusters: " + std::to_string(geometry_.TotalClusters)));
-  debugLog_.AppendDebug(Line("free clusters : " + std::to_string(geometry_.FreeClusters)));
-  debugLog_.AppendDebug(
+  events_.Log(Line("Volume constants for drive: " + geometry_.DriveRoot.substr(0, 2)));
+  events_.Log(Line("total clusters: " + std::to_string(geometry_.TotalClusters)));
+  events_.Log(Line("free clusters : " + std::to_string(geometry_.FreeClusters)));
+  events_.Log(
       Line("mftreserved  : " + std::to_string(geometry_.MftZoneStart) + "-" + std::to_string(geometry_.MftZoneEnd)));
-  debugLog_.AppendDebug(Line("end reserved  : " + std::to_string(zones_.EndReserved)));
-  debugLog_.AppendDebug(Line("optimize area : " + std::to_string(zones_.OptimizeAreaStart)));
+  events_.Log(Line("end reserved  : " + std::to_string(zones_.EndReserved)));
+  events_.Log(Line("optimize area : " + std::to_string(zones_.OptimizeAreaStart)));
 }
 
 }  // namespace tarvonel

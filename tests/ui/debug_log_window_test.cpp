@@ -1,10 +1,10 @@
-#include "ui/debug_log/debug_log.h"
+#include "ui/debug_log/debug_log_window.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
-#include "ui/debug_log/system_error_text.h"
+#include "platform/system_error_text.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {
@@ -14,29 +14,30 @@ class DebugLogTest : public ::testing::Test {
  protected:
   VirtualClock clock;
   HeadlessToolkit toolkit{clock};
-  DebugLog log{toolkit};
+  DebugLog log;
+  DebugLogWindow window{toolkit, log};
   SimPlatform platform{ParseMachine("{}")};
-  SystemErrorText errorText{platform, toolkit};
+  SystemErrorText errorText{platform, MessageBoxNotice(toolkit)};
 };
 
 TEST_F(DebugLogTest, FirstAppendCreatesTheWindowHiddenAndLinesAccumulate) {
-  EXPECT_FALSE(log.Window().Loaded());
+  EXPECT_FALSE(window.Window().Loaded());
   log.AppendDebug("one\r\n");
-  EXPECT_TRUE(log.Window().Loaded());
-  EXPECT_FALSE(log.Window().Visible());
+  EXPECT_TRUE(window.Window().Loaded());
+  EXPECT_FALSE(window.Window().Visible());
   log.AppendDebug("two\r\n");
   EXPECT_EQ(log.Text(), "one\r\ntwo\r\n");
-  EXPECT_EQ(log.Window().DBGTXT.LastAppended(), "two\r\n") << "a binding is handed only the new piece";
+  EXPECT_EQ(window.Window().DBGTXT.LastAppended(), "two\r\n") << "a binding is handed only the new piece";
 }
 
 TEST_F(DebugLogTest, ShowingLaterShowsEverythingScrolledToTheEnd) {
   for (int i = 0; i < 50; ++i) log.AppendDebug("line " + std::to_string(i) + "\r\n");
-  log.ShowDebugLog();
-  EXPECT_TRUE(log.Window().Visible());
-  EXPECT_TRUE(log.Window().DBGTXT.ScrolledToEnd());
+  window.ShowDebugLog();
+  EXPECT_TRUE(window.Window().Visible());
+  EXPECT_TRUE(window.Window().DBGTXT.ScrolledToEnd());
   EXPECT_EQ(log.Text().substr(0, 8), "line 0\r\n");
   log.AppendDebug("more\r\n");
-  EXPECT_TRUE(log.Window().DBGTXT.ScrolledToEnd()) << "every append brings the newest line into view";
+  EXPECT_TRUE(window.Window().DBGTXT.ScrolledToEnd()) << "every append brings the newest line into view";
 }
 
 TEST_F(DebugLogTest, ClearEmptiesAndTheNextLineStartsAfresh) {

@@ -45,4 +45,10 @@ inline constexpr size_t kDescriptorHeader = 8;
 inline constexpr size_t kSeekPenaltyDescriptorSize = 12;
 inline constexpr size_t kIncursSeekPenalty = 8;
 
+// SENDCMDINPARAMS without its data byte; SENDCMDOUTPARAMS: cBufferSize and DRIVERSTATUS, then
+// a 512-byte data page.
+inline constexpr uint32_t kSmartCommandBlock = 32;
+inline constexpr uint32_t kSmartReplyHeader = 16;
+inline constexpr uint32_t kSmartDataPage = 512;
+
 }  // namespace tarvonel::record

@@ -5,14 +5,16 @@
 namespace tarvonel {
 
 class ExtentReader;
-class Platform;
-class Toolkit;
+class JobEvents;
+class OsFacts;
+class VolumeIo;
 
 // Reads the system's boot layout list (PrefetchDir\layout.ini) into prefetch_files: every
 // listed file of the Windows volume that can be opened and holds clusters, in file order.
 class BootLayoutReader {
  public:
-  BootLayoutReader(Platform& platform, Toolkit& toolkit, ExtentReader& extents, const std::string& prefetchDir);
+  BootLayoutReader(VolumeIo& io, OsFacts& os, JobEvents& events, ExtentReader& extents,
+                   const std::string& prefetchDir);
 
   // Only for a job on the Windows volume (DriveRoot's drive is PrefetchDir's).
   void ReadBootLayout(const std::string& driveRoot, std::vector<std::string>& prefetchFiles);
@@ -24,8 +26,9 @@ class BootLayoutReader {
  private:
   std::string ReadLayoutText();
 
-  Platform& platform_;
-  Toolkit& toolkit_;
+  VolumeIo& io_;
+  OsFacts& os_;
+  JobEvents& events_;
   ExtentReader& extents_;
   const std::string& prefetchDir_;
 };

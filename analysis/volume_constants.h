@@ -3,28 +3,22 @@
 #include <optional>
 #include <string>
 
+#include "base/volume_zones.h"
+
 namespace tarvonel {
 
-class DebugLog;
-class Platform;
+class JobEvents;
+class OsFacts;
+class VolumeIo;
 struct JobSettings;
 struct VolumeGeometry;
-
-// The zones of the LCN axis, recomputed at every map refresh.
-struct VolumeZones {
-  int32_t EndReserved = 0;        // first LCN after the reserved front area (clusters)
-  int32_t OptimizeAreaStart = 0;  // files starting above this LCN are optimize candidates
-};
 
 // Nominal front-zone size in clusters: 10,000,000 sectors, twice that on the Windows volume.
 int32_t NominalReserve(int32_t sectorsPerCluster, bool windowsVolume);
 
-// Half-to-even rounding to a 32-bit integer; the value must lie in its range.
-int32_t RoundHalfEven(double value);
-
 class VolumeConstants {
  public:
-  VolumeConstants(Platform& platform, const JobSettings& settings, DebugLog& debugLog, VolumeGeometry& geometry,
+  VolumeConstants(VolumeIo& io, OsFacts& os, const JobSettings& settings, JobEvents& events, VolumeGeometry& geometry,
                   VolumeZones& zones);
 
   // Refreshes the cluster counts, EndReserved and OptimizeAreaStart for `drive` ("C:") and
@@ -38,9 +32,10 @@ class VolumeConstants {
  private:
   void RaiseFreeSpaceWarnings(int32_t total, int32_t free, int32_t nominalReserve);
 
-  Platform& platform_;
+  VolumeIo& io_;
+  OsFacts& os_;
   const JobSettings& settings_;
-  DebugLog& debugLog_;
+  JobEvents& events_;
   VolumeGeometry& geometry_;
   VolumeZones& zones_;
 };
