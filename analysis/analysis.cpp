@@ -4,9 +4,9 @@
 #include <random>
 #include <utility>
 
-#include "base/ascii.h"
 #include "analysis/boot_layout.h"
 #include "analysis/fragmented_files.h"
+#include "base/ascii.h"
 #include "base/debug_log.h"
 #include "base/job_flags.h"
 #include "base/job_settings.h"

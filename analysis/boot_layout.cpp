@@ -2,13 +2,13 @@
 
 #include <vector>
 
+#include "base/text_encoding.h"
 #include "platform/os_facts.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "volume/job_events.h"
 #include "volume/extents.h"
 #include "volume/file_open.h"
-#include "base/text_encoding.h"
+#include "volume/job_events.h"
 
 namespace tarvonel {
 namespace {

@@ -3,9 +3,9 @@
 #include <unordered_map>
 
 #include "base/ascii.h"
-#include "app/handover.h"
 #include "ui/controls/toolkit.h"
 #include "ui/debug_log/debug_log_window.h"
+#include "ui/handover.h"
 #include "version.h"
 
 namespace tarvonel {

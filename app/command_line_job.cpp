@@ -1,11 +1,11 @@
 #include "app/command_line_job.h"
 
+#include "base/debug_log.h"
 #include "base/job_flags.h"
-#include "app/process_control.h"
 #include "diskcheck/check_runner.h"
 #include "placement/passes.h"
+#include "platform/process_control.h"
 #include "ui/controls/toolkit.h"
-#include "base/debug_log.h"
 #include "ui/main_window/main_window.h"
 #include "version.h"
 #include "volume/seek_penalty.h"
@@ -17,9 +17,11 @@ constexpr uint32_t kForcedPowerOff = 8;
 
 }  // namespace
 
-CommandLineJob::CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
+CommandLineJob::CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& power, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
                                DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes)
-    : platform_(platform),
+    : io_(io),
+      token_(token),
+      power_(power),
       toolkit_(toolkit),
       settings_(settings),
       flags_(flags),
@@ -45,13 +47,13 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
   if (minimizeToTray) mainWindow_.minimize_to_tray();
   // Unattended, nobody can be asked: the job runs as its command line says, and says so.
   if (action != JobAction::None && settings_.DebugLog &&
-      QuerySeekPenalty(platform_, settings_.DriveRoot.substr(0, 2)) == SeekPenalty::None) {
+      QuerySeekPenalty(io_, settings_.DriveRoot.substr(0, 2)) == SeekPenalty::None) {
     debugLog_.AppendDebug("SSD: " + settings_.DriveRoot.substr(0, 2) +
                           " is a solid-state drive; the command-line job runs as asked\r\n");
   }
   passes_.Run(action);
   passRan_ = action != JobAction::None;
-  if (!flags_.StopRequested && settings_.ShutdownAfter) clsExitWindows(platform_).ExitWindows(kForcedPowerOff);
+  if (!flags_.StopRequested && settings_.ShutdownAfter) clsExitWindows(token_, power_).ExitWindows(kForcedPowerOff);
   if (!flags_.StopRequested && settings_.CloseAfter) {
     mainWindow_.cleanup_systray();
     toolkit_.EndProgram();

@@ -7,7 +7,9 @@ class CheckRunner;
 class DebugLog;
 class MainWindow;
 class Passes;
-class Platform;
+class ProcessPower;
+class TokenAccess;
+class VolumeIo;
 class Toolkit;
 struct JobFlags;
 
@@ -15,7 +17,7 @@ struct JobFlags;
 // then power-off and the program's end when the switches asked for them.
 class CommandLineJob {
  public:
-  CommandLineJob(Platform& platform, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
+  CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& power, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
                  DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes);
 
   void Run(JobAction action, bool minimizeToTray);
@@ -23,7 +25,9 @@ class CommandLineJob {
   bool PassRan() const { return passRan_; }
 
  private:
-  Platform& platform_;
+  VolumeIo& io_;
+  TokenAccess& token_;
+  ProcessPower& power_;
   Toolkit& toolkit_;
   const JobSettings& settings_;
   JobFlags& flags_;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/os_facts.h"
 
 namespace tarvonel {
 namespace {
@@ -24,10 +24,10 @@ std::string WindowsName(uint32_t platformId, uint32_t major, uint32_t minor) {
 
 }  // namespace
 
-void GetOSInfo(Platform& platform, OSInfo& info) {
+void GetOSInfo(OsFacts& os, OSInfo& info) {
   info = OSInfo{};
   OsVersionInfo raw;
-  if (!platform.QueryOsVersion(raw)) return;
+  if (!os.QueryOsVersion(raw)) return;
   info.PlatformId = raw.PlatformId;
   info.Name = WindowsName(raw.PlatformId, raw.MajorVersion, raw.MinorVersion);
   info.Version = std::to_string(raw.MajorVersion) + "." + std::to_string(raw.MinorVersion);

@@ -4,7 +4,7 @@
 
 namespace tarvonel {
 
-class Platform;
+class OsFacts;
 
 struct OSInfo {
   uint32_t PlatformId = 0;
@@ -14,7 +14,7 @@ struct OSInfo {
   std::string Build;
 };
 
-void GetOSInfo(Platform& platform, OSInfo& info);
+void GetOSInfo(OsFacts& os, OSInfo& info);
 
 // The numeric value of the leading number of a text such as "6.1" or "10.0"; 0 when there is
 // none. Versions compare by this value, so "10.0" is above "5.1".

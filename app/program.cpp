@@ -5,6 +5,7 @@
 
 namespace tarvonel {
 
+// Each module takes only the platform roles it uses; `platform` is all of them.
 Program::Program(Platform& platform, Toolkit& toolkit)
     : platform_(platform),
       toolkit_(toolkit),
@@ -24,14 +25,14 @@ Program::Program(Platform& platform, Toolkit& toolkit)
       steps_(platform, jobEvents_, flags_, volume_, zones_, extents_, mover_),
       handover_({platform, redirection_, toolkit, mainWindow_, jobWindow_, contextMenu_, passes_, commandLineJob_}),
       passes_({jobEvents_, jobWindow_, steps_, flags_, settings_, volume_, zones_, catalogue_, jobWindow_.Fragmented}),
-      diskCheck_(platform, redirection_),
+      diskCheck_(platform, platform, redirection_),
       checks_(toolkit, jobWindow_, flags_, diskCheck_),
-      mainWindow_({platform, redirection_, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_,
+      mainWindow_({platform, platform, platform, platform, redirection_, toolkit, settings_, flags_, volume_, catalogue_, jobWindow_, checks_,
                    prefetchDir_, exclusionText_}),
-      contextMenu_(platform, toolkit),
-      commandLineJob_(platform, toolkit, settings_, flags_, debugLog_, checks_, mainWindow_, passes_),
+      contextMenu_(platform, platform, toolkit),
+      commandLineJob_(platform, platform, platform, toolkit, settings_, flags_, debugLog_, checks_, mainWindow_, passes_),
       parser_(settings_, debugLogWindow_, toolkit, handover_),
-      startup_(platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
+      startup_(platform, platform, platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
 }
 
 Program::~Program() {

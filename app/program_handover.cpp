@@ -2,7 +2,7 @@
 
 #include "app/command_line_job.h"
 #include "placement/passes.h"
-#include "platform/platform.h"
+#include "platform/shell_access.h"
 #include "platform/wow64_redirection.h"
 #include "shell/context_menu_window.h"
 #include "ui/controls/toolkit.h"
@@ -41,7 +41,7 @@ bool ProgramHandover::ClearRecycledChecked() { return p_.mainWindow.CheckDelBin.
 
 void ProgramHandover::EmptyRecycleBin() {
   const Wow64Redirection::SystemCallScope shell(p_.redirection);
-  p_.platform.EmptyRecycleBins();
+  p_.shell.EmptyRecycleBins();
 }
 
 void ProgramHandover::RunPass(JobAction pass) { p_.passes.Run(pass); }

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/handover.h"
+#include "ui/handover.h"
 
 namespace tarvonel {
 
@@ -9,7 +9,7 @@ class CommandLineJob;
 class JobWindow;
 class MainWindow;
 class Passes;
-class Platform;
+class ShellAccess;
 class Toolkit;
 class Wow64Redirection;
 class frmContext;
@@ -18,7 +18,7 @@ class frmContext;
 class ProgramHandover : public Handover {
  public:
   struct Parts {
-    Platform& platform;
+    ShellAccess& shell;
     Wow64Redirection& redirection;
     Toolkit& toolkit;
     MainWindow& mainWindow;

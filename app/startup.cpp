@@ -1,16 +1,18 @@
 #include "app/startup.h"
 
 #include "app/command_line.h"
-#include "app/handover.h"
 #include "app/os_info.h"
 #include "app/program_version.h"
-#include "platform/platform.h"
+#include "base/debug_log.h"
+#include "platform/os_facts.h"
+#include "platform/shell_access.h"
+#include "platform/system_error_text.h"
+#include "platform/token_access.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
-#include "base/debug_log.h"
-#include "platform/system_error_text.h"
+#include "ui/handover.h"
 #include "version.h"
 
 namespace tarvonel {
@@ -24,9 +26,11 @@ std::string TrueFalse(bool value) { return value ? "True" : "False"; }
 
 }  // namespace
 
-Startup::Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
+Startup::Startup(OsFacts& os, TokenAccess& token, ShellAccess& shell, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
                  Wow64Redirection& redirection, Handover& handover, CommandLineParser& parser)
-    : platform_(platform),
+    : os_(os),
+      token_(token),
+      shell_(shell),
       toolkit_(toolkit),
       debugLog_(debugLog),
       errorText_(errorText),
@@ -35,14 +39,14 @@ Startup::Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, Syste
       parser_(parser) {}
 
 StartupOutcome Startup::Run(const std::string& commandTail) {
-  if (!platform_.IsUserAnAdmin()) {
+  if (!os_.IsUserAnAdmin()) {
     toolkit_.MsgBox("no admin", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return StartupOutcome::NotAdministrator;
   }
   debugLog_.AppendDebug(Line(ProgramVersionText()));
 
   OSInfo os;
-  GetOSInfo(platform_, os);
+  GetOSInfo(os_, os);
   // A failed query leaves Version empty, which reads as 0. The margin absorbs binary rounding.
   if (LeadingNumber(os.Version) < kLowestWindowsVersion - 1e-9) {
     toolkit_.MsgBox(
@@ -68,7 +72,7 @@ StartupOutcome Startup::Run(const std::string& commandTail) {
 
 void Startup::PrepareWow64() {
   // A failed query counts as a native process: nothing to turn off.
-  Wow64Query query = platform_.IsWow64Process();
+  Wow64Query query = os_.IsWow64Process();
   if (query.error != win32_error::kSuccess || !query.isWow64) {
     debugLog_.AppendDebug(Line("IsWow64Process=False "));
     return;
@@ -99,15 +103,15 @@ bool Startup::DisableWowRedirection(uint32_t& lastError) {
 
 bool Startup::EnablePrivilege(const std::string& privilegeName) {
   std::unique_ptr<ProcessToken> token;
-  if (platform_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) != win32_error::kSuccess || !token) {
+  if (token_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) != win32_error::kSuccess || !token) {
     return false;
   }
   Luid luid;
-  if (platform_.LookupPrivilege(privilegeName, luid) != win32_error::kSuccess) return false;
+  if (token_.LookupPrivilege(privilegeName, luid) != win32_error::kSuccess) return false;
   // "Not all assigned" means this one privilege was not granted: report it as such.
-  return platform_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled) == win32_error::kSuccess;
+  return token_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled) == win32_error::kSuccess;
 }
 
-bool Startup::InitComctl() { return platform_.InitCommonControls(kIccUserExClasses); }
+bool Startup::InitComctl() { return shell_.InitCommonControls(kIccUserExClasses); }
 
 }  // namespace tarvonel

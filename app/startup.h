@@ -8,7 +8,9 @@ class CommandLineParser;
 class Wow64Redirection;
 class DebugLog;
 class Handover;
-class Platform;
+class OsFacts;
+class ShellAccess;
+class TokenAccess;
 class SystemErrorText;
 class Toolkit;
 
@@ -22,7 +24,7 @@ enum class StartupOutcome {
 // log each step, build the drive list and hand a command tail to the parser.
 class Startup {
  public:
-  Startup(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
+  Startup(OsFacts& os, TokenAccess& token, ShellAccess& shell, Toolkit& toolkit, DebugLog& debugLog, SystemErrorText& errorText,
           Wow64Redirection& redirection, Handover& handover, CommandLineParser& parser);
 
   StartupOutcome Run(const std::string& commandTail);
@@ -34,7 +36,9 @@ class Startup {
  private:
   void PrepareWow64();
 
-  Platform& platform_;
+  OsFacts& os_;
+  TokenAccess& token_;
+  ShellAccess& shell_;
   Toolkit& toolkit_;
   DebugLog& debugLog_;
   SystemErrorText& errorText_;

@@ -1,6 +1,7 @@
 #include "diskcheck/disk_check.h"
 
-#include "platform/platform.h"
+#include "platform/disk_check_library.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/wow64_redirection.h"
 
@@ -13,8 +14,8 @@ constexpr uint32_t kTextOutput = 14;
 
 }  // namespace
 
-DiskCheck::DiskCheck(Platform& platform, Wow64Redirection& redirection)
-    : platform_(platform), redirection_(redirection) {}
+DiskCheck::DiskCheck(DiskCheckLibrary& library, VolumeIo& io, Wow64Redirection& redirection)
+    : library_(library), io_(io), redirection_(redirection) {}
 
 void DiskCheck::CheckVolume(const std::string& root, bool fix, bool verbose, bool onlyIfDirty, bool scanDrive,
                             IChkDskSink& sink) {
@@ -22,16 +23,16 @@ void DiskCheck::CheckVolume(const std::string& root, bool fix, bool verbose, boo
   // The library is a system DLL: loaded with redirection off, a 32-bit process on 64-bit
   // Windows would find only the 64-bit copy, and no volume would ever be checked.
   const Wow64Redirection::SystemCallScope systemDlls(redirection_);
-  if (platform_.DiskCheckAvailable(root) != 0) return;
+  if (library_.DiskCheckAvailable(root) != 0) return;
   activeCheckSink_ = &sink;
-  const VolumeInformation volume = platform_.QueryVolumeInformation(root);
+  const VolumeInformation volume = io_.QueryVolumeInformation(root);
   if (volume.error == 0) {
     // Repairing needs the volume to itself; in use, the check only reads.
     if (fix) {
-      OpenResult exclusive = platform_.OpenPath("\\\\.\\" + root.substr(0, 2), win32::kGenericWrite, 0, 0);
+      OpenResult exclusive = io_.OpenPath("\\\\.\\" + root.substr(0, 2), win32::kGenericWrite, 0, 0);
       fix = exclusive.handle != nullptr;
     }
-    platform_.RunChkdsk(root, volume.fileSystemName, fix, verbose, onlyIfDirty, scanDrive,
+    library_.RunChkdsk(root, volume.fileSystemName, fix, verbose, onlyIfDirty, scanDrive,
                         [this](const ChkdskReport& report) { return ChkDskCallback(report); });
   }
   activeCheckSink_ = nullptr;

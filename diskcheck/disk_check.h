@@ -4,7 +4,8 @@
 
 namespace tarvonel {
 
-class Platform;
+class DiskCheckLibrary;
+class VolumeIo;
 class Wow64Redirection;
 struct ChkdskReport;
 
@@ -21,7 +22,7 @@ class IChkDskSink {
 // command-line job runs. At most one check runs at a time.
 class DiskCheck {
  public:
-  DiskCheck(Platform& platform, Wow64Redirection& redirection);
+  DiskCheck(DiskCheckLibrary& library, VolumeIo& io, Wow64Redirection& redirection);
 
   // root: "C:\". Without the library, its export or the volume's file-system name nothing
   // runs and no report arrives.
@@ -31,7 +32,8 @@ class DiskCheck {
   bool ChkDskCallback(const ChkdskReport& report);
 
  private:
-  Platform& platform_;
+  DiskCheckLibrary& library_;
+  VolumeIo& io_;
   Wow64Redirection& redirection_;
   IChkDskSink* activeCheckSink_ = nullptr;
 };

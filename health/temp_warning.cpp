@@ -1,18 +1,18 @@
 #include "health/temp_warning.h"
 
-#include "ui/controls/toolkit.h"
 #include "base/debug_log.h"
+#include "ui/controls/toolkit.h"
 
 namespace tarvonel {
 
-HDDTempWarning::HDDTempWarning(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, const bool& debugLogOn,
+HDDTempWarning::HDDTempWarning(VolumeIo& io, Toolkit& toolkit, DebugLog& debugLog, const bool& debugLogOn,
                                std::function<std::string()> drive, TemperatureWatchOwner& owner)
     : Window("HDDTempWarning", "Waiting for disk to cool down ...", 420, 150),
       toolkit_(toolkit),
       debugLog_(debugLog),
       debugLogOn_(debugLogOn),
       owner_(owner),
-      temperatures_(platform, std::move(drive), *this) {
+      temperatures_(io, std::move(drive), *this) {
   Command1.toolTip = "This will disable the disk temperature monitor.";
   tmrTemperatures.SetEnabled(false);
   tmrTemperatures.OnTick = [this] { temperatures_.QueryHDDTemperature(); };

@@ -8,7 +8,7 @@
 
 namespace tarvonel {
 
-class Platform;
+class VolumeIo;
 class Toolkit;
 class DebugLog;
 
@@ -26,7 +26,7 @@ class TemperatureWatchOwner {
 // temperature itself every 30 seconds and closing at the first reading of 55 °C or less.
 class HDDTempWarning : public Window, private ITemperatureEvents {
  public:
-  HDDTempWarning(Platform& platform, Toolkit& toolkit, DebugLog& debugLog, const bool& debugLogOn,
+  HDDTempWarning(VolumeIo& io, Toolkit& toolkit, DebugLog& debugLog, const bool& debugLogOn,
                  std::function<std::string()> drive, TemperatureWatchOwner& owner);
 
   Label Label1{"Label1", "Tarvonel is waiting for the disk to cool off and will automatically continue."};

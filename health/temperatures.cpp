@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/platform.h"
 #include "platform/records.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 
@@ -35,24 +35,24 @@ std::array<uint8_t, kCommandBlockSize> CommandBlock(uint8_t features, uint32_t b
 
 }  // namespace
 
-clsTemperatures::clsTemperatures(Platform& platform, std::function<std::string()> drive, ITemperatureEvents& events)
-    : platform_(platform), drive_(std::move(drive)), events_(events) {}
+clsTemperatures::clsTemperatures(VolumeIo& io, std::function<std::string()> drive, ITemperatureEvents& events)
+    : io_(io), drive_(std::move(drive)), events_(events) {}
 
 int16_t clsTemperatures::ReadTemperature() {
   // SMART requests need a handle with both read and write access.
-  OpenResult device = platform_.OpenPath("\\\\.\\" + drive_(), win32::kGenericRead | win32::kGenericWrite,
+  OpenResult device = io_.OpenPath("\\\\.\\" + drive_(), win32::kGenericRead | win32::kGenericWrite,
                                          win32::kFileShareReadWrite, 0);
   if (!device.handle) return 0;
   std::array<uint8_t, kReplySize> reply{};
   uint32_t returned = 0;
   const auto enable = CommandBlock(0xD8, 0);
-  const uint32_t enabled = platform_.DeviceIoControl(*device.handle, win32::kSmartSendDriveCommand, enable.data(),
+  const uint32_t enabled = io_.DeviceIoControl(*device.handle, win32::kSmartSendDriveCommand, enable.data(),
                                                      kCommandBlockSize, reply.data(), kReplySize, returned);
   // A device that does not know the request may still answer the read.
   if (enabled != win32_error::kSuccess && enabled != win32_error::kInvalidFunction) return 0;
   reply.fill(0);
   const auto read = CommandBlock(0xD0, 512);
-  if (platform_.DeviceIoControl(*device.handle, win32::kSmartRcvDriveData, read.data(), kCommandBlockSize,
+  if (io_.DeviceIoControl(*device.handle, win32::kSmartRcvDriveData, read.data(), kCommandBlockSize,
                                 reply.data(), kReplySize, returned) != win32_error::kSuccess) {
     return 0;
   }

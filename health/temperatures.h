@@ -5,7 +5,7 @@
 
 namespace tarvonel {
 
-class Platform;
+class VolumeIo;
 
 // What a temperature reading raises, into the window that owns the reader.
 class ITemperatureEvents {
@@ -22,7 +22,7 @@ inline constexpr int16_t kCriticalAbove = 55;  // degrees Celsius
 class clsTemperatures {
  public:
   // `drive` gives the job's drive ("C:") at the time of each reading.
-  clsTemperatures(Platform& platform, std::function<std::string()> drive, ITemperatureEvents& events);
+  clsTemperatures(VolumeIo& io, std::function<std::string()> drive, ITemperatureEvents& events);
 
   // One reading; raises exactly one event before it returns.
   void QueryHDDTemperature();
@@ -30,7 +30,7 @@ class clsTemperatures {
  private:
   int16_t ReadTemperature();
 
-  Platform& platform_;
+  VolumeIo& io_;
   std::function<std::string()> drive_;
   ITemperatureEvents& events_;
 };

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <exception>
 
-#include "base/numeric.h"
-#include "base/volume_zones.h"
 #include "base/job_flags.h"
 #include "base/job_settings.h"
-#include "volume/job_events.h"
+#include "base/numeric.h"
+#include "base/volume_zones.h"
 #include "volume/cluster_moves.h"
 #include "volume/extents.h"
 #include "volume/free_runs.h"
+#include "volume/job_events.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {

@@ -5,7 +5,7 @@
 namespace tarvonel {
 
 RedirectionResult Wow64Redirection::TurnOff() {
-  const RedirectionResult result = platform_.DisableWow64FsRedirection();
+  const RedirectionResult result = os_.DisableWow64FsRedirection();
   if (result.outcome == RedirectionOutcome::Disabled) {
     off_ = true;
     oldValue_ = result.oldValue;
@@ -15,7 +15,7 @@ RedirectionResult Wow64Redirection::TurnOff() {
 
 Wow64Redirection::SystemCallScope::SystemCallScope(Wow64Redirection& redirection) : redirection_(redirection) {
   if (!redirection_.off_) return;
-  if (redirection_.platform_.RevertWow64FsRedirection(redirection_.oldValue_) != win32_error::kSuccess) return;
+  if (redirection_.os_.RevertWow64FsRedirection(redirection_.oldValue_) != win32_error::kSuccess) return;
   redirection_.off_ = false;
   reverted_ = true;
 }

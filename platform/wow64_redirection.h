@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/os_facts.h"
 
 namespace tarvonel {
 
@@ -12,7 +12,7 @@ namespace tarvonel {
 // therefore runs inside a SystemCallScope, which turns redirection back on for its length.
 class Wow64Redirection {
  public:
-  explicit Wow64Redirection(Platform& platform) : platform_(platform) {}
+  explicit Wow64Redirection(OsFacts& os) : os_(os) {}
   Wow64Redirection(const Wow64Redirection&) = delete;
   Wow64Redirection& operator=(const Wow64Redirection&) = delete;
 
@@ -36,7 +36,7 @@ class Wow64Redirection {
   };
 
  private:
-  Platform& platform_;
+  OsFacts& os_;
   bool off_ = false;
   uintptr_t oldValue_ = 0;
 };

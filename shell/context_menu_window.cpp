@@ -1,6 +1,6 @@
 #include "shell/context_menu_window.h"
 
-#include "platform/platform.h"
+#include "platform/shell_access.h"
 #include "platform/win32_codes.h"
 #include "shell/shortcuts.h"
 #include "ui/controls/toolkit.h"
@@ -25,14 +25,14 @@ std::string VerbCommand(const std::string& programFolder, const ExplorerVerb& ve
   return "\"" + AddSlash(programFolder) + "Tarvonel.exe\"" + verb.switches + (verb.folder ? "\"%1\"" : "%1");
 }
 
-frmContext::frmContext(Platform& platform, Toolkit& toolkit)
+frmContext::frmContext(RegistryAccess& registry, ShellAccess& shell, Toolkit& toolkit)
     : Window("frmContext", "Context menu items", 400, 254),
       Check1{CheckBox("Check1_0", kExplorerVerbs[0].caption), CheckBox("Check1_1", kExplorerVerbs[1].caption),
              CheckBox("Check1_2", kExplorerVerbs[2].caption), CheckBox("Check1_3", kExplorerVerbs[3].caption),
              CheckBox("Check1_4", kExplorerVerbs[4].caption), CheckBox("Check1_5", kExplorerVerbs[5].caption)},
-      platform_(platform),
+      shell_(shell),
       toolkit_(toolkit),
-      registry_(platform, toolkit) {
+      registry_(registry, toolkit) {
   cmdOK.OnClick = [this] { cmdOK_Click(); };
   cmdApply.OnClick = [this] { cmdApply_Click(); };
   cmdCancel.OnClick = [this] { cmdCancel_Click(); };
@@ -63,7 +63,7 @@ void frmContext::Form_Load() {
 }
 
 void frmContext::cmdApply_Click() {
-  const std::string folder = platform_.ProgramFolder();
+  const std::string folder = shell_.ProgramFolder();
   std::string failed;
   for (size_t i = 0; i < kExplorerVerbs.size(); ++i) {
     if (!Check1[i].Value()) continue;

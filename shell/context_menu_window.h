@@ -8,7 +8,8 @@
 
 namespace tarvonel {
 
-class Platform;
+class RegistryAccess;
+class ShellAccess;
 class Toolkit;
 
 struct ExplorerVerb {
@@ -27,7 +28,7 @@ std::string VerbCommand(const std::string& programFolder, const ExplorerVerb& ve
 // "Context menu items": which Explorer verbs are registered; adds and removes them.
 class frmContext : public Window {
  public:
-  frmContext(Platform& platform, Toolkit& toolkit);
+  frmContext(RegistryAccess& registry, ShellAccess& shell, Toolkit& toolkit);
 
   Frame Frame1{"Frame1", "Choose items to display in Explorer context menus"};
   Label LblFolders{"Label1", "Folders:"};
@@ -43,7 +44,7 @@ class frmContext : public Window {
   void cmdCancel_Click();
 
  private:
-  Platform& platform_;
+  ShellAccess& shell_;
   Toolkit& toolkit_;
   RegistryRoutines registry_;
 };

@@ -3,12 +3,12 @@
 #include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "base/text_encoding.h"
+#include "platform/registry_access.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 #include "ui/controls/toolkit.h"
 #include "version.h"
-#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {
@@ -21,22 +21,22 @@ constexpr uint32_t kSubkeyNameChars = 256;
 
 bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, const std::string& valueName,
                                       const std::string& value) {
-  std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
+  std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) {
     return false;
   }
-  return platform_.RegistrySetString(*key, valueName, value) == win32_error::kSuccess;
+  return registry_.RegistrySetString(*key, valueName, value) == win32_error::kSuccess;
 }
 
 std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& subKey, const std::string& valueName) {
-  std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
+  std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue, key) != win32_error::kSuccess) {
     return {};
   }
   RegistryValue value;
-  for (uint32_t index = 0; platform_.RegistryEnumValue(*key, index, kNameChars, kDataBytes, value) == win32_error::kSuccess;
+  for (uint32_t index = 0; registry_.RegistryEnumValue(*key, index, kNameChars, kDataBytes, value) == win32_error::kSuccess;
        ++index) {
     if (value.name == valueName) return TrimAtNul(value.data);
   }
@@ -44,38 +44,38 @@ std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& su
 }
 
 void RegistryRoutines::RegDeleteSubkeys(uint32_t root, const std::string& path) {
-  std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
+  std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || platform_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) return;
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) return;
   // The names first: deleting while enumerating would shift the indices.
   std::vector<std::string> names;
   std::string name;
-  for (uint32_t index = 0; platform_.RegistryEnumKey(*key, index, kSubkeyNameChars, name) == win32_error::kSuccess;
+  for (uint32_t index = 0; registry_.RegistryEnumKey(*key, index, kSubkeyNameChars, name) == win32_error::kSuccess;
        ++index) {
     names.push_back(TrimAtNul(name));
   }
   for (const std::string& child : names) {
     RegDeleteSubkeys(root, path + "\\" + child);
-    platform_.RegistryDeleteKey(*key, child);
+    registry_.RegistryDeleteKey(*key, child);
   }
 }
 
 void RegistryRoutines::RegDeleteKeyTree(uint32_t root, std::string path) {
   if (!path.empty() && path.back() == '\\') path.pop_back();
   RegDeleteSubkeys(root, path);
-  std::unique_ptr<RegistryKey> rootKey = platform_.PredefinedKey(root);
+  std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   if (!rootKey) return;
   const size_t slash = path.rfind('\\');
   if (slash == std::string::npos) {
-    platform_.RegistryDeleteKey(*rootKey, path);
+    registry_.RegistryDeleteKey(*rootKey, path);
     return;
   }
   std::unique_ptr<RegistryKey> parent;
-  if (platform_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow, parent) != win32_error::kSuccess) {
+  if (registry_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow, parent) != win32_error::kSuccess) {
     toolkit_.MsgBox("Error opening parent key", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return;
   }
-  platform_.RegistryDeleteKey(*parent, path.substr(slash + 1));
+  registry_.RegistryDeleteKey(*parent, path.substr(slash + 1));
 }
 
 }  // namespace tarvonel

@@ -4,14 +4,14 @@
 
 namespace tarvonel {
 
-class Platform;
+class RegistryAccess;
 class Toolkit;
 
 // The registry routines of the Explorer verbs. `root` is a predefined key such as
 // HKEY_CLASSES_ROOT (0x80000000); an empty value name is the key's default value.
 class RegistryRoutines {
  public:
-  RegistryRoutines(Platform& platform, Toolkit& toolkit) : platform_(platform), toolkit_(toolkit) {}
+  RegistryRoutines(RegistryAccess& registry, Toolkit& toolkit) : registry_(registry), toolkit_(toolkit) {}
 
   // Creates or opens the key and writes a REG_SZ value; true when the write succeeded.
   bool RegWriteString(uint32_t root, const std::string& subKey, const std::string& valueName, const std::string& value);
@@ -23,7 +23,7 @@ class RegistryRoutines {
   void RegDeleteSubkeys(uint32_t root, const std::string& path);
 
  private:
-  Platform& platform_;
+  RegistryAccess& registry_;
   Toolkit& toolkit_;
 };
 

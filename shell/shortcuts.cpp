@@ -3,7 +3,8 @@
 #include <array>
 
 #include "base/ascii.h"
-#include "platform/platform.h"
+#include "platform/shell_access.h"
+#include "platform/volume_io.h"
 #include "platform/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
@@ -58,27 +59,27 @@ std::string AddSlash(const std::string& text) {
   return result;
 }
 
-std::string ExpandEnvStrings(Platform& platform, const std::string& text) {
+std::string ExpandEnvStrings(ShellAccess& shell, const std::string& text) {
   const std::string trimmed = Trimmed(text);
   if (trimmed.empty()) return {};
   std::string expanded;
-  const uint32_t needed = platform.ExpandEnvironment(trimmed, kExpandBufferChars, expanded);
+  const uint32_t needed = shell.ExpandEnvironment(trimmed, kExpandBufferChars, expanded);
   if (needed == 0 || needed > kExpandBufferChars) return {};
   return expanded;
 }
 
-std::string GetSpecialFolder(Platform& platform, const std::string& keyword) {
+std::string GetSpecialFolder(ShellAccess& shell, VolumeIo& io, const std::string& keyword) {
   const std::string key = AsciiLower(Trimmed(keyword));
   if (key == "quicklaunch") {
-    const std::string folder = platform.SpecialFolder("AppData") + "\\Microsoft\\Internet Explorer\\Quick Launch";
+    const std::string folder = shell.SpecialFolder("AppData") + "\\Microsoft\\Internet Explorer\\Quick Launch";
     FindEntry entry;
     uint32_t error = 0;
-    return platform.FindFirst(folder + "\\*.*", entry, error) ? folder : std::string();
+    return io.FindFirst(folder + "\\*.*", entry, error) ? folder : std::string();
   }
   for (const FolderKeyword& folder : kFolders) {
     if (key != folder.keyword) continue;
-    std::string path = platform.SpecialFolder(folder.item);
-    if (path.empty() && folder.fallback != nullptr) path = platform.SpecialFolder(folder.fallback);
+    std::string path = shell.SpecialFolder(folder.item);
+    if (path.empty() && folder.fallback != nullptr) path = shell.SpecialFolder(folder.fallback);
     return path;
   }
   return {};
@@ -88,7 +89,7 @@ uint32_t cShortcut::CreateShortcut(const std::string& sName, const std::string& 
                                    const std::string& sDesc, const std::string& sDir, const std::string& sIcon,
                                    const std::string& DestLoc, int32_t WinStyle) {
   const Wow64Redirection::SystemCallScope shell(redirection_);
-  return CreateShortcutAt(GetSpecialFolder(platform_, DestLoc), sName, sPath, sArg, sDesc, sDir, sIcon, WinStyle);
+  return CreateShortcutAt(GetSpecialFolder(shell_, io_, DestLoc), sName, sPath, sArg, sDesc, sDir, sIcon, WinStyle);
 }
 
 uint32_t cShortcut::CreateShortcutAt(const std::string& sFolder, const std::string& sName, const std::string& sPath,
@@ -96,52 +97,52 @@ uint32_t cShortcut::CreateShortcutAt(const std::string& sFolder, const std::stri
                                      const std::string& sIcon, int32_t WinStyle) {
   const Wow64Redirection::SystemCallScope shell(redirection_);
   ShellLink link;
-  link.targetPath = ExpandEnvStrings(platform_, sPath);
+  link.targetPath = ExpandEnvStrings(shell_, sPath);
   if (!sDesc.empty()) link.description = sDesc;
-  if (!sArg.empty()) link.arguments = ExpandEnvStrings(platform_, sArg);
-  if (!sDir.empty()) link.workingDirectory = ExpandEnvStrings(platform_, sDir);
-  if (!sIcon.empty()) link.iconLocation = ExpandEnvStrings(platform_, sIcon);
+  if (!sArg.empty()) link.arguments = ExpandEnvStrings(shell_, sArg);
+  if (!sDir.empty()) link.workingDirectory = ExpandEnvStrings(shell_, sDir);
+  if (!sIcon.empty()) link.iconLocation = ExpandEnvStrings(shell_, sIcon);
   link.windowStyle = WinStyle;
-  return platform_.SaveShellLink(AddSlash(sFolder) + sName + ".lnk", link);
+  return shell_.SaveShellLink(AddSlash(sFolder) + sName + ".lnk", link);
 }
 
 bool cShortcut::Listed(const std::string& path) {
   FindEntry entry;
   uint32_t error = 0;
-  return platform_.FindFirst(path, entry, error) != nullptr && !entry.name.empty();
+  return io_.FindFirst(path, entry, error) != nullptr && !entry.name.empty();
 }
 
 bool cShortcut::LinkExists(const std::string& LinkName, const std::string& SpcFolder) {
   const Wow64Redirection::SystemCallScope shell(redirection_);
-  const std::string folder = Trimmed(SpcFolder).empty() ? platform_.SpecialFolder("DeskTop") : Trimmed(SpcFolder);
+  const std::string folder = Trimmed(SpcFolder).empty() ? shell_.SpecialFolder("DeskTop") : Trimmed(SpcFolder);
   return Listed(AddSlash(folder) + WithExtension(LinkName, ".lnk"));
 }
 
 uint32_t cShortcut::CreateInternetShortcut(const std::string& urlName, const std::string& urlPath,
                                            const std::string& urlType) {
   const Wow64Redirection::SystemCallScope shell(redirection_);
-  return CreateInternetShortcutAt(platform_.SpecialFolder("Desktop"), urlName, urlPath, urlType);
+  return CreateInternetShortcutAt(shell_.SpecialFolder("Desktop"), urlName, urlPath, urlType);
 }
 
 uint32_t cShortcut::CreateInternetShortcutAt(const std::string& folder, const std::string& urlName,
                                              const std::string& urlPath, const std::string& urlType) {
   const std::string scheme = AsciiLower(urlType) == "file" ? "URL=file://" : "URL=http://";
-  return platform_.WriteTextFile(AddSlash(folder) + WithExtension(urlName, ".url"),
+  return shell_.WriteTextFile(AddSlash(folder) + WithExtension(urlName, ".url"),
                                  "[InternetShortcut]\r\n" + scheme + urlPath + "\r\n");
 }
 
 bool cShortcut::URLExists(const std::string& URLName) {
   const Wow64Redirection::SystemCallScope shell(redirection_);
-  return Listed(AddSlash(platform_.SpecialFolder("Desktop")) + WithExtension(URLName, ".url"));
+  return Listed(AddSlash(shell_.SpecialFolder("Desktop")) + WithExtension(URLName, ".url"));
 }
 
-void CreateDesktopJobShortcut(Platform& platform, Wow64Redirection& redirection, Toolkit& toolkit,
+void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection, Toolkit& toolkit,
                               const std::string& jobCommand) {
   const std::string title =
       Trimmed(toolkit.InputBox("Enter Title for This Desktop Shortcut:", "Enter Shortcut Title", "Tarvonel"));
   if (title.empty()) return;
-  cShortcut shortcut(platform, redirection);
-  const uint32_t error = shortcut.CreateShortcut(title, AddSlash(platform.ProgramFolder()) + "Tarvonel.exe",
+  cShortcut shortcut(shell, io, redirection);
+  const uint32_t error = shortcut.CreateShortcut(title, AddSlash(shell.ProgramFolder()) + "Tarvonel.exe",
                                                  jobCommand, {}, {}, {}, "AllUsersDeskTop", 1);
   // A title that is no file name, or a folder without write access, must not be reported as done.
   if (error != win32_error::kSuccess) {

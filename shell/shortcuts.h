@@ -4,7 +4,8 @@
 
 namespace tarvonel {
 
-class Platform;
+class ShellAccess;
+class VolumeIo;
 class Toolkit;
 class Wow64Redirection;
 
@@ -12,16 +13,17 @@ class Wow64Redirection;
 std::string AddSlash(const std::string& text);
 // Environment variables expanded into a 500-character buffer; empty when the text is empty or
 // its expansion does not fit.
-std::string ExpandEnvStrings(Platform& platform, const std::string& text);
+std::string ExpandEnvStrings(ShellAccess& shell, const std::string& text);
 // A special folder by keyword ("allusersdesktop", "quicklaunch", ...); empty when unknown.
-std::string GetSpecialFolder(Platform& platform, const std::string& keyword);
+std::string GetSpecialFolder(ShellAccess& shell, VolumeIo& io, const std::string& keyword);
 
 // Writes .lnk shortcuts and .url internet shortcuts through the shell. Each operation returns
 // 0 or the platform's error, so a caller can tell the user when a file was not written. The
 // shell's calls run with WOW64 redirection on.
 class cShortcut {
  public:
-  cShortcut(Platform& platform, Wow64Redirection& redirection) : platform_(platform), redirection_(redirection) {}
+  cShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection)
+      : shell_(shell), io_(io), redirection_(redirection) {}
 
   uint32_t CreateShortcut(const std::string& sName, const std::string& sPath, const std::string& sArg = {},
                           const std::string& sDesc = {}, const std::string& sDir = {}, const std::string& sIcon = {},
@@ -37,13 +39,14 @@ class cShortcut {
 
  private:
   bool Listed(const std::string& path);
-  Platform& platform_;
+  ShellAccess& shell_;
+  VolumeIo& io_;
   Wow64Redirection& redirection_;
 };
 
 // The main window's Command2: asks for a title and saves the composed job as a shortcut on
 // the desktop of all users.
-void CreateDesktopJobShortcut(Platform& platform, Wow64Redirection& redirection, Toolkit& toolkit,
+void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection, Toolkit& toolkit,
                               const std::string& jobCommand);
 
 }  // namespace tarvonel

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "base/job_settings.h"
 #include "base/debug_log.h"
+#include "base/job_settings.h"
 #include "platform/system_error_text.h"
 #include "platform/win32_errors.h"
 #include "volume/file_open.h"

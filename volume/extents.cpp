@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <array>
 
+#include "base/debug_log.h"
 #include "base/job_settings.h"
+#include "platform/records.h"
+#include "platform/system_error_text.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "base/debug_log.h"
-#include "platform/system_error_text.h"
-#include "volume/job_events.h"
 #include "volume/file_open.h"
-#include "platform/records.h"
+#include "volume/job_events.h"
 
 namespace tarvonel {
 namespace {

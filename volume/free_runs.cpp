@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/records.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "platform/records.h"
 
 namespace tarvonel {
 void FreeRunScanner::CloseRun(FreeRunList& list) {

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/win32_codes.h"
 #include "platform/records.h"
+#include "platform/win32_codes.h"
 
 namespace tarvonel {
 

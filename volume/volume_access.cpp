@@ -1,8 +1,8 @@
 #include "volume/volume_access.h"
 
 #include "base/ascii.h"
-#include "platform/win32_codes.h"
 #include "platform/records.h"
+#include "platform/win32_codes.h"
 
 namespace tarvonel {
 

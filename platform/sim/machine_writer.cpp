@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/text_encoding.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/sim_volume.h"
 #include "platform/win32_codes.h"
-#include "base/text_encoding.h"
 
 namespace tarvonel {
 namespace {

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sim/sim_platform.h"
 #include "base/ascii.h"
+#include "platform/records.h"
+#include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "platform/records.h"
 
 namespace tarvonel {
 namespace {

@@ -2,8 +2,8 @@
 // attribute 194, a reading after another, as the drive's description lists them.
 #include <cstring>
 
-#include "platform/sim/sim_platform.h"
 #include "platform/records.h"
+#include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 

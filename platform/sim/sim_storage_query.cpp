@@ -2,10 +2,10 @@
 // StorageDeviceSeekPenaltyProperty, which Windows 7 introduced.
 #include <cstring>
 
+#include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "platform/records.h"
 
 namespace tarvonel {
 

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/handover.h"
 #include "ui/debug_log/debug_log_window.h"
+#include "ui/handover.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {

@@ -33,14 +33,14 @@ class RecordingSink : public IChkDskSink {
 TEST(DiskCheck, ReportsReachTheSinkInOrder) {
   SimPlatform platform(ParseMachine(Machine(R"({"state": "dirty", "progress": [10, 60], "text": ["Checking", "Errors found"]})")));
   Wow64Redirection checkRedirection(platform);
-  DiskCheck check(platform, checkRedirection);
+  DiskCheck check(platform, platform, checkRedirection);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("progress 10", "progress 60", "status Checking", "status Errors found", "done: error"));
 
   SimPlatform unreadable(ParseMachine(Machine(R"({"state": "dirty", "text": ["x"], "unreadable_text": true})")));
   Wow64Redirection skippedRedirection(unreadable);
-  DiskCheck skipped(unreadable, skippedRedirection);
+  DiskCheck skipped(unreadable, unreadable, skippedRedirection);
   RecordingSink quiet;
   skipped.CheckVolume("C:\\", false, false, true, false, quiet);
   EXPECT_THAT(quiet.events, ElementsAre("done: error")) << "an unreadable text record is skipped";
@@ -48,7 +48,7 @@ TEST(DiskCheck, ReportsReachTheSinkInOrder) {
   RecordingSink cancelling;
   cancelling.cancelAt = 10;
   Wow64Redirection againRedirection(platform);
-  DiskCheck again(platform, againRedirection);
+  DiskCheck again(platform, platform, againRedirection);
   again.CheckVolume("C:\\", false, false, true, false, cancelling);
   EXPECT_THAT(cancelling.events, ElementsAre("progress 10")) << "a cancel stops the check";
 }
@@ -56,7 +56,7 @@ TEST(DiskCheck, ReportsReachTheSinkInOrder) {
 TEST(DiskCheck, CleanMissingAndNestedChecks) {
   SimPlatform clean(ParseMachine(Machine(R"({"state": "clean", "progress": [50]})")));
   Wow64Redirection checkRedirection(clean);
-  DiskCheck check(clean, checkRedirection);
+  DiskCheck check(clean, clean, checkRedirection);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("done: ok")) << "only if dirty: a clean volume ends at once";
@@ -64,7 +64,7 @@ TEST(DiskCheck, CleanMissingAndNestedChecks) {
   for (const char* state : {"missing_library", "missing_export"}) {
     SimPlatform missing(ParseMachine(Machine(std::string(R"({"state": ")") + state + "\"}")));
     Wow64Redirection noneRedirection(missing);
-    DiskCheck none(missing, noneRedirection);
+    DiskCheck none(missing, missing, noneRedirection);
     RecordingSink nothing;
     none.CheckVolume("C:\\", false, false, true, false, nothing);
     EXPECT_TRUE(nothing.events.empty()) << state;
@@ -74,7 +74,7 @@ TEST(DiskCheck, CleanMissingAndNestedChecks) {
   // A check asked for from inside a running one is ignored.
   SimPlatform dirty(ParseMachine(Machine(R"({"state": "dirty", "progress": [5]})")));
   Wow64Redirection outerRedirection(dirty);
-  DiskCheck outer(dirty, outerRedirection);
+  DiskCheck outer(dirty, dirty, outerRedirection);
   struct NestingSink : RecordingSink {
     DiskCheck* check = nullptr;
     void Progress(int32_t value, bool& bCancel) override {

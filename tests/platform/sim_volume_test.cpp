@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
-#include "platform/records.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {

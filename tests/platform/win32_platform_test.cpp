@@ -168,12 +168,12 @@ TEST(Win32Shell, EnvironmentFoldersAndAShortcutOnDisk) {
   Win32Platform platform;
   EXPECT_EQ(ExpandEnvStrings(platform, "%SystemRoot%").substr(1, 2), ":\\");
   EXPECT_EQ(ExpandEnvStrings(platform, "%TARVONEL_UNSET_VARIABLE%"), "%TARVONEL_UNSET_VARIABLE%");
-  EXPECT_FALSE(GetSpecialFolder(platform, "desktop").empty());
-  EXPECT_EQ(GetSpecialFolder(platform, "no such folder"), "");
+  EXPECT_FALSE(GetSpecialFolder(platform, platform, "desktop").empty());
+  EXPECT_EQ(GetSpecialFolder(platform, platform, "no such folder"), "");
   const std::string folder = platform.ProgramFolder();
   ASSERT_FALSE(folder.empty());
   Wow64Redirection redirection(platform);
-  cShortcut shortcut(platform, redirection);
+  cShortcut shortcut(platform, platform, redirection);
   EXPECT_EQ(shortcut.CreateShortcutAt(folder, "tarvonel test link", "%SystemRoot%\\notepad.exe", "/drv C: /d"), 0u);
   EXPECT_TRUE(shortcut.LinkExists("tarvonel test link", folder));
   ::DeleteFileW(Utf8ToWide(AddSlash(folder) + "tarvonel test link.lnk").c_str());

@@ -72,13 +72,13 @@ TEST(ShellHelpers, SlashesExpansionAndSpecialFolders) {
   EXPECT_EQ(ExpandEnvStrings(platform, "%LONG%"), std::string(499, 'x')) << "499 characters and the NUL fit";
   EXPECT_EQ(ExpandEnvStrings(platform, "%LONG%y"), "") << "500 characters do not";
   EXPECT_EQ(ExpandEnvStrings(platform, "   "), "");
-  EXPECT_EQ(GetSpecialFolder(platform, " AllUsersDesktop "), "C:\\Users\\User\\Desktop")
+  EXPECT_EQ(GetSpecialFolder(platform, platform, " AllUsersDesktop "), "C:\\Users\\User\\Desktop")
       << "no all-users desktop: the user's own";
-  EXPECT_EQ(GetSpecialFolder(platform, "nosuchfolder"), "");
-  EXPECT_EQ(GetSpecialFolder(platform, "quicklaunch"), "") << "an empty Quick Launch folder lists nothing";
+  EXPECT_EQ(GetSpecialFolder(platform, platform, "nosuchfolder"), "");
+  EXPECT_EQ(GetSpecialFolder(platform, platform, "quicklaunch"), "") << "an empty Quick Launch folder lists nothing";
 
   Wow64Redirection redirection(platform);
-  cShortcut shortcut(platform, redirection);
+  cShortcut shortcut(platform, platform, redirection);
   EXPECT_EQ(shortcut.CreateShortcut("Job", "%SystemRoot%\\notepad.exe", {}, {}, {}, {}, "nosuchfolder"), 0u);
   ASSERT_EQ(platform.Shell().links.count("\\Job.lnk"), 1u) << "an unknown folder means the current drive's root";
   EXPECT_EQ(platform.Shell().links.at("\\Job.lnk").targetPath, "C:\\Windows\\notepad.exe");

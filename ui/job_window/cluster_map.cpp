@@ -10,7 +10,8 @@
 #include "analysis/volume_constants.h"
 #include "base/job_flags.h"
 #include "base/job_settings.h"
-#include "platform/platform.h"
+#include "platform/records.h"
+#include "platform/volume_io.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
 #include "ui/controls/controls.h"
@@ -19,7 +20,6 @@
 #include "version.h"
 #include "volume/catalogue.h"
 #include "volume/extents.h"
-#include "platform/records.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -54,10 +54,10 @@ uint32_t BlendColour(uint32_t a, uint32_t b, float f) {
   return result;
 }
 
-ClusterMap::ClusterMap(Platform& platform, Toolkit& toolkit, const JobSettings& settings, const JobFlags& flags,
+ClusterMap::ClusterMap(VolumeIo& io, Toolkit& toolkit, const JobSettings& settings, const JobFlags& flags,
                        const VolumeGeometry& geometry, VolumeConstants& constants, ExtentReader& extents,
                        DrawingSurface& surface, Label& redrawMark, Lists lists)
-    : platform_(platform),
+    : io_(io),
       toolkit_(toolkit),
       settings_(settings),
       flags_(flags),
@@ -69,7 +69,7 @@ ClusterMap::ClusterMap(Platform& platform, Toolkit& toolkit, const JobSettings& 
       lists_(lists) {}
 
 void ClusterMap::RefreshMapBitmap(const std::string& drive) {
-  OpenResult opened = platform_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0);
+  OpenResult opened = io_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0);
   if (!opened.handle) {
     toolkit_.MsgBox("Error opening the drive.\r\nClose some applications and try again.", MsgBoxButtons::OK,
                     MsgBoxIcon::Critical, kProgramName);
@@ -82,7 +82,7 @@ void ClusterMap::RefreshMapBitmap(const std::string& drive) {
   uint32_t returned = 0;
   std::array<uint8_t, 8> input{};
   const uint32_t error =
-      total ? platform_.DeviceIoControl(*opened.handle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
+      total ? io_.DeviceIoControl(*opened.handle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
                                         static_cast<uint32_t>(buffer.size()), returned)
             : win32_error::kNotReady;
   opened.handle.reset();

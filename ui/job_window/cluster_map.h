@@ -10,7 +10,7 @@ namespace tarvonel {
 class DrawingSurface;
 class ExtentReader;
 class Label;
-class Platform;
+class VolumeIo;
 class Toolkit;
 class VolumeConstants;
 struct FragmentedFiles;
@@ -38,7 +38,7 @@ class ClusterMap {
     const FragmentedFiles& fragmented;
   };
 
-  ClusterMap(Platform& platform, Toolkit& toolkit, const JobSettings& settings, const JobFlags& flags,
+  ClusterMap(VolumeIo& io, Toolkit& toolkit, const JobSettings& settings, const JobFlags& flags,
              const VolumeGeometry& geometry, VolumeConstants& constants, ExtentReader& extents,
              DrawingSurface& surface, Label& redrawMark, Lists lists);
 
@@ -57,7 +57,7 @@ class ClusterMap {
  private:
   void PaintList(const std::vector<std::string>& paths, uint32_t colour, bool periodicRefresh);
 
-  Platform& platform_;
+  VolumeIo& io_;
   Toolkit& toolkit_;
   const JobSettings& settings_;
   const JobFlags& flags_;

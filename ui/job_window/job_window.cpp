@@ -1,12 +1,12 @@
 #include "ui/job_window/job_window.h"
 
 #include "analysis/volume_constants.h"
-#include "app/handover.h"
 #include "base/debug_log.h"
 #include "base/job_flags.h"
-#include "platform/platform.h"
+#include "platform/volume_io.h"
 #include "ui/controls/toolkit.h"
 #include "ui/debug_log/debug_log_window.h"
+#include "ui/handover.h"
 #include "ui/job_window/details_window.h"
 #include "version.h"
 #include "volume/catalogue.h"
@@ -18,12 +18,12 @@ namespace tarvonel {
 JobWindow::JobWindow(Parts parts)
     : Window("defrag", kProgramName, 816, 250),
       p_(parts),
-      map_(parts.platform, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
+      map_(parts.io, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
            parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.catalogue.Lists, Fragmented}),
       analysis_({parts.events, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
                  parts.bootLayout, parts.exclusionText, Fragmented, *this}),
-      temperatures_(parts.platform, [this] { return Drive(); }, *this),
-      warning_(parts.platform, parts.toolkit, parts.debugLog, parts.settings.DebugLog, [this] { return Drive(); },
+      temperatures_(parts.io, [this] { return Drive(); }, *this),
+      warning_(parts.io, parts.toolkit, parts.debugLog, parts.settings.DebugLog, [this] { return Drive(); },
                *this) {
   tmrTemperatures.SetEnabled(false);
   tmrTemperatures.OnTick = [this] { tmrTemperatures_Timer(); };
@@ -166,7 +166,7 @@ void JobWindow::RunPassCommand(JobAction pass) {
 
 bool JobWindow::PassWantedOnThisDrive() {
   const std::string drive = Drive();
-  if (solidStateAcceptedFor_ == drive || QuerySeekPenalty(p_.platform, drive) != SeekPenalty::None) return true;
+  if (solidStateAcceptedFor_ == drive || QuerySeekPenalty(p_.io, drive) != SeekPenalty::None) return true;
   const std::string question = "Drive " + drive +
                                " is a solid-state drive; defragmenting it wears it and does not make it faster. "
                                "Run anyway?";
@@ -241,7 +241,7 @@ void JobWindow::Label4_Click() {
 void JobWindow::UpdateTimer_Timer() {
   etfich.SetCaption("directories: " + std::to_string(p_.catalogue.DirectoryCount) +
                     " / files: " + std::to_string(p_.catalogue.FileCount));
-  if (p_.platform.GetInputState()) p_.toolkit.DoEvents();
+  if (p_.io.GetInputState()) p_.toolkit.DoEvents();
 }
 
 void JobWindow::ResetForDrive(bool mapEnabled) {

@@ -22,7 +22,7 @@ class JobEvents;
 class ExtentReader;
 class FrmDetails;
 class Handover;
-class Platform;
+class VolumeIo;
 class Toolkit;
 class VolumeAccess;
 class VolumeConstants;
@@ -41,7 +41,7 @@ class JobWindow : public Window,
                   private TemperatureWatchOwner {
  public:
   struct Parts {
-    Platform& platform;
+    VolumeIo& io;
     Toolkit& toolkit;
     JobEvents& events;  // this window's own, for the analysis
     JobSettings& settings;

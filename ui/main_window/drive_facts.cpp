@@ -1,7 +1,7 @@
 #include "ui/main_window/drive_facts.h"
 
-#include "volume/sector_io.h"
 #include "base/text_encoding.h"
+#include "volume/sector_io.h"
 
 namespace tarvonel {
 namespace {
@@ -36,14 +36,14 @@ std::string DriveFileSystem(const std::vector<uint8_t>& bootSector, const std::s
   return declared.empty() ? TrimAtNul(reportedName) : declared;
 }
 
-std::optional<std::vector<uint8_t>> ReadBootSector(Platform& platform, const std::string& root, DriveFacts& facts) {
-  const DiskFreeSpace space = platform.QueryDiskFreeSpace(root);
+std::optional<std::vector<uint8_t>> ReadBootSector(VolumeIo& io, const std::string& root, DriveFacts& facts) {
+  const DiskFreeSpace space = io.QueryDiskFreeSpace(root);
   if (space.error != 0) return std::nullopt;
   facts.SectorsPerCluster = static_cast<int32_t>(space.sectorsPerCluster);
   facts.BytesPerSector = static_cast<int32_t>(space.bytesPerSector);
   facts.FreeClusters = static_cast<int32_t>(space.freeClusters);
   facts.TotalClusters = static_cast<int32_t>(space.totalClusters);
-  SectorReader reader(platform);
+  SectorReader reader(io);
   reader.SectorIO("\\\\.\\" + root.substr(0, 2), facts.BytesPerSector, 0, facts.BytesPerSector, 0);
   if (reader.SectorIOFailed) return std::nullopt;
   return reader.SectorReadBuffer;

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/os_facts.h"
+#include "platform/volume_io.h"
 
 namespace tarvonel {
 
@@ -31,6 +32,6 @@ std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector);
 std::string DriveFileSystem(const std::vector<uint8_t>& bootSector, const std::string& reportedName);
 
 // GetDiskFreeSpace into the facts, then the volume's first sector. Empty when either fails.
-std::optional<std::vector<uint8_t>> ReadBootSector(Platform& platform, const std::string& root, DriveFacts& facts);
+std::optional<std::vector<uint8_t>> ReadBootSector(VolumeIo& io, const std::string& root, DriveFacts& facts);
 
 }  // namespace tarvonel

@@ -1,19 +1,22 @@
 #include "ui/main_window/main_window.h"
 
 #include "base/ascii.h"
-#include "app/handover.h"
 #include "base/job_flags.h"
 #include "base/job_settings.h"
-#include "app/process_control.h"
+#include "base/text_encoding.h"
 #include "diskcheck/check_runner.h"
-#include "platform/platform.h"
+#include "platform/os_facts.h"
+#include "platform/process_control.h"
+#include "platform/process_power.h"
+#include "platform/shell_access.h"
+#include "platform/volume_io.h"
 #include "platform/wow64_redirection.h"
 #include "shell/shortcuts.h"
 #include "ui/controls/toolkit.h"
+#include "ui/handover.h"
 #include "ui/job_window/job_window.h"
 #include "version.h"
 #include "volume/catalogue.h"
-#include "base/text_encoding.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -137,7 +140,7 @@ void MainWindow::LayOutControls() {
 void MainWindow::Form_Load() {
   Lblversion.SetCaption("v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                         std::to_string(kVersionRevision));
-  p_.prefetchDir = TrimAtNul(p_.platform.WindowsDirectory()) + "\\Prefetch";
+  p_.prefetchDir = TrimAtNul(p_.os.WindowsDirectory()) + "\\Prefetch";
   MoveOnScreen(*this, p_.toolkit, p_.toolkit.ScreenWidth() / 2 - Width() / 2,
                p_.toolkit.ScreenHeight() / 2 - Height());
   p_.toolkit.Show(p_.jobWindow);
@@ -146,25 +149,25 @@ void MainWindow::Form_Load() {
 }
 
 bool MainWindow::ListDrive(const std::string& root) {
-  facts_.Type = p_.platform.DriveTypeOf(root);
+  facts_.Type = p_.os.DriveTypeOf(root);
   p_.settings.DriveRoot = root;
   p_.volume.Geometry().VolumePath = "\\\\.\\" + root.substr(0, 2);
   if (root[0] == 'A') return false;  // the floppy drive is never examined
   if (facts_.Type != DriveType::Removable && facts_.Type != DriveType::Fixed) return false;
   std::string& fileSystem = p_.volume.Geometry().FileSystemName;
   if (facts_.Type == DriveType::Removable) {
-    const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
+    const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.io, root, facts_);
     if (!boot) return false;  // no medium: a card reader without a card
-    const VolumeInformation info = p_.platform.QueryVolumeInformation(root);
+    const VolumeInformation info = p_.io.QueryVolumeInformation(root);
     fileSystem = DriveFileSystem(*boot, info.fileSystemName);
     // Removable drives have labels too; without this the previous drive's would show.
     facts_.VolumeLabel = TrimAtNul(info.label);
   } else {
-    const VolumeInformation info = p_.platform.QueryVolumeInformation(root);
+    const VolumeInformation info = p_.io.QueryVolumeInformation(root);
     facts_.VolumeLabel = info.label;
     fileSystem = TrimTrailingBlanks(TrimAtNul(info.fileSystemName));
     if (fileSystem.starts_with("FAT")) {
-      const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, root, facts_);
+      const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.io, root, facts_);
       fileSystem = boot ? DriveFileSystem(*boot, fileSystem) : std::string();
     }
   }
@@ -179,7 +182,7 @@ bool MainWindow::ListDrive(const std::string& root) {
 
 void MainWindow::Introduction() {
   ImageCombo1.Clear();
-  const std::string roots = p_.platform.LogicalDriveStrings();
+  const std::string roots = p_.os.LogicalDriveStrings();
   // Each root takes four characters: "C:\" and its NUL; the list ends with a second NUL.
   for (size_t at = 0; at + 3 <= roots.size() && roots[at] != '\0'; at += 4) {
     p_.toolkit.DoEvents();
@@ -194,7 +197,7 @@ void MainWindow::Introduction() {
 void MainWindow::TakeDrive(const std::string& root) {
   p_.volume.CloseVolume();
   p_.settings.DriveRoot = root.substr(0, 3);
-  facts_.Type = p_.platform.DriveTypeOf(p_.settings.DriveRoot);
+  facts_.Type = p_.os.DriveTypeOf(p_.settings.DriveRoot);
   p_.volume.Geometry().VolumePath = "\\\\.\\" + p_.settings.DriveRoot.substr(0, 2);
 }
 
@@ -202,14 +205,14 @@ bool MainWindow::ReadSelectedFileSystem(const std::string& noMedium) {
   std::string& fileSystem = p_.volume.Geometry().FileSystemName;
   bool mediumRead = true;
   if (facts_.Type == DriveType::Fixed || facts_.Type == DriveType::CdRom) {
-    const VolumeInformation info = p_.platform.QueryVolumeInformation(p_.settings.DriveRoot);
+    const VolumeInformation info = p_.io.QueryVolumeInformation(p_.settings.DriveRoot);
     facts_.VolumeLabel = info.label;
     fileSystem = TrimAtNul(info.fileSystemName);
     mediumRead = info.error == 0;
   } else if (facts_.Type == DriveType::Removable) {
-    const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.platform, p_.settings.DriveRoot, facts_);
+    const std::optional<std::vector<uint8_t>> boot = ReadBootSector(p_.io, p_.settings.DriveRoot, facts_);
     // A drive whose medium is gone must not keep the previous drive's file system.
-    const std::string reported = p_.platform.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName;
+    const std::string reported = p_.io.QueryVolumeInformation(p_.settings.DriveRoot).fileSystemName;
     fileSystem = boot ? DriveFileSystem(*boot, reported) : noMedium;
     mediumRead = boot.has_value();
   }
@@ -323,12 +326,12 @@ void MainWindow::CmdJob_Click() {
 
 void MainWindow::lblInfo_Click() {
   const Wow64Redirection::SystemCallScope shell(p_.redirection);
-  p_.platform.ShellOpen(lblInfo.Caption());
+  p_.shell.ShellOpen(lblInfo.Caption());
 }
 
 void MainWindow::fbsharepic_Click() {
   const Wow64Redirection::SystemCallScope shell(p_.redirection);
-  p_.platform.ShellOpen(kProductSharePage);
+  p_.shell.ShellOpen(kProductSharePage);
 }
 
 void MainWindow::lblInfo_MouseMove() { lblInfo.SetForeColor(kLinkBlue); }
@@ -336,11 +339,11 @@ void MainWindow::lblInfo_MouseMove() { lblInfo.SetForeColor(kLinkBlue); }
 void MainWindow::Form_MouseMove() { lblInfo.SetForeColor(kLinkNavy); }
 
 void MainWindow::Command2_Click() {
-  CreateDesktopJobShortcut(p_.platform, p_.redirection, p_.toolkit, jobCommand_);
+  CreateDesktopJobShortcut(p_.shell, p_.io, p_.redirection, p_.toolkit, jobCommand_);
 }
 
 uint32_t MainWindow::SetPriority(uint32_t priorityClass) {
-  return SetProcessPriority(p_.platform, 0, priorityClass);
+  return SetProcessPriority(p_.power, 0, priorityClass);
 }
 
 void MainWindow::minimize_to_tray() {

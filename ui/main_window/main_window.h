@@ -12,7 +12,10 @@ namespace tarvonel {
 class Catalogue;
 class CheckRunner;
 class JobWindow;
-class Platform;
+class OsFacts;
+class ProcessPower;
+class ShellAccess;
+class VolumeIo;
 class Toolkit;
 class VolumeAccess;
 class Wow64Redirection;
@@ -30,7 +33,10 @@ inline constexpr uint32_t kWmLButtonDown = 513;
 class MainWindow : public Window {
  public:
   struct Parts {
-    Platform& platform;
+    VolumeIo& io;
+    OsFacts& os;
+    ShellAccess& shell;
+    ProcessPower& power;
     Wow64Redirection& redirection;
     Toolkit& toolkit;
     JobSettings& settings;

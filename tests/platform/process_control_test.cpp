@@ -1,4 +1,4 @@
-#include "app/process_control.h"
+#include "platform/process_control.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(ProcessPriority, CommandLineSwitchesApplyAtOnce) {
 
 TEST(ExitWindows, OptionsMapToForcedRequestsAndNeedThePrivilege) {
   SimPlatform platform(ParseMachine("{}"));
-  clsExitWindows exit(platform);
+  clsExitWindows exit(platform, platform);
   exit.ExitWindows(3);
   EXPECT_FALSE(platform.ExitRequest().has_value()) << "option 3 does nothing";
   exit.ExitWindows(8);
@@ -39,7 +39,7 @@ TEST(ExitWindows, OptionsMapToForcedRequestsAndNeedThePrivilege) {
   EXPECT_EQ(platform.ExitRequest(), 4u);
 
   SimPlatform unprivileged(ParseMachine(R"({"privileges": {"grantable": []}})"));
-  clsExitWindows refused(unprivileged);
+  clsExitWindows refused(unprivileged, unprivileged);
   refused.ExitWindows(8);
   EXPECT_FALSE(unprivileged.ExitRequest().has_value()) << "without the shutdown privilege nothing happens";
 }

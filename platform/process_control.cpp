@@ -1,8 +1,9 @@
-#include "app/process_control.h"
+#include "platform/process_control.h"
 
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/process_power.h"
+#include "platform/token_access.h"
 #include "platform/win32_codes.h"
 
 namespace tarvonel {
@@ -16,25 +17,25 @@ constexpr uint32_t kPlannedOtherReason = 0x80000000;
 
 }  // namespace
 
-uint32_t SetProcessPriority(Platform& platform, uint32_t processId, uint32_t priorityClass) {
-  const uint32_t id = processId == 0 ? platform.GetCurrentProcessId() : processId;
-  OpenResult process = platform.OpenProcess(kProcessSetAndQuery, id);
+uint32_t SetProcessPriority(ProcessPower& power, uint32_t processId, uint32_t priorityClass) {
+  const uint32_t id = processId == 0 ? power.GetCurrentProcessId() : processId;
+  OpenResult process = power.OpenProcess(kProcessSetAndQuery, id);
   if (process.handle) {
-    platform.SetPriorityClass(*process.handle, priorityClass);
+    power.SetPriorityClass(*process.handle, priorityClass);
   } else {
-    process = platform.OpenProcess(kProcessQuery, id);
+    process = power.OpenProcess(kProcessQuery, id);
   }
-  return process.handle ? platform.GetPriorityClass(*process.handle) : 0;
+  return process.handle ? power.GetPriorityClass(*process.handle) : 0;
 }
 
 void clsExitWindows::ExitWindows(uint32_t aOption) {
   // The privilege is asked for and failures are not examined: a missing one means the
   // request below is refused and nothing happens.
   std::unique_ptr<ProcessToken> token;
-  if (platform_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) == 0 && token) {
+  if (token_.OpenProcessToken(win32::kTokenAdjustPrivilegesAndQuery, token) == 0 && token) {
     Luid luid;
-    if (platform_.LookupPrivilege("SeShutdownPrivilege", luid) == 0) {
-      platform_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled);
+    if (token_.LookupPrivilege("SeShutdownPrivilege", luid) == 0) {
+      token_.AdjustTokenPrivileges(*token, luid, win32::kSePrivilegeEnabled);
     }
   }
   uint32_t flags = 0;
@@ -45,7 +46,7 @@ void clsExitWindows::ExitWindows(uint32_t aOption) {
     case 8: flags = 12; break;  // power off, forced
     default: return;
   }
-  platform_.ExitWindowsEx(flags, kPlannedOtherReason);
+  power_.ExitWindowsEx(flags, kPlannedOtherReason);
 }
 
 }  // namespace tarvonel
