@@ -2,6 +2,7 @@
 
 #include "base/ascii.h"
 #include "base/text_encoding.h"
+#include "platform/boot_sector_fields.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -127,27 +128,28 @@ bool FatImage::Read(uint64_t offset, void* buffer, size_t length) {
 void FatImage::ReadLayout() {
   bootSector_.assign(512, 0);
   if (!Read(0, bootSector_.data(), bootSector_.size())) Fail("too short for a boot sector");
+  using namespace boot_field;
   const uint8_t* b = bootSector_.data();
   Layout& l = layout_;
-  l.bytesPerSector = U16(b + 11);
+  l.bytesPerSector = U16(b + kBytesPerSector);
   if (l.bytesPerSector != 512 && l.bytesPerSector != 1024 && l.bytesPerSector != 2048 && l.bytesPerSector != 4096) {
     Fail("the boot sector's bytes per sector (" + std::to_string(l.bytesPerSector) + ") is not 512, 1024, 2048 or 4096");
   }
-  if (b[510] != 0x55 || b[511] != 0xAA) Fail("the boot sector has no 55 AA signature");
-  l.sectorsPerCluster = b[13];
+  if (b[kSignature] != 0x55 || b[kSignature + 1] != 0xAA) Fail("the boot sector has no 55 AA signature");
+  l.sectorsPerCluster = b[kSectorsPerCluster];
   if (!PowerOfTwo(l.sectorsPerCluster)) Fail("the sectors per cluster is not a power of two");
-  const uint32_t reserved = U16(b + 14);
+  const uint32_t reserved = U16(b + kReservedSectors);
   if (reserved == 0) Fail("the boot sector reserves no sectors");
-  l.numFats = b[16];
+  l.numFats = b[kNumberOfFats];
   if (l.numFats != 1 && l.numFats != 2) Fail("the volume has " + std::to_string(l.numFats) + " FATs, not 1 or 2");
-  l.rootEntries = U16(b + 17);
-  l.totalSectors = U16(b + 19) != 0 ? U16(b + 19) : U32(b + 32);
-  const uint32_t fatSectors16 = U16(b + 22);
+  l.rootEntries = U16(b + kRootEntries);
+  l.totalSectors = U16(b + kTotalSectors16) != 0 ? U16(b + kTotalSectors16) : U32(b + kTotalSectors32);
+  const uint32_t fatSectors16 = U16(b + kFatSectors16);
   const bool fat32 = fatSectors16 == 0;
-  const uint64_t fatSectors = fat32 ? U32(b + 36) : fatSectors16;
+  const uint64_t fatSectors = fat32 ? U32(b + kFat32FatSectors) : fatSectors16;
   if (fatSectors == 0) Fail("the FAT has no sectors");
   if (fat32 && l.rootEntries != 0) Fail("a FAT32 boot sector declares a fixed root directory");
-  if (fat32 && (U16(b + 40) & 0x80) != 0) Fail("the FAT32 copies are not mirrored (active-FAT mode is not handled)");
+  if (fat32 && (U16(b + kFat32ExtFlags) & 0x80) != 0) Fail("the FAT32 copies are not mirrored (active-FAT mode is not handled)");
   l.fatBytes = fatSectors * l.bytesPerSector;
   l.fatOffset = uint64_t{reserved} * l.bytesPerSector;
   l.rootOffset = l.fatOffset + l.numFats * l.fatBytes;
@@ -165,10 +167,10 @@ void FatImage::ReadLayout() {
   const uint64_t entryBits = l.type == FatType::Fat12 ? 12 : l.type == FatType::Fat16 ? 16 : 32;
   if (((uint64_t{l.dataClusters} + 2) * entryBits + 7) / 8 > l.fatBytes) Fail("the FAT is too small for the volume");
   if (fat32) {
-    l.rootCluster = U32(b + 44);
+    l.rootCluster = U32(b + kFat32RootCluster);
     if (l.rootCluster < 2 || l.rootCluster > l.dataClusters + 1) Fail("the root directory's cluster is outside the volume");
   }
-  l.dirty = (b[fat32 ? 65 : 37] & 0x01) != 0;
+  l.dirty = (b[fat32 ? kFat32Flags : kFat16Flags] & 0x01) != 0;
 }
 
 void FatImage::ReadFat() {

@@ -6,6 +6,7 @@
 
 #include "base/ascii.h"
 #include "base/hex.h"
+#include "platform/boot_sector_fields.h"
 #include "platform/image/fat_image.h"
 
 namespace tarvonel {
@@ -40,7 +41,9 @@ Json Entries(const fat::DirEntry& directory) {
 }
 
 std::string Label(const std::vector<uint8_t>& boot, bool fat32) {
-  std::string label(boot.begin() + (fat32 ? 71 : 43), boot.begin() + (fat32 ? 82 : 54));
+  const auto at = boot.begin() + static_cast<std::ptrdiff_t>(fat32 ? boot_field::kFat32VolumeLabel
+                                                                  : boot_field::kFat16VolumeLabel);
+  std::string label(at, at + boot_field::kVolumeLabelLength);
   while (!label.empty() && label.back() == ' ') label.pop_back();
   return label == "NO NAME" ? std::string() : label;
 }

@@ -2,8 +2,12 @@
 
 #include <cstring>
 
+#include "platform/boot_sector_fields.h"
+
 namespace tarvonel {
 namespace {
+
+using namespace boot_field;
 
 void Put(std::vector<uint8_t>& sector, size_t offset, uint64_t value, size_t bytes) {
   for (size_t i = 0; i < bytes; ++i) sector[offset + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -26,32 +30,32 @@ std::vector<uint8_t> OtherBootSector(const std::string& fileSystem, uint32_t byt
                                      uint64_t dataSectors) {
   std::vector<uint8_t> sector(bytesPerSector, 0);
   if (fileSystem == "exFAT") {
-    sector[0] = 0xEB;
-    sector[1] = 0x76;
-    sector[2] = 0x90;
-    PutText(sector, 3, "EXFAT   ");
+    sector[kJump] = 0xEB;
+    sector[kJump + 1] = 0x76;
+    sector[kJump + 2] = 0x90;
+    PutText(sector, kOemName, "EXFAT   ");
     const uint64_t fatOffset = 2048;  // sectors, as Windows formats a card
     const uint64_t fatLength = dataSectors / 1024 + 1;
-    Put(sector, 72, fatOffset + fatLength + dataSectors, 8);  // VolumeLength
-    Put(sector, 80, fatOffset, 4);
-    Put(sector, 84, fatLength, 4);
-    Put(sector, 88, fatOffset + fatLength, 4);  // ClusterHeapOffset
-    Put(sector, 96, 4, 4);                      // FirstClusterOfRootDirectory
-    Put(sector, 104, 0x100, 2);                 // FileSystemRevision 1.00
-    sector[108] = static_cast<uint8_t>(Log2(bytesPerSector));
-    sector[109] = static_cast<uint8_t>(Log2(sectorsPerCluster));
-    sector[110] = 1;  // NumberOfFats
-    sector[111] = 0x80;
+    Put(sector, kExfatVolumeLength, fatOffset + fatLength + dataSectors, 8);
+    Put(sector, kExfatFatOffset, fatOffset, 4);
+    Put(sector, kExfatFatLength, fatLength, 4);
+    Put(sector, kExfatClusterHeapOffset, fatOffset + fatLength, 4);
+    Put(sector, kExfatRootCluster, 4, 4);
+    Put(sector, kExfatRevision, 0x100, 2);  // 1.00
+    sector[kExfatBytesPerSectorShift] = static_cast<uint8_t>(Log2(bytesPerSector));
+    sector[kExfatSectorsPerClusterShift] = static_cast<uint8_t>(Log2(sectorsPerCluster));
+    sector[kExfatNumberOfFats] = 1;
+    sector[kExfatDriveSelect] = 0x80;
   } else {
-    PutText(sector, 3, "ReFS");
+    PutText(sector, kOemName, "ReFS");
     PutText(sector, 16, "FSRS");
     Put(sector, 20, 512, 2);
     Put(sector, 22, 0x5A3C, 2);  // the header checksum
     Put(sector, 24, dataSectors, 8);
     Put(sector, 32, bytesPerSector, 4);
   }
-  sector[510] = 0x55;
-  sector[511] = 0xAA;
+  sector[kSignature] = 0x55;
+  sector[kSignature + 1] = 0xAA;
   return sector;
 }
 
@@ -64,54 +68,54 @@ std::vector<uint8_t> MakeBootSector(const std::string& fileSystem, uint32_t byte
     return OtherBootSector(fileSystem, bytesPerSector, sectorsPerCluster, dataSectors);
   }
   std::vector<uint8_t> sector(bytesPerSector, 0);
-  sector[0] = 0xEB;
-  sector[2] = 0x90;
-  Put(sector, 11, bytesPerSector, 2);
-  Put(sector, 13, sectorsPerCluster, 1);
-  sector[21] = 0xF8;  // fixed disk
+  sector[kJump] = 0xEB;
+  sector[kJump + 2] = 0x90;
+  Put(sector, kBytesPerSector, bytesPerSector, 2);
+  Put(sector, kSectorsPerCluster, sectorsPerCluster, 1);
+  sector[kMedia] = 0xF8;  // fixed disk
   if (fileSystem == "NTFS") {
-    sector[1] = 0x52;
-    PutText(sector, 3, "NTFS    ");
-    Put(sector, 40, dataSectors - 1, 8);
-    Put(sector, 48, static_cast<uint64_t>(totalClusters) / 16, 8);  // $MFT
-    Put(sector, 56, 2, 8);                                          // $MFTMirr
+    sector[kJump + 1] = 0x52;
+    PutText(sector, kOemName, "NTFS    ");
+    Put(sector, kNtfsTotalSectors, dataSectors - 1, 8);
+    Put(sector, kNtfsMftCluster, static_cast<uint64_t>(totalClusters) / 16, 8);
+    Put(sector, kNtfsMftMirrorCluster, 2, 8);
   } else if (fileSystem == "FAT32") {
-    sector[1] = 0x58;
-    PutText(sector, 3, "MSWIN4.1");
+    sector[kJump + 1] = 0x58;
+    PutText(sector, kOemName, "MSWIN4.1");
     const uint64_t fatSectors = (static_cast<uint64_t>(totalClusters) + 2) * 4 / bytesPerSector + 1;
-    Put(sector, 14, 32, 2);  // reserved sectors
-    sector[16] = 2;          // FATs
-    Put(sector, 32, 32 + 2 * fatSectors + dataSectors, 4);
-    Put(sector, 36, fatSectors, 4);
-    Put(sector, 44, 2, 4);  // root directory cluster
-    Put(sector, 48, 1, 2);  // FSInfo sector
-    sector[66] = 0x29;
-    PutText(sector, 71, "NO NAME    ");
-    PutText(sector, 82, "FAT32   ");
+    Put(sector, kReservedSectors, 32, 2);
+    sector[kNumberOfFats] = 2;
+    Put(sector, kTotalSectors32, 32 + 2 * fatSectors + dataSectors, 4);
+    Put(sector, kFat32FatSectors, fatSectors, 4);
+    Put(sector, kFat32RootCluster, 2, 4);
+    Put(sector, kFat32FsInfoSector, 1, 2);
+    sector[kFat32BootSignature] = 0x29;
+    PutText(sector, kFat32VolumeLabel, "NO NAME    ");
+    PutText(sector, kFat32TypeText, "FAT32   ");
   } else {
     const bool fat12 = totalClusters < 4085;
-    sector[1] = 0x3C;
-    PutText(sector, 3, "MSWIN4.1");
+    sector[kJump + 1] = 0x3C;
+    PutText(sector, kOemName, "MSWIN4.1");
     const uint64_t fatBytes = fat12 ? (static_cast<uint64_t>(totalClusters) + 2) * 3 / 2
                                     : (static_cast<uint64_t>(totalClusters) + 2) * 2;
     const uint64_t fatSectors = fatBytes / bytesPerSector + 1;
     const uint64_t rootSectors = 512 * 32 / bytesPerSector;
     const uint64_t sectors = 1 + 2 * fatSectors + rootSectors + dataSectors;
-    Put(sector, 14, 1, 2);
-    sector[16] = 2;
-    Put(sector, 17, 512, 2);  // root entries
+    Put(sector, kReservedSectors, 1, 2);
+    sector[kNumberOfFats] = 2;
+    Put(sector, kRootEntries, 512, 2);
     if (sectors < 65536) {
-      Put(sector, 19, sectors, 2);
+      Put(sector, kTotalSectors16, sectors, 2);
     } else {
-      Put(sector, 32, sectors, 4);
+      Put(sector, kTotalSectors32, sectors, 4);
     }
-    Put(sector, 22, fatSectors, 2);
-    sector[38] = 0x29;
-    PutText(sector, 43, "NO NAME    ");
-    PutText(sector, 54, fat12 ? "FAT12   " : "FAT16   ");
+    Put(sector, kFatSectors16, fatSectors, 2);
+    sector[kFat16BootSignature] = 0x29;
+    PutText(sector, kFat16VolumeLabel, "NO NAME    ");
+    PutText(sector, kFat16TypeText, fat12 ? "FAT12   " : "FAT16   ");
   }
-  sector[510] = 0x55;
-  sector[511] = 0xAA;
+  sector[kSignature] = 0x55;
+  sector[kSignature + 1] = 0xAA;
   return sector;
 }
 

@@ -3,7 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "analysis/boot_layout.h"
+#include "analysis/fragmented_files.h"
+#include "base/job_flags.h"
+#include "base/map_colours.h"
 #include "test_harness.h"
+#include "volume/catalogue.h"
+#include "volume/volume_access.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {
@@ -48,11 +54,44 @@ ExtentList Runs(std::initializer_list<Extent> extents) {
   return list;
 }
 
+// What the analysis shows beyond its events, recorded.
+class RecordingDisplay : public AnalysisDisplay {
+ public:
+  void StartWalkCounters() override {}
+  void StopWalkCounters() override {}
+  void SetStatisticsLabels(const std::array<std::string, 6>& texts) override { labels = texts; }
+  void SetDetailsCounters(const std::string&, const std::string&, const std::string&, bool) override {}
+  void ShowNewMarks() override { ++markRefreshes; }
+  std::array<std::string, 6> labels;
+  int markRefreshes = 0;
+};
+
+// The analysis built from its parts on a simulated volume, without a program or a window.
+struct AnalysisParts {
+  explicit AnalysisParts(const std::string& volume = kVolume) : f(MachineWithVolume(volume)) {
+    access.SelectDrive("C:\\");
+    f.settings.DriveRoot = "C:\\";
+    geometry.FileSystemName = f.platform.QueryVolumeInformation("C:\\").fileSystemName;
+  }
+  test::VolumeFixture f;
+  VolumeAccess access{f.platform};
+  VolumeGeometry& geometry = access.Geometry();
+  JobFlags flags;
+  VolumeZones zones;
+  std::string prefetchDir = "C:\\Windows\\Prefetch";
+  Catalogue catalogue{f.platform, f.events, f.extents, flags, geometry, zones, prefetchDir};
+  BootLayoutReader bootLayout{f.platform, f.platform, f.events, f.extents, prefetchDir};
+  std::string exclusionText;
+  FragmentedFiles fragmented;
+  RecordingDisplay display;
+  Analysis analysis{{f.events, f.settings, flags, geometry, f.extents, catalogue, bootLayout, exclusionText, fragmented,
+                     display}};
+};
+
 TEST(AnalysisFragments, NtfsLooksAcrossAdjacentAndVirtualRuns) {
-  AnalysisCase c;
-  Analysis& analysis = c.jobs().Analyzer();
-  VolumeGeometry& geometry = c.h.program.Volume().Geometry();
-  ASSERT_EQ(geometry.FileSystemName, "NTFS");
+  AnalysisParts c;
+  Analysis& analysis = c.analysis;
+  ASSERT_EQ(c.geometry.FileSystemName, "NTFS");
   EXPECT_EQ(analysis.CountFragments(Runs({{4, 100}, {8, 104}})), 1) << "the second run starts where the first ends";
   EXPECT_EQ(analysis.CountFragments(Runs({{4, 100}, {8, 200}, {12, 204}})), 2);
   EXPECT_EQ(analysis.CountFragments(Runs({{10, 100}, {16, -1}, {26, 110}, {32, -1}})), 1)
@@ -60,15 +99,16 @@ TEST(AnalysisFragments, NtfsLooksAcrossAdjacentAndVirtualRuns) {
   EXPECT_EQ(analysis.CountFragments(Runs({{5, -1}, {8, 300}, {9, 900}})), 1) << "a virtual first run ends the count";
   EXPECT_EQ(analysis.CountFragments(Runs({{4, 100}})), 1);
   EXPECT_EQ(analysis.CountFragments(Runs({})), 0);
-  geometry.FileSystemName = "FAT32";
+  EXPECT_GT(c.f.events.yields, 0) << "the count yields at every round";
+  c.geometry.FileSystemName = "FAT32";
   EXPECT_EQ(analysis.CountFragments(Runs({{4, 100}, {8, 104}})), 2) << "FAT counts every run";
 }
 
 TEST(AnalysisExclusion, PlainSubstringOfTheUpperCasedTail) {
-  AnalysisCase c;
-  Analysis& analysis = c.jobs().Analyzer();
+  AnalysisParts c;
+  Analysis& analysis = c.analysis;
   EXPECT_FALSE(analysis.Excluded("C:\\a.tmp")) << "no exclusion text";
-  c.h.program.ExclusionText() = "*.tmp; *.vhd";
+  c.exclusionText = "*.tmp; *.vhd";
   EXPECT_TRUE(analysis.Excluded("C:\\a.TMP"));
   EXPECT_TRUE(analysis.Excluded("C:\\a.t")) << "*.t occurs inside *.tmp";
   EXPECT_FALSE(analysis.Excluded("C:\\dir.x\\file")) << "the tail from the last dot holds a backslash";
@@ -76,14 +116,22 @@ TEST(AnalysisExclusion, PlainSubstringOfTheUpperCasedTail) {
   EXPECT_FALSE(analysis.Excluded(""));
 }
 
+TEST(AnalysisExclusion, AnExtensionListedWithoutItsStarExcludesNothing) {
+  AnalysisParts c;
+  c.exclusionText = ".tmp vhd";
+  EXPECT_FALSE(c.analysis.Excluded("C:\\a.tmp")) << "an entry is a star and an extension";
+  EXPECT_FALSE(c.analysis.Excluded("C:\\b.vhd"));
+  c.exclusionText = ".tmp *.vhd";
+  EXPECT_TRUE(c.analysis.Excluded("C:\\b.vhd"));
+}
+
 TEST(AnalysisSort, ByTextWithNamesInStep) {
-  AnalysisCase c;
-  FragmentedFiles& files = c.jobs().Fragmented;
-  files.Reset();
+  AnalysisParts c;
+  FragmentedFiles& files = c.fragmented;
   files.Append("a", "12");
   files.Append("b", "3");
   files.Append("c", "100");
-  c.jobs().Analyzer().Quicksort(0, 3);
+  c.analysis.Quicksort(0, 3);
   EXPECT_THAT(files.counts, ElementsAre("", "100", "12", "3"));
   EXPECT_THAT(files.names, ElementsAre("", "c", "a", "b"));
 }
@@ -91,15 +139,31 @@ TEST(AnalysisSort, ByTextWithNamesInStep) {
 // Regression: with one level of recursion per equal count, 200,000 files of two fragments
 // each overflowed the stack.
 TEST(AnalysisSort, ManyEqualCountsNeitherOverflowNorCrawl) {
-  AnalysisCase c;
-  FragmentedFiles& files = c.jobs().Fragmented;
-  files.Reset();
+  AnalysisParts c;
+  FragmentedFiles& files = c.fragmented;
   for (int i = 0; i < 200000; ++i) files.Append("f" + std::to_string(i), i % 1000 == 0 ? "3" : "2");
-  c.jobs().Analyzer().Quicksort(0, static_cast<int32_t>(files.counts.size()) - 1);
+  c.analysis.Quicksort(0, static_cast<int32_t>(files.counts.size()) - 1);
   EXPECT_TRUE(std::is_sorted(files.counts.begin(), files.counts.end()));
   EXPECT_EQ(files.counts.front(), "");
   EXPECT_EQ(files.counts.back(), "3");
   EXPECT_EQ(files.names.back().substr(0, 1), "f");
+}
+
+TEST(AnalysisParts, AWholeAnalysisMarksListsAndReportsThroughItsEvents) {
+  AnalysisParts c;
+  c.f.settings.DebugLog = true;
+  c.exclusionText = "*.tmp";
+  c.analysis.AnalyzeFiles();
+  EXPECT_EQ(c.analysis.Stats.FragmentedFileCount, 4) << "three.dat, two.dat, deep.dat, more; not skip.TMP";
+  EXPECT_EQ(c.display.labels[3], "fragmented: 4");
+  EXPECT_EQ(c.f.events.marks.size(), 4u) << "one mark per fragmented file";
+  for (const test::RecordingEvents::Mark& mark : c.f.events.marks) EXPECT_EQ(mark.colour, map_colour::kFragmented);
+  EXPECT_EQ(c.display.markRefreshes, 4);
+  EXPECT_THAT(c.f.events.shown, ::testing::IsSupersetOf({"title Enumerating files on volume C:\\",
+                                                        "title Analyzing files on volume C:\\", "title Volume C:\\"}));
+  EXPECT_NE(c.f.events.log.Text().find("fragged: C:\\three.dat, fragments: 3\r\n"), std::string::npos)
+      << c.f.events.log.Text();
+  EXPECT_EQ(c.f.events.Progress(), c.f.events.Maximum() - 1) << "the last slot, empty, is not counted";
 }
 
 TEST(AnalysisRun, LabelsListReportAndMarks) {

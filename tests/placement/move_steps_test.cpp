@@ -36,34 +36,6 @@ struct StepCase {
   SystemErrorText errorText{h.platform, nullptr};
 };
 
-TEST(VssCheck, WorkedValues) {
-  ProgramHarness h(MachineWithVolume("{}"));
-  h.program.Run();
-  ClusterMover& mover = h.program.Mover();
-  VolumeGeometry& geometry = h.program.Volume().Geometry();
-  geometry.SectorsPerCluster = 8;
-  EXPECT_EQ(mover.VssCheck(1000, 1003, 20), 0) << "vss-safe mode off";
-  h.program.Settings().VssSafe = true;
-  EXPECT_EQ(mover.VssCheck(1000, 1003, 20), 10) << "target 1010: displacement 10";
-  EXPECT_EQ(mover.VssCheck(1005, 1000, 20), 4) << "target 1001: displacement -4";
-  EXPECT_EQ(mover.VssCheck(1000, 1002, 20), 0);
-  EXPECT_EQ(mover.VssCheck(1000, 1003, 8), 1) << "8 clusters of 8 sectors are too short to align";
-  EXPECT_EQ(mover.VssCheck(INT32_MIN, INT32_MAX, 20), 2) << "the displacement overflows";
-  geometry.SectorsPerCluster = 1;
-  EXPECT_EQ(mover.VssCheck(1000, 1003, 100), 3);
-  geometry.SectorsPerCluster = 16;
-  EXPECT_EQ(mover.VssCheck(1000, 1003, 100), 0);
-  geometry.SectorsPerCluster = 4;
-  EXPECT_EQ(mover.VssCheck(1000, 1005, 20), 6) << "displacement 8 clusters = 32 sectors";
-  // Two-sector clusters: the granule is 8 clusters, and every shift keeps the code above 3.
-  geometry.SectorsPerCluster = 2;
-  for (int d = 1; d < 8; ++d) {
-    const int32_t code = mover.VssCheck(1000, 1000 + d, 100);
-    ASSERT_GE(code, 4) << d;
-    EXPECT_EQ((d + code - 3) % 8, 0) << "displacement " << d << " becomes a multiple of 16 sectors";
-  }
-}
-
 TEST(DefragmentFile, FirstFitFromTheStartEvenBackwards) {
   StepCase c(R"({"total_clusters": 1000, "metadata_clusters": [[0, 10]], "entries": [
     {"name": "f.dat", "extents": [[500, 3], [600, 3]]}]})");

@@ -1,15 +1,16 @@
 #include "ui/main_window/drive_facts.h"
 
 #include "base/text_encoding.h"
+#include "platform/boot_sector_fields.h"
 #include "volume/sector_io.h"
 
 namespace tarvonel {
 namespace {
 
 std::string TypeField(const std::vector<uint8_t>& bootSector, size_t offset) {
-  if (bootSector.size() < offset + 8) return {};
+  if (bootSector.size() < offset + boot_field::kTypeTextLength) return {};
   return TrimTrailingBlanks(TrimAtNul(std::string(bootSector.begin() + static_cast<std::ptrdiff_t>(offset),
-                                                  bootSector.begin() + static_cast<std::ptrdiff_t>(offset + 8))));
+                                                  bootSector.begin() + static_cast<std::ptrdiff_t>(offset + boot_field::kTypeTextLength))));
 }
 
 }  // namespace
@@ -20,14 +21,17 @@ std::string TrimTrailingBlanks(std::string text) {
 }
 
 std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector) {
-  const std::string oemName =
-      bootSector.size() >= 11 ? std::string(bootSector.begin() + 3, bootSector.begin() + 11) : std::string();
+  using namespace boot_field;
+  const std::string oemName = bootSector.size() >= kOemName + kOemNameLength
+                                  ? std::string(bootSector.begin() + kOemName, bootSector.begin() + kOemName + kOemNameLength)
+                                  : std::string();
   if (oemName == "NTFS    ") return "NTFS";
   // exFAT zeroes the whole BPB, FATSz16 included, so it would pass for FAT32 below.
   if (oemName == "EXFAT   ") return {};
-  // BPB_FATSz16 (offset 22) is 0 on FAT32 only.
-  const bool fat32 = bootSector.size() >= 24 && bootSector[22] == 0 && bootSector[23] == 0;
-  std::string type = TypeField(bootSector, fat32 ? 82 : 54);
+  // BPB_FATSz16 is 0 on FAT32 only.
+  const bool fat32 = bootSector.size() >= kFatSectors16 + 2 && bootSector[kFatSectors16] == 0 &&
+                     bootSector[kFatSectors16 + 1] == 0;
+  std::string type = TypeField(bootSector, fat32 ? kFat32TypeText : kFat16TypeText);
   return type.starts_with("FAT") ? type : std::string();
 }
 
