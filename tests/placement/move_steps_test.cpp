@@ -5,7 +5,9 @@
 
 #include "analysis/volume_constants.h"
 #include "platform/win32_errors.h"
-#include "test_harness.h"
+#include "base/job_flags.h"
+#include "base/volume_zones.h"
+#include "volume/volume_access.h"
 #include "volume/cluster_moves.h"
 #include "volume_fixture.h"
 
@@ -14,26 +16,35 @@ namespace {
 
 using ::testing::HasSubstr;
 using test::MachineWithVolume;
-using test::ProgramHarness;
 
 
+// The move steps built from their parts on a simulated volume, its drive selected and its
+// zones computed as a job's preparation does; no program, no window.
 struct StepCase {
-  explicit StepCase(const std::string& volume) : h(MachineWithVolume(volume)) {
-    h.program.Run();
-    h.platform.VerifyEveryMove(true);
-    h.program.Settings().DebugLog = true;
-    h.program.Log().ClearDebugLog();
+  explicit StepCase(const std::string& volume) : f(MachineWithVolume(volume)) {
+    f.platform.VerifyEveryMove(true);
+    f.settings.DriveRoot = "C:\\";
+    f.settings.DebugLog = true;
+    access.SelectDrive("C:\\");
+    access.Geometry().FileSystemName = f.platform.QueryVolumeInformation("C:\\").fileSystemName;
+    constants.ComputeVolumeConstants("C:");
+    f.log.ClearDebugLog();
   }
-  ~StepCase() { EXPECT_EQ(h.platform.InvariantFailure(), "") << h.platform.Dump(); }
-  std::vector<Extent> ReadAll(const std::string& path) {
-    ExtentReader reader(h.platform, h.program.Settings(), events, errorText);
-    return reader.ReadExtents(path, false, false).Extents;
-  }
-  MoveSteps& steps() { return h.program.Steps(); }
-  const std::string& log() { return h.program.Log().Text(); }
-  ProgramHarness h;
-  test::RecordingEvents events;
-  SystemErrorText errorText{h.platform, nullptr};
+  ~StepCase() { EXPECT_EQ(f.platform.InvariantFailure(), "") << f.platform.Dump(); }
+  std::vector<Extent> ReadAll(const std::string& path) { return f.extents.ReadExtentsQuiet(path, false).Extents; }
+  MoveSteps& steps() { return steps_; }
+  const std::string& log() { return f.log.Text(); }
+
+  test::VolumeFixture f;
+  SimPlatform& platform = f.platform;
+  JobSettings& settings = f.settings;
+  JobFlags flags;
+  VolumeAccess access{f.platform};
+  VolumeGeometry& geometry = access.Geometry();
+  VolumeZones zones;
+  VolumeConstants constants{f.platform, f.platform, f.settings, f.events, access.Geometry(), zones};
+  ClusterMover mover{f.platform, f.events, f.settings, access.Geometry(), f.errorText};
+  MoveSteps steps_{f.platform, f.events, flags, access, zones, f.extents, mover};
 };
 
 TEST(DefragmentFile, FirstFitFromTheStartEvenBackwards) {
@@ -41,7 +52,7 @@ TEST(DefragmentFile, FirstFitFromTheStartEvenBackwards) {
     {"name": "f.dat", "extents": [[500, 3], [600, 3]]}]})");
   EXPECT_EQ(c.steps().DefragmentFile("C:\\f.dat"), 0);
   EXPECT_EQ(c.ReadAll("C:\\f.dat"), (std::vector<Extent>{{6, 10}}));
-  EXPECT_EQ(c.h.platform.OpenHandles(), 1) << "the step closed its file";
+  EXPECT_EQ(c.platform.OpenHandles(), 1) << "the step closed its file";
 }
 
 TEST(DefragmentFile, ElevenExtentsWithoutRoomStayTwelveGoPiecewise) {
@@ -73,18 +84,18 @@ TEST(DefragmentFile, PiecewiseWithoutAnyFreeRunEnds) {
   StepCase c(R"({"total_clusters": 200, "metadata_clusters": [)" + held + R"(], "entries": [
     {"name": "full.dat", "extents": )" + test::ScatteredRuns(12, 100) + "}]}");
   EXPECT_EQ(c.steps().DefragmentFile("C:\\full.dat"), 0);
-  EXPECT_EQ(c.h.platform.Moves(), 0);
+  EXPECT_EQ(c.platform.Moves(), 0);
 }
 
 TEST(DefragmentFile, FailedMoveFallsThroughAndSingleExtentsAreNotOpened) {
   StepCase c(R"({"total_clusters": 1000, "metadata_clusters": [[0, 10], [20, 10]], "entries": [
     {"name": "f.dat", "extents": [[500, 3], [600, 3]]},
     {"name": "one.dat", "extents": [[700, 5]]}]})");
-  c.h.platform.InjectMoveFailure("C:\\f.dat", win32_error::kAccessDenied, 0, 1);
+  c.platform.InjectMoveFailure("C:\\f.dat", win32_error::kAccessDenied, 0, 1);
   EXPECT_EQ(c.steps().DefragmentFile("C:\\f.dat"), 0) << "the second run took it";
   EXPECT_EQ(c.ReadAll("C:\\f.dat"), (std::vector<Extent>{{6, 30}}));
   c.steps().DefragmentFile("C:\\one.dat");
-  EXPECT_EQ(c.h.platform.Moves(), 1);
+  EXPECT_EQ(c.platform.Moves(), 1);
 }
 
 TEST(DefragmentFile, FileLockedAfterTheWalkIsLeftAlone) {
@@ -92,29 +103,29 @@ TEST(DefragmentFile, FileLockedAfterTheWalkIsLeftAlone) {
     {"name": "f.dat", "extents": [[500, 3], [600, 3]]}, {"name": "g.dat", "extents": [[700, 3], [800, 3]]}]})");
   // Locked by another program since the analysis: its map can no longer be read, so nothing
   // is known to move. Held without sharing, it still moves: NTFS moves files others hold.
-  c.h.platform.LockFile("C:\\f.dat", SimLock::PagingFile);
-  c.h.platform.LockFile("C:\\g.dat", SimLock::Exclusive);
+  c.platform.LockFile("C:\\f.dat", SimLock::PagingFile);
+  c.platform.LockFile("C:\\g.dat", SimLock::Exclusive);
   EXPECT_EQ(c.steps().DefragmentFile("C:\\f.dat"), 0);
-  EXPECT_EQ(c.h.platform.Moves(), 0);
+  EXPECT_EQ(c.platform.Moves(), 0);
   EXPECT_EQ(c.steps().DefragmentFile("C:\\g.dat"), 0);
-  EXPECT_EQ(c.h.platform.Moves(), 1);
+  EXPECT_EQ(c.platform.Moves(), 1);
 }
 
 TEST(DefragmentFile, VssRefusalLogsAndStopsOnlyWithTheLogOn) {
   const char* volume = R"({"total_clusters": 1000, "sectors_per_cluster": 8, "metadata_clusters": [[0, 10]], "entries": [
     {"name": "f.dat", "extents": [[501, 3], [600, 1]]}]})";
   StepCase logged(volume);
-  logged.h.program.Settings().VssSafe = true;
-  logged.h.program.Volume().Geometry().SectorsPerCluster = 8;
+  logged.settings.VssSafe = true;
+  logged.geometry.SectorsPerCluster = 8;
   logged.steps().DefragmentFile("C:\\f.dat");
   EXPECT_THAT(logged.log(), HasSubstr("DFR:can't move: C:\\f.dat - vss_safe: 1\r\n"));
-  EXPECT_EQ(logged.h.platform.Moves(), 0);
+  EXPECT_EQ(logged.platform.Moves(), 0);
   StepCase quiet(volume);
-  quiet.h.program.Settings().VssSafe = true;
-  quiet.h.program.Settings().DebugLog = false;
-  quiet.h.program.Volume().Geometry().SectorsPerCluster = 8;
+  quiet.settings.VssSafe = true;
+  quiet.settings.DebugLog = false;
+  quiet.geometry.SectorsPerCluster = 8;
   quiet.steps().DefragmentFile("C:\\f.dat");
-  EXPECT_EQ(quiet.h.platform.Moves(), 0) << "every candidate is too short; none refused loudly";
+  EXPECT_EQ(quiet.platform.Moves(), 0) << "every candidate is too short; none refused loudly";
   EXPECT_EQ(quiet.log(), "");
 }
 
@@ -124,10 +135,10 @@ TEST(PlaceMft, KeepsItsHeadAndMovesOnlyInOptimizeMode) {
   EXPECT_EQ(MoveSteps::MftHead(64), 1);
   StepCase c(R"({"total_clusters": 4000, "metadata_clusters": [[0, 10]], "entries": [
     {"name": "$MFT", "metadata": true, "extents": [[2000, 8], [2100, 8]]}]})");
-  c.h.program.Constants().ComputeVolumeConstants("C:");
-  c.h.program.Zones().EndReserved = 1000;
+  c.constants.ComputeVolumeConstants("C:");
+  c.zones.EndReserved = 1000;
   c.steps().PlaceMft("C:\\$MFT", false);
-  EXPECT_EQ(c.h.platform.Moves(), 0) << "two extents: left alone in defragment mode";
+  EXPECT_EQ(c.platform.Moves(), 0) << "two extents: left alone in defragment mode";
   c.steps().PlaceMft("C:\\$MFT", true);
   EXPECT_EQ(c.ReadAll("C:\\$MFT"), (std::vector<Extent>{{4, 2000}, {16, 10}})) << "the head stays, the rest moves to the front";
 }
@@ -138,7 +149,7 @@ TEST(MoveFileSteps, FrontOutAndCompactRespectTheZones) {
     {"name": "front.dat", "extents": [[500, 5]]},
     {"name": "inner.dat", "extents": [[800, 5]]},
     {"name": "far.dat", "extents": [[8000, 5]]}]})");
-  c.h.program.Zones().EndReserved = 1000;
+  c.zones.EndReserved = 1000;
   c.steps().MoveFileToFront("C:\\inner.dat");
   EXPECT_EQ(c.ReadAll("C:\\inner.dat"), (std::vector<Extent>{{5, 100}})) << "already in front, moved to the first front run";
   c.steps().MoveFileOut("C:\\front.dat");
