@@ -47,7 +47,7 @@ int32_t Analysis::CountFragments(const ExtentList& list) {
   int32_t fragments = 1;
   int32_t k = 0;
   for (;;) {
-    p_.events.Yield();
+    p_.events.YieldToUser();
     if (k == 0 && lcn(0) == -1) break;
     if (k > n - 1) break;
     const int64_t end = lcn(k) + length(k);
@@ -68,7 +68,7 @@ void Analysis::Quicksort(int32_t min, int32_t max) {
   // The smaller side recurses, the larger one loops: the depth stays logarithmic.
   std::vector<std::string>& counts = p_.fragmented.counts;
   while (min < max) {
-    p_.events.Yield();
+    p_.events.YieldToUser();
     const auto pick = static_cast<int32_t>((max - min + 1) * random() + min);
     const std::string pivot = counts[static_cast<size_t>(std::clamp(pick, min, max))];
     int32_t below = min;  // [min, below) < pivot
@@ -105,7 +105,7 @@ void Analysis::AnalyzeFiles() {
   Stats = AnalysisStats{};
   const std::string volume = p_.settings.DriveRoot.substr(0, 3);
   events.SetTitle("Enumerating files on volume " + volume);
-  p_.events.Yield();
+  p_.events.YieldToUser();
 
   const std::string drive = p_.settings.DriveRoot.substr(0, 2);
   const std::string root = p_.settings.Directory.empty() ? drive + "\\" : drive + "\\" + p_.settings.Directory + "\\";
@@ -124,7 +124,7 @@ void Analysis::AnalyzeFiles() {
     const bool included = !Excluded(list.Path);
     if (p_.flags.StopRequested) return;
     if (events.Progress() < static_cast<int32_t>(i)) events.SetProgress(static_cast<int32_t>(i));
-    p_.events.Yield();
+    p_.events.YieldToUser();
     const int32_t fragments = CountFragments(list);
     if (fragments <= 1 || !included) continue;
     if (!list.Path.empty() && list.Opened) {

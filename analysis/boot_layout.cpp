@@ -65,7 +65,7 @@ void BootLayoutReader::ReadBootLayout(const std::string& driveRoot, std::vector<
         prefetchFiles.push_back(path);
       }
     }
-    events_.Yield();
+    events_.YieldToUser();
   }
 }
 

@@ -123,7 +123,7 @@ int32_t MoveSteps::Defragment(const std::string& path, bool mft, bool optimizeMo
   int64_t vcn = head;
   FreeRun largest = Largest(runs);
   for (;;) {
-    events_.Yield();
+    events_.YieldToUser();
     // No free run at all, or nothing left to move: asking for more would repeat forever or
     // reach past the file's end, which NTFS refuses.
     const int64_t left = clusters - vcn;
@@ -199,7 +199,7 @@ int32_t MoveSteps::Compact(const std::string& path) {
   const int32_t end = zones_.EndReserved;
   int32_t lastCode = 0;
   for (const FreeRun& run : runs) {
-    events_.Yield();
+    events_.YieldToUser();
     if (first < end) break;  // in the front zone: it stays
     if (run.Lcn > end && first > end) {
       if (first <= run.Lcn) break;  // no free place before the file is left

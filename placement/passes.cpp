@@ -78,10 +78,10 @@ void Passes::defrag() {
   // A copy: the list must not change under the loop, whatever runs in its yields.
   const std::vector<std::string> list = files;
   for (const std::string& path : list) {
-    p_.events.Yield();
+    p_.events.YieldToUser();
     p_.events.SetCurrentFile(path);
     if (!path.empty()) p_.steps.DefragmentFile(path);
-    p_.events.Yield();
+    p_.events.YieldToUser();
     if (p_.flags.StopRequested) {
       StopShown();
       break;
@@ -100,10 +100,10 @@ bool Passes::OptimizePhase(const std::vector<std::string>& list, int32_t (MoveSt
       StopShown();
       return false;
     }
-    p_.events.Yield();
+    p_.events.YieldToUser();
     p_.events.SetCurrentFile(path);
     if (!path.empty()) (p_.steps.*step)(path);
-    p_.events.Yield();
+    p_.events.YieldToUser();
     AdvanceProgress();
   }
   return !p_.flags.StopRequested;
@@ -149,10 +149,10 @@ void Passes::optimizequick() {
 bool Passes::CompactPhase(const std::vector<std::string>& list, int32_t (MoveSteps::*step)(const std::string&)) {
   const std::vector<std::string> entries = list;
   for (const std::string& path : entries) {
-    p_.events.Yield();
+    p_.events.YieldToUser();
     p_.events.SetCurrentFile(path);
     if (!path.empty()) (p_.steps.*step)(path);
-    p_.events.Yield();
+    p_.events.YieldToUser();
     if (p_.flags.StopRequested) {
       StopShown();
       return false;

@@ -18,7 +18,7 @@ namespace tarvonel::test {
 class RecordingEvents : public JobEvents, public WalkProgress {
  public:
   void QueueAction(std::function<void()> action) { actions_.push_back(std::move(action)); }
-  void Yield() override {
+  void YieldToUser() override {
     ++yields;
     if (actions_.empty()) return;
     const std::function<void()> action = std::move(actions_.front());

@@ -135,7 +135,7 @@ std::string Catalogue::VisitDirectory(const std::string& path, FragmentedPaths& 
       Lists.move_out_files.push_back(path);
     }
   }
-  events_.Yield();
+  events_.YieldToUser();
   return path + "\\";
 }
 
@@ -218,7 +218,7 @@ std::vector<ExtentList> Catalogue::ReadFragmentedExtents(const std::string& dirP
   WalkDirectory(dirPath, fragmented, true);
   progress.StopWalkCounters();
   events_.SetCurrentFile({});
-  events_.Yield();
+  events_.YieldToUser();
   if (flags_.StopRequested) return {};
 
   std::vector<ExtentList> table;
@@ -227,12 +227,12 @@ std::vector<ExtentList> Catalogue::ReadFragmentedExtents(const std::string& dirP
   events_.SetProgressMaximum(static_cast<int32_t>(slots));
   events_.SetProgress(0);
   for (size_t i = 0; i < slots; ++i) {
-    if (io_.GetInputState()) events_.Yield();
+    if (io_.GetInputState()) events_.YieldToUser();
     if (flags_.StopRequested) return table;
     table.push_back(fragmented[i].empty() ? ExtentList{} : extents_.ReadExtents(fragmented[i], false, false));
     if (flags_.StopRequested) return table;
     events_.SetProgress(events_.Progress() + 1);
-    if (io_.GetInputState()) events_.Yield();
+    if (io_.GetInputState()) events_.YieldToUser();
   }
   return table;
 }

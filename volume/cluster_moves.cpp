@@ -29,13 +29,13 @@ ClusterMover::ClusterMover(VolumeIo& io, JobEvents& events, const JobSettings& s
 uint32_t ClusterMover::MoveClusters(OsHandle* volumeHandle, OsHandle& file, int64_t startingVcn,
                                     int32_t clusterCount, int64_t startingLcn) {
   events_.SetActivityLight(true);
-  events_.Yield();
+  events_.YieldToUser();
   const uint32_t result =
       volumeHandle == nullptr || clusterCount < 0
           ? win32_error::kInvalidHandle
           : io_.MoveFileClusters(*volumeHandle, file, startingVcn, startingLcn, static_cast<uint32_t>(clusterCount));
   events_.SetActivityLight(false);
-  events_.Yield();
+  events_.YieldToUser();
   return result;
 }
 

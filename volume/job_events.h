@@ -11,8 +11,9 @@ class JobEvents {
  public:
   virtual ~JobEvents() = default;
 
-  // Lets the user's clicks and the timers run; a stop request is seen after it.
-  virtual void Yield() = 0;
+  // Lets the user's clicks and the timers run; a stop request is seen after it. (Not "Yield":
+  // <windows.h> defines that as a macro.)
+  virtual void YieldToUser() = 0;
   // One piece of the debug log; `text` carries its own CR LF. Callers write only with the log on.
   virtual void Log(std::string_view text) = 0;
   virtual void SetTitle(const std::string& title) = 0;

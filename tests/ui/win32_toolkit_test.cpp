@@ -16,7 +16,8 @@
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
-#include "ui/debug_log/debug_log.h"
+#include "base/debug_log.h"
+#include "ui/debug_log/debug_log_window.h"
 
 namespace tarvonel {
 namespace {
@@ -29,7 +30,8 @@ std::wstring WindowText(HWND hwnd) {
 
 TEST(Win32Toolkit, DebugLogWindowHoldsEveryAppendedLine) {
   Win32Toolkit toolkit;
-  DebugLog log(toolkit);
+  DebugLog log;
+  DebugLogWindow window(toolkit, log);
   try {
     log.AppendDebug("v0.1.0\r\n");
   } catch (const std::runtime_error& error) {
@@ -45,11 +47,11 @@ TEST(Win32Toolkit, DebugLogWindowHoldsEveryAppendedLine) {
   log.AppendDebug("BMP, can't open : C:\\Données\\日本.txt\r\n");
   EXPECT_EQ(WindowText(box), Utf8ToWide(log.Text()));
 
-  log.ShowDebugLog();
+  window.ShowDebugLog();
   EXPECT_TRUE(::IsWindowVisible(frame));
   log.ClearDebugLog();
   EXPECT_EQ(WindowText(box), L"");
-  toolkit.Unload(log.Window());
+  toolkit.Unload(window.Window());
   EXPECT_FALSE(::IsWindow(frame));
 }
 

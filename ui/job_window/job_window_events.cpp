@@ -10,7 +10,7 @@ namespace tarvonel {
 JobWindowEvents::JobWindowEvents(JobWindow& window, Toolkit& toolkit, DebugLog& log)
     : window_(window), toolkit_(toolkit), log_(log) {}
 
-void JobWindowEvents::Yield() { toolkit_.DoEvents(); }
+void JobWindowEvents::YieldToUser() { toolkit_.DoEvents(); }
 
 void JobWindowEvents::Log(std::string_view text) { log_.AppendDebug(text); }
 

@@ -18,7 +18,7 @@ class JobWindowEvents : public JobEvents {
  public:
   JobWindowEvents(JobWindow& window, Toolkit& toolkit, DebugLog& log);
 
-  void Yield() override;
+  void YieldToUser() override;
   void Log(std::string_view text) override;
   void SetTitle(const std::string& title) override;
   void SetCurrentFile(const std::string& path) override;
