@@ -15,8 +15,9 @@
 #include "app/program.h"
 #include "front/linux/console_options.h"
 #include "front/linux/map_png.h"
+#include "platform/image/fat_volume.h"
 #include "platform/image/image_machine.h"
-#include "platform/image/image_writer.h"
+#include "platform/image/image_platform.h"
 #include "platform/image/mount_check.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
@@ -123,14 +124,15 @@ void PrintStatistics(JobWindow& jobs) {
   for (const Label& label : jobs.LblStats) std::cout << "  " << label.Caption() << "\n";
 }
 
-void ReportMachine(const SimPlatform& platform, const HeadlessToolkit& toolkit) {
+void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit) {
+  const SimPlatform& machine = platform.Machine();
   if (const auto& tray = toolkit.Tray()) {
     std::cerr << "tarvonel: in the notification area: \"" << tray->tip << "\"\n";
   }
-  if (const auto flags = platform.ExitRequest()) {
+  if (const auto flags = machine.ExitRequest()) {
     std::cerr << "tarvonel: Windows was asked to shut down (ExitWindowsEx flags " << *flags << ")\n";
   }
-  for (const auto& [path, link] : platform.Shell().links) {
+  for (const auto& [path, link] : machine.Shell().links) {
     std::cerr << "tarvonel: shortcut " << path << " -> " << link.targetPath << " " << link.arguments << "\n";
   }
   if (platform.Moves() > 0) {
@@ -155,19 +157,29 @@ int main(int argc, char** argv) {
   }
 
   Machine machine;
-  std::vector<ImageDrive> images;
+  // Each image is held from here to the end of the run, so that no other run works on it meanwhile.
+  std::vector<std::unique_ptr<fat::FatVolume>> volumes;
   try {
     if (options.images.empty()) {
       machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
     } else {
+      std::vector<ImageDrive> images;
       for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
       const std::string problem = fat::ImageDrivesProblem(images);
       if (!problem.empty()) throw std::runtime_error(problem);
+      for (const ImageDrive& image : images) volumes.push_back(std::make_unique<fat::FatVolume>(image.letter, image.path));
       const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
-      machine = ParseMachine(WithImageDrives(base, images));
+      machine = ParseMachine(WithImageDrives(base, volumes));
       for (const ImageDrive& image : images) {
         std::cerr << "tarvonel: " << image.letter << ": is the image " << image.path
                   << "; an analysis only reads it, a pass writes its moves to it\n";
+      }
+      for (const auto& volume : volumes) {
+        if (const uint32_t lost = volume->LostClusters()) {
+          std::cerr << "tarvonel: " << volume->Letter() << ": has " << lost
+                    << " lost clusters (in use, yet no file holds them); they count as in use, and fsck.fat -a "
+                       "reclaims them\n";
+        }
       }
     }
   } catch (const std::exception& error) {
@@ -175,17 +187,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  SimPlatform platform(std::move(machine));
-  platform.SetCommandTail(options.commandTail);
-  // Each image drive's moves are made on the image itself, then in the simulation.
-  std::vector<std::unique_ptr<fat::ImageWriter>> writers;
-  for (const ImageDrive& image : images) {
-    writers.push_back(std::make_unique<fat::ImageWriter>(image.path));
-    fat::ImageWriter* writer = writers.back().get();
-    platform.SetMoveHook(image.letter, [writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-      return writer->Move(path, vcn, lcn, count);
-    });
-  }
+  SimPlatform simulated(std::move(machine));
+  simulated.SetCommandTail(options.commandTail);
+  ImagePlatform platform(simulated, std::move(volumes));
   SteadyClock clock;
   HeadlessToolkit toolkit(clock);
   toolkit.onMessageBox = PrintMessageBox;
@@ -226,12 +230,12 @@ int main(int argc, char** argv) {
     if (program.Flags().DiskCheckFailed) std::cerr << "tarvonel: the disk check found a dirty volume; no job ran\n";
     if (refused) std::cerr << "tarvonel: the drive was refused; nothing on it was read or moved\n";
     ReportMachine(platform, toolkit);
-    for (const auto& writer : writers) {
-      if (!writer->Refusal().empty()) std::cerr << "tarvonel: " << writer->Refusal() << "\n";
+    for (const auto& volume : platform.Volumes()) {
+      if (!volume->Refusal().empty()) std::cerr << "tarvonel: " << volume->Refusal() << "\n";
     }
     if (options.saveMachineFile) {
       std::ofstream file(*options.saveMachineFile, std::ios::binary);
-      file << MachineToJson(platform);
+      file << MachineToJson(simulated);
       if (!file) {
         std::cerr << "tarvonel: cannot write " << *options.saveMachineFile << "\n";
         return 2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/fs_driver/fat_move_rules.h"
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
 #include "platform/win32_errors.h"
@@ -88,20 +89,29 @@ bool ChainMover::SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget) 
   return true;
 }
 
+// A directory's entries now lie in its new clusters: a later move of one of its files must
+// switch the entry where it is, not where it was.
+void ChainMover::FollowMovedEntries(DirEntry& directory, const std::vector<uint32_t>& old, uint32_t target) {
+  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
+  for (DirEntry& child : directory.children) {
+    for (size_t i = 0; i < old.size(); ++i) {
+      const uint64_t from = image_.ClusterOffset(old[i]);
+      if (child.entryOffset >= from && child.entryOffset < from + clusterBytes) {
+        child.entryOffset = image_.ClusterOffset(target + static_cast<uint32_t>(i)) + (child.entryOffset - from);
+        break;
+      }
+    }
+  }
+}
+
 uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count) {
   const Layout& layout = image_.Geometry();
-  if (count == 0 || uint64_t{targetLcn} + count > layout.dataClusters || startVcn >= layout.dataClusters) {
-    return kInvalidParameter;
-  }
-  if (file.chain.empty() && file.IsDirectory()) return kInvalidParameter;  // the fixed root
-  if (file.IsDirectory() && startVcn == 0) return kInvalidParameter;       // "." and ".." name it
-  if (startVcn >= file.chain.size()) return kSuccess;                      // past the end: nothing
-  count = std::min<uint32_t>(count, static_cast<uint32_t>(file.chain.size()) - startVcn);
-  // All targets free before anything is written, so a refused move changes nothing.
-  for (uint32_t i = 0; i < count; ++i) {
-    if (image_.InUse(targetLcn + 2 + i)) return kInvalidParameter;
-  }
-  return MoveRange(file, startVcn, targetLcn + 2, count);
+  const fs_driver::FatMovePlan plan = fs_driver::PlanFatMove(
+      {startVcn, count, targetLcn, layout.dataClusters, static_cast<int64_t>(file.chain.size()), file.IsDirectory(),
+       &file == &image_.Root()},
+      [this](int64_t lcn) { return image_.InUse(static_cast<uint32_t>(lcn + 2)); });
+  if (plan.error != kSuccess || plan.clusters == 0) return plan.error;
+  return MoveRange(file, startVcn, targetLcn + 2, static_cast<uint32_t>(plan.clusters));
 }
 
 // The order a power cut cannot break: copy the data; write the new chain, already linked to
@@ -134,6 +144,7 @@ uint32_t ChainMover::MoveRange(DirEntry& file, uint32_t vcn, uint32_t target, ui
 
   if (!SwitchHead(file, vcn, target) || !storage_.Flush()) return kWriteFault;
   for (uint32_t i = 0; i < count; ++i) file.chain[vcn + i] = target + i;
+  if (file.IsDirectory()) FollowMovedEntries(file, old, target);
 
   for (uint32_t done = 0; done < count;) {
     const uint32_t n = RunLength(old, done, count);

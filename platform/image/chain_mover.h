@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace tarvonel::fat {
 
@@ -18,10 +19,10 @@ class ChainMover {
   ChainMover(FatImage& image, VolumeStorage& storage) : image_(image), storage_(storage) {}
 
   // Moves `count` clusters of `file` from cluster index `startVcn` to the clusters from
-  // `targetLcn` (LCN 0 is cluster 2). 0, or the Win32 error: 87 bad arguments, a target in use,
-  // the first cluster of a directory or the fixed root; 29 / 30 the medium refused a write or
-  // read. A failed move leaves the file whole at its old place, or at its new one when only
-  // the freeing of the old clusters failed.
+  // `targetLcn` (LCN 0 is cluster 2), under the FAT driver's rules (PlanFatMove). 0, or the
+  // Win32 error: 87 as those rules answer; 29 / 30 the medium refused a write or read. A failed
+  // move leaves the file whole at its old place, or at its new one when only the freeing of
+  // the old clusters failed.
   uint32_t MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count);
 
  private:
@@ -32,6 +33,7 @@ class ChainMover {
   bool SwitchFatEntry(uint32_t previous, uint32_t target);
   bool SwitchHead(DirEntry& file, uint32_t vcn, uint32_t firstTarget);
   bool Write(uint64_t offset, const void* bytes, size_t length);  // never past the volume's end
+  void FollowMovedEntries(DirEntry& directory, const std::vector<uint32_t>& old, uint32_t target);
 
   FatImage& image_;
   VolumeStorage& storage_;

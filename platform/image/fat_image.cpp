@@ -1,8 +1,13 @@
 #include "platform/image/fat_image.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
 #include "base/ascii.h"
 #include "base/text_encoding.h"
 #include "platform/boot_sector_fields.h"
+#include "platform/image/medium.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -99,12 +104,13 @@ uint32_t EntryIn(const uint8_t* fat, FatType type, uint32_t cluster) {
 
 }  // namespace
 
-std::unique_ptr<FatImage> FatImage::Open(const std::string& path) {
-  std::unique_ptr<FatImage> image(new FatImage(path));
-  image->file_.open(path, std::ios::binary);
-  if (!image->file_) throw ImageError(path + ": cannot be opened for reading");
-  image->file_.seekg(0, std::ios::end);
-  image->fileSize_ = static_cast<uint64_t>(image->file_.tellg());
+FatImage::FatImage(std::shared_ptr<const Medium> medium) : medium_(std::move(medium)), path_(medium_->Path()) {}
+
+std::unique_ptr<FatImage> FatImage::Open(const std::string& path) { return Open(Medium::Open(path, Medium::Hold::Shared)); }
+
+std::unique_ptr<FatImage> FatImage::Open(std::shared_ptr<const Medium> medium) {
+  std::unique_ptr<FatImage> image(new FatImage(std::move(medium)));
+  image->RefuseOtherFileSystems();
   image->ReadLayout();
   image->ReadFat();
   image->root_.attributes = 0x10;
@@ -112,22 +118,50 @@ std::unique_ptr<FatImage> FatImage::Open(const std::string& path) {
   if (image->layout_.type == FatType::Fat32) image->root_.chain = image->Chain(image->layout_.rootCluster, "the root directory");
   image->ReadDirectory(image->root_, 0);
   image->CheckCopiesAgree();  // after the chains, whose problems are named more precisely
+  image->CountLostClusters();
   return image;
 }
 
 void FatImage::Fail(const std::string& problem) const { throw ImageError(path_ + ": " + problem); }
 
-bool FatImage::Read(uint64_t offset, void* buffer, size_t length) {
-  if (offset > fileSize_ || length > fileSize_ - offset) return false;
-  file_.clear();
-  file_.seekg(static_cast<std::streamoff>(offset));
-  file_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(length));
-  return static_cast<size_t>(file_.gcount()) == length;
+bool FatImage::Read(uint64_t offset, void* buffer, size_t length) { return medium_->Read(offset, buffer, length); }
+
+// Another file system's signature names it, where the FAT fields it lacks would only puzzle.
+void FatImage::RefuseOtherFileSystems() {
+  std::vector<uint8_t> start(2048, 0);
+  const size_t have = static_cast<size_t>(std::min<uint64_t>(start.size(), medium_->Size()));
+  if (!Read(0, start.data(), have)) Fail("cannot be read");
+  auto at = [&](size_t offset, std::string_view text) {
+    return offset + text.size() <= have &&
+           std::memcmp(text.data(), start.data() + offset, text.size()) == 0;  // bytes, not signed chars
+  };
+  const std::string notFat = ", not a FAT12, FAT16 or FAT32 volume";
+  if (at(3, "EXFAT   ")) Fail("is an exFAT volume" + notFat);
+  if (at(3, "NTFS    ")) Fail("is an NTFS volume" + notFat);
+  if (at(1080, "\x53\xEF")) Fail("is an ext2/3/4 volume" + notFat);
+  if (have < 512) Fail("too short for a boot sector");
+}
+
+std::string FatImage::Label() const {
+  const size_t field = layout_.type == FatType::Fat32 ? boot_field::kFat32VolumeLabel : boot_field::kFat16VolumeLabel;
+  std::string label(bootSector_.begin() + static_cast<ptrdiff_t>(field),
+                    bootSector_.begin() + static_cast<ptrdiff_t>(field + boot_field::kVolumeLabelLength));
+  while (!label.empty() && label.back() == ' ') label.pop_back();
+  return label == "NO NAME" ? std::string() : label;
+}
+
+void FatImage::CountLostClusters() {
+  const uint32_t bad = EndOfChain() - 1;
+  for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {
+    const uint32_t next = Next(cluster);
+    if (next != 0 && next != bad && owner_[cluster] == 0) ++lostClusters_;
+  }
 }
 
 void FatImage::ReadLayout() {
   bootSector_.assign(512, 0);
   if (!Read(0, bootSector_.data(), bootSector_.size())) Fail("too short for a boot sector");
+  const uint64_t mediumBytes = medium_->Size();
   using namespace boot_field;
   const uint8_t* b = bootSector_.data();
   Layout& l = layout_;
@@ -158,7 +192,7 @@ void FatImage::ReadLayout() {
   l.dataOffset = l.rootOffset + rootBytes;
   const uint64_t volumeBytes = l.totalSectors * l.bytesPerSector;
   if (volumeBytes <= l.dataOffset) Fail("the volume ends before its data area");
-  if (volumeBytes > fileSize_) Fail("the image is shorter than the volume its boot sector declares");
+  if (volumeBytes > mediumBytes) Fail("the image is shorter than the volume its boot sector declares");
   const uint64_t clusters = (volumeBytes - l.dataOffset) / l.ClusterBytes();
   if (clusters == 0 || clusters > 0x0FFFFFF5) Fail("the volume has no usable number of clusters");
   l.dataClusters = static_cast<uint32_t>(clusters);

@@ -1,12 +1,13 @@
 #pragma once
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tarvonel::fat {
+
+class Medium;
 
 enum class FatType { Fat12, Fat16, Fat32 };
 
@@ -52,7 +53,10 @@ struct DirEntry {
 // sizes, or bad directory entries refuse the image with a message naming the problem.
 class FatImage {
  public:
+  // Reads the volume at `path` without holding it (for inspection).
   static std::unique_ptr<FatImage> Open(const std::string& path);
+  // Reads the volume on a medium its caller holds.
+  static std::unique_ptr<FatImage> Open(std::shared_ptr<const Medium> medium);
 
   const Layout& Geometry() const { return layout_; }
   // The FAT entry of `cluster` (first copy); end-of-chain values are at least EndOfChain().
@@ -67,12 +71,19 @@ class FatImage {
   }
   bool InUse(uint32_t cluster) const { return Next(cluster) != 0; }
   const DirEntry& Root() const { return root_; }
+  DirEntry& Root() { return root_; }
+  // Clusters whose FAT entry marks them in use (not bad) that no chain holds: lost clusters,
+  // which a check reclaims. They count as in use, as the Windows driver counts them.
+  uint32_t LostClusters() const { return lostClusters_; }
   // Reads `length` bytes at `offset` of the volume; false when they lie beyond it.
   bool Read(uint64_t offset, void* buffer, size_t length);
   const std::vector<uint8_t>& BootSector() const { return bootSector_; }
+  // The boot sector's volume label, empty for "NO NAME".
+  std::string Label() const;
 
  private:
-  explicit FatImage(std::string path) : path_(std::move(path)) {}
+  explicit FatImage(std::shared_ptr<const Medium> medium);
+  void RefuseOtherFileSystems();
   void ReadLayout();
   void ReadFat();
   void CheckCopiesAgree();
@@ -82,14 +93,16 @@ class FatImage {
   std::vector<uint8_t> DirectoryBytes(const DirEntry& directory);
   [[noreturn]] void Fail(const std::string& problem) const;
 
+  void CountLostClusters();
+
+  std::shared_ptr<const Medium> medium_;
   std::string path_;
-  std::ifstream file_;
-  uint64_t fileSize_ = 0;
   std::vector<uint8_t> bootSector_;
   Layout layout_;
   std::vector<uint8_t> fat_;
   std::vector<uint32_t> owner_;  // by cluster: 0 free, else 1 + the index of the chain that holds it
   uint32_t chains_ = 0;
+  uint32_t lostClusters_ = 0;
   DirEntry root_;
 };
 

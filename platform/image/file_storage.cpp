@@ -1,20 +1,20 @@
-#include <errno.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
 
 namespace tarvonel::fat {
 
+// Not O_EXCL: the volume's Medium holds the device exclusively for the whole run already, and
+// a second exclusive open of it would fail.
 FileStorage::FileStorage(const std::string& path) {
-  // A block device opened exclusively fails while it is mounted.
-  struct stat info {};
-  const bool device = ::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode);
-  fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (device ? O_EXCL : 0));
-  if (fd_ < 0 && device && errno == EBUSY) throw ImageError(path + ": the device is mounted or in use");
-  if (fd_ < 0) throw ImageError(path + ": cannot be opened for writing");
+  fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd_ < 0) throw ImageError(path + ": cannot be opened for writing (" + std::string(std::strerror(errno)) + ")");
 }
 
 FileStorage::~FileStorage() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,13 @@ struct ImageDrive {
 // Reads "C:=PATH" of the command line; throws std::invalid_argument naming what is wrong.
 ImageDrive ParseImageDrive(const std::string& text);
 
-// The machine description with each image as a drive: the volume's real geometry, directory
-// tree and cluster runs, its label and dirty state. The image is only read here; a pass's
-// moves reach it through an ImageWriter on the drive. Throws fat::ImageError for an unsound image.
-std::string WithImageDrives(const std::string& machineJson, const std::vector<ImageDrive>& images);
+namespace fat {
+class FatVolume;
+}
+
+// The machine description with each image volume as a fixed drive of its letter, and its dirty
+// state as the drive's disk check finds it. The volume itself is not described: its FatVolume
+// serves it.
+std::string WithImageDrives(const std::string& machineJson, const std::vector<std::unique_ptr<fat::FatVolume>>& volumes);
 
 }  // namespace tarvonel

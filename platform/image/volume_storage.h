@@ -15,7 +15,8 @@ class VolumeStorage {
   virtual bool Flush() = 0;
 };
 
-// An image file or device opened for reading and writing; Flush is fdatasync.
+// An image file or device opened for reading and writing; Flush is fdatasync. Its caller holds
+// the medium (Medium::Hold::Exclusive).
 class FileStorage : public VolumeStorage {
  public:
   // Throws ImageError when the file cannot be opened for writing.

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "base/ascii.h"
+#include "platform/fs_driver/paths.h"
+#include "platform/fs_driver/volume_records.h"
 #include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
@@ -32,15 +34,7 @@ class SimHandle : public OsHandle {
   int64_t position = 0;
 };
 
-class SimFind : public OsFindHandle {
- public:
-  std::vector<FindEntry> entries;
-  size_t next = 0;
-};
-
-bool IsDriveRoot(const std::string& text) {
-  return text.size() == 3 && text[1] == ':' && text[2] == '\\';
-}
+using fs_driver::IsDriveRoot;
 
 FindEntry EntryInfo(const SimEntry& entry, const std::string& name) {
   FindEntry info;
@@ -61,29 +55,6 @@ SimVolume* SimPlatform::Volume(char letter) {
   }
   return nullptr;
 }
-
-namespace {
-
-constexpr size_t kMaxPath = 260;
-
-// Windows normalises a plain path before it looks anything up: each name loses its trailing
-// dots and spaces, so a folder whose name ends in one cannot be reached that way.
-std::string TrimmedAsPlainPath(const std::string& pathBelowRoot) {
-  std::string trimmed;
-  size_t start = 0;
-  while (start <= pathBelowRoot.size()) {
-    size_t end = pathBelowRoot.find('\\', start);
-    if (end == std::string::npos) end = pathBelowRoot.size();
-    std::string part = pathBelowRoot.substr(start, end - start);
-    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-    trimmed += part;
-    if (end < pathBelowRoot.size()) trimmed += '\\';
-    start = end + 1;
-  }
-  return trimmed;
-}
-
-}  // namespace
 
 SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoot, int depth, uint32_t& error) {
   SimVolume* volume = Volume(letter);
@@ -123,11 +94,12 @@ SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoo
 
 OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
   OpenResult result;
-  if (path.size() == 6 && path.starts_with("\\\\.\\") && path[5] == ':') {
-    SimVolume* volume = Volume(path[4]);
+  const fs_driver::OpenTarget target = fs_driver::ParseOpenPath(path);
+  if (target.kind == fs_driver::OpenTarget::Kind::Volume) {
+    SimVolume* volume = Volume(target.letter);
     if (!machine_.administrator) {
       result.error = win32_error::kAccessDenied;
-    } else if (DriveTypeOf(std::string(1, path[4]) + ":\\") == DriveType::NoRootDir) {
+    } else if (DriveTypeOf(std::string(1, target.letter) + ":\\") == DriveType::NoRootDir) {
       result.error = win32_error::kFileNotFound;
     } else if (volume == nullptr) {
       result.error = win32_error::kNotReady;
@@ -136,33 +108,27 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
     } else {
       auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
       handle->access = access;
-      handle->letter = AsciiUpper(path[4]);
+      handle->letter = AsciiUpper(target.letter);
       result.handle = std::move(handle);
     }
     return result;
   }
-  if (!path.starts_with("\\\\?\\") || path.size() < 7 || path[5] != ':' || path[6] != '\\') {
+  if (target.kind == fs_driver::OpenTarget::Kind::Invalid) {
     result.error = win32_error::kInvalidName;
     return result;
   }
-  const char letter = path[4];
+  const char letter = target.letter;
   SimVolume* volume = Volume(letter);
   if (volume == nullptr) {
     result.error = DriveTypeOf(std::string(1, letter) + ":\\") == DriveType::NoRootDir ? win32_error::kPathNotFound
                                                                         : win32_error::kNotReady;
     return result;
   }
-  std::string below = path.substr(7);
-  std::string streamName;
-  const size_t lastPart = below.rfind('\\');
-  const size_t colon = below.find(':', lastPart == std::string::npos ? 0 : lastPart);
-  if (colon != std::string::npos) {
-    if (!volume->IsNtfs()) {
-      result.error = win32_error::kInvalidName;
-      return result;
-    }
-    streamName = below.substr(colon + 1);
-    below.resize(colon);
+  const std::string& below = target.below;
+  std::string streamName = target.stream;
+  if (target.named && !volume->IsNtfs()) {
+    result.error = win32_error::kInvalidName;
+    return result;
   }
   uint32_t error = 0;
   SimEntry* entry = ResolveEntry(letter, below, 0, error);
@@ -172,7 +138,6 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
   }
   size_t stream = 0;
   if (!streamName.empty()) {
-    if (streamName.ends_with(":$DATA")) streamName.resize(streamName.size() - 6);
     stream = entry->streams.size();
     for (size_t s = 1; s < entry->streams.size(); ++s) {
       if (FoldName(entry->streams[s].name) == FoldName(streamName)) stream = s;
@@ -229,24 +194,27 @@ uint32_t SimPlatform::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
       return ReadRetrievalPointers(sim.entry->streams[sim.stream], input, inputSize, out, outputSize, bytesReturned);
     }
     case win32::kSmartSendDriveCommand:
-    case win32::kSmartRcvDriveData: {
+    case win32::kSmartRcvDriveData:
+    case win32::kIoctlStorageQueryProperty:
       if (sim.entry != nullptr) return win32_error::kInvalidFunction;
-      // The I/O manager sends these only on a handle open for reading and writing.
-      const uint32_t readWrite = win32::kGenericRead | win32::kGenericWrite;
-      if ((sim.access & readWrite) != readWrite) return win32_error::kAccessDenied;
-      const SimDrive* drive = DriveOf(std::string(1, sim.letter) + ":\\");
-      if (drive == nullptr) return win32_error::kInvalidFunction;
-      return SmartCommand(*drive, code, static_cast<const uint8_t*>(input), inputSize, out, outputSize, bytesReturned);
-    }
-    case win32::kIoctlStorageQueryProperty: {
-      if (sim.entry != nullptr) return win32_error::kInvalidFunction;
-      const SimDrive* drive = DriveOf(std::string(1, sim.letter) + ":\\");
-      if (drive == nullptr) return win32_error::kInvalidFunction;
-      return SeekPenaltyQuery(*drive, static_cast<const uint8_t*>(input), inputSize, out, outputSize, bytesReturned);
-    }
+      return DiskControl(sim.letter, sim.access, code, input, inputSize, output, outputSize, bytesReturned);
     default:
       return win32_error::kInvalidFunction;
   }
+}
+
+uint32_t SimPlatform::DiskControl(char letter, uint32_t access, uint32_t code, const void* input, uint32_t inputSize,
+                                  void* output, uint32_t outputSize, uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  const SimDrive* drive = DriveOf(std::string(1, letter) + ":\\");
+  if (drive == nullptr) return win32_error::kInvalidFunction;
+  const auto* in = static_cast<const uint8_t*>(input);
+  auto* out = static_cast<uint8_t*>(output);
+  if (code == win32::kIoctlStorageQueryProperty) return SeekPenaltyQuery(*drive, in, inputSize, out, outputSize, bytesReturned);
+  // The I/O manager sends the SMART commands only on a handle open for reading and writing.
+  const uint32_t readWrite = win32::kGenericRead | win32::kGenericWrite;
+  if ((access & readWrite) != readWrite) return win32_error::kAccessDenied;
+  return SmartCommand(*drive, code, in, inputSize, out, outputSize, bytesReturned);
 }
 
 uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
@@ -257,7 +225,6 @@ uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHan
   if ((!volume.volume.IsNtfs() && volume.entry != nullptr) || file.entry == nullptr || &file.volume != &volume.volume) {
     return win32_error::kInvalidParameter;
   }
-  if (file.entry == &file.volume.Root() && !file.volume.IsNtfs()) return win32_error::kInvalidParameter;
   for (MoveFault& fault : moveFaults_) {
     if (FoldName(fault.path) != FoldName(file.path)) continue;
     if (fault.skip > 0) {
@@ -266,11 +233,6 @@ uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHan
       --fault.times;
       return fault.error;
     }
-  }
-  // file.path is "C:\dir\file".
-  const auto hook = file.path.size() > 3 ? moveHooks_.find(AsciiUpper(file.path[0])) : moveHooks_.end();
-  if (hook != moveHooks_.end()) {
-    if (const uint32_t real = hook->second(file.path.substr(3), startingVcn, startingLcn, clusterCount)) return real;
   }
   const uint32_t error =
       file.volume.MoveClusters(*file.entry, file.stream, startingVcn, int64_t{clusterCount}, startingLcn);
@@ -297,48 +259,16 @@ void SimPlatform::LockFile(const std::string& path, SimLock lock) {
 
 uint32_t SimPlatform::ReadBitmap(SimVolume& volume, const void* input, uint32_t inputSize, uint8_t* output,
                                  uint32_t outputSize, uint32_t& bytesReturned) {
-  if (inputSize < 8 || outputSize < 24) return win32_error::kInsufficientBuffer;
-  const int64_t requested = record::I64(static_cast<const uint8_t*>(input), 0);
-  const int64_t total = volume.TotalClusters();
-  if (requested < 0 || requested >= total || (!volume.IsNtfs() && (requested >> 32) != 0)) {
-    return win32_error::kInvalidParameter;
-  }
-  const int64_t start = requested - requested % volume.bitmapRounding;
-  const int64_t wanted = total - start;  // reported in full even when the buffer is short
-  const int64_t room = outputSize - 16;
-  const int64_t needed = (wanted + 7) / 8;
-  const int64_t copied = std::min(room, needed);
-  record::PutI64(output, 0, start);
-  record::PutI64(output, 8, wanted);
-  volume.Bitmap().CopyBits(start, std::min(copied * 8, wanted), output + 16);
-  bytesReturned = static_cast<uint32_t>(16 + copied);
-  return copied < needed ? win32_error::kMoreData : win32_error::kSuccess;
+  const fs_driver::BitmapSource source{volume.TotalClusters(), volume.bitmapRounding, volume.IsNtfs(),
+                                       [&volume](int64_t start, int64_t count, uint8_t* out) {
+                                         volume.Bitmap().CopyBits(start, count, out);
+                                       }};
+  return fs_driver::AnswerVolumeBitmap(source, input, inputSize, output, outputSize, bytesReturned);
 }
 
 uint32_t SimPlatform::ReadRetrievalPointers(const SimStream& stream, const void* input, uint32_t inputSize,
                                             uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned) {
-  if (inputSize < 8) return win32_error::kInvalidParameter;
-  if (outputSize < 32) return win32_error::kInsufficientBuffer;
-  const int64_t vcn = record::I64(static_cast<const uint8_t*>(input), 0);
-  if (vcn < 0) return win32_error::kInvalidParameter;
-  // Resident and empty data have no clusters: end of file, as NTFS answers.
-  if (vcn >= stream.AllocatedClusters()) return win32_error::kHandleEof;
-  size_t first = 0;
-  int64_t runStart = 0;
-  while (runStart + stream.runs[first].length <= vcn) runStart += stream.runs[first++].length;
-  const size_t capacity = (outputSize - 16) / 16;
-  size_t written = 0;
-  int64_t next = runStart;
-  for (size_t i = first; i < stream.runs.size() && written < capacity; ++i, ++written) {
-    next += stream.runs[i].length;
-    record::PutI64(output, 16 + 16 * written, next);
-    record::PutI64(output, 24 + 16 * written, stream.runs[i].lcn);
-  }
-  record::PutU32(output, 0, static_cast<uint32_t>(written));
-  record::PutU32(output, 4, 0);
-  record::PutI64(output, 8, runStart);
-  bytesReturned = static_cast<uint32_t>(16 + 16 * written);
-  return first + written < stream.runs.size() ? win32_error::kMoreData : win32_error::kSuccess;
+  return fs_driver::AnswerRetrievalPointers(stream.runs, input, inputSize, output, outputSize, bytesReturned);
 }
 
 uint32_t SimPlatform::NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
@@ -415,25 +345,14 @@ std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern,
   error = 0;
   // Shortcuts and folders of the shell live outside the simulated volumes.
   if (std::optional<std::string> listed = shell_.FirstListed(pattern)) {
-    auto search = std::make_unique<SimFind>();
-    search->entries.push_back(FindEntry{0x20, 0, 0, *listed});
-    entry = search->entries[search->next++];
-    return search;
+    return fs_driver::StartListing(nullptr, nullptr, {FindEntry{0x20, 0, 0, *listed}}, entry, error);
   }
-  const bool longForm = pattern.starts_with("\\\\?\\");
-  const std::string path = longForm ? pattern.substr(4) : pattern;
-  // A plain path holds at most MAX_PATH characters with its NUL.
-  if (!longForm && path.size() >= kMaxPath) {
-    error = win32_error::kFilenameExcedRange;
+  const fs_driver::FindTarget target = fs_driver::ParseFindPattern(pattern);
+  if (target.error != 0) {
+    error = target.error;
     return nullptr;
   }
-  if (path.size() < 4 || !path.ends_with("\\*") || path[1] != ':' || path[2] != '\\') {
-    error = win32_error::kFileNotFound;
-    return nullptr;
-  }
-  std::string below = path.substr(3, path.size() - 4);  // "dir\" or empty for the root
-  if (!longForm) below = TrimmedAsPlainPath(below);
-  SimEntry* directory = ResolveEntry(path[0], below, 0, error);
+  SimEntry* directory = ResolveEntry(target.letter, target.below, 0, error);
   if (directory == nullptr) {
     if (error == win32_error::kFileNotFound) error = win32_error::kPathNotFound;
     return nullptr;
@@ -442,31 +361,18 @@ std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern,
     error = win32_error::kPathNotFound;
     return nullptr;
   }
-  auto search = std::make_unique<SimFind>();
-  if (directory->parent != nullptr) {  // the root has no "." and ".."
-    search->entries.push_back(EntryInfo(*directory, "."));
-    search->entries.push_back(EntryInfo(*directory->parent, ".."));
-  }
+  std::vector<FindEntry> children;
   for (const auto& child : directory->children) {
-    if (!child->metadata) search->entries.push_back(EntryInfo(*child, child->name));
+    if (!child->metadata) children.push_back(EntryInfo(*child, child->name));
   }
-  if (search->entries.empty()) {
-    error = win32_error::kFileNotFound;
-    return nullptr;
-  }
-  entry = search->entries[search->next++];
-  return search;
+  if (directory->parent == nullptr) return fs_driver::StartListing(nullptr, nullptr, std::move(children), entry, error);
+  const FindEntry self = EntryInfo(*directory, ".");
+  const FindEntry parent = EntryInfo(*directory->parent, "..");
+  return fs_driver::StartListing(&self, &parent, std::move(children), entry, error);
 }
 
 bool SimPlatform::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
-  auto& find = static_cast<SimFind&>(search);
-  if (find.next >= find.entries.size()) {
-    error = win32_error::kNoMoreFiles;
-    return false;
-  }
-  entry = find.entries[find.next++];
-  error = 0;
-  return true;
+  return fs_driver::NextListed(search, entry, error);
 }
 
 DiskFreeSpace SimPlatform::QueryDiskFreeSpace(const std::string& root) {
@@ -485,13 +391,8 @@ DiskFreeSpace SimPlatform::QueryDiskFreeSpace(const std::string& root) {
     space.error = diskFreeSpaceError_;
     return space;
   }
-  // The call's fields are 32-bit; a larger volume saturates.
-  constexpr int64_t kMax32 = 0xFFFFFFFF;
-  space.sectorsPerCluster = volume->SectorsPerCluster();
-  space.bytesPerSector = volume->BytesPerSector();
-  space.freeClusters = static_cast<uint32_t>(std::min(volume->FreeClusters(), kMax32));
-  space.totalClusters = static_cast<uint32_t>(std::min(volume->TotalClusters(), kMax32));
-  return space;
+  return fs_driver::AnswerDiskFreeSpace(volume->SectorsPerCluster(), volume->BytesPerSector(),
+                                        volume->FreeClusters(), volume->TotalClusters());
 }
 
 VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {
@@ -536,7 +437,7 @@ uint32_t SimPlatform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, u
   if (sim.entry == nullptr) {
     // A volume reads in whole sectors; past the boot sector the simulated disk holds zeros.
     const uint32_t sector = sim.volume.BytesPerSector();
-    if (sim.position % sector != 0 || bytes % sector != 0) return win32_error::kInvalidParameter;
+    if (!fs_driver::IsSectorAligned(sim.position, bytes, sector)) return win32_error::kInvalidParameter;
     const int64_t size = sim.volume.TotalClusters() * sim.volume.SectorsPerCluster() * sector;
     const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - sim.position));
     for (int64_t i = 0; i < available; ++i) {

@@ -1,6 +1,7 @@
 // Cluster moves on a simulated volume, with the checks and results of the Windows drivers.
 #include <algorithm>
 
+#include "platform/fs_driver/fat_move_rules.h"
 #include "platform/sim/sim_volume.h"
 #include "platform/win32_codes.h"
 #include "platform/win32_errors.h"
@@ -61,25 +62,31 @@ void SimVolume::Release(int64_t lcn, int64_t length) {
 
 uint32_t SimVolume::MoveClusters(SimEntry& entry, size_t streamIndex, int64_t vcn, int64_t count, int64_t targetLcn) {
   const bool ntfs = IsNtfs();
-  if (count <= 0 || vcn < 0 || targetLcn < 0 || targetLcn > TotalClusters() - count) {
-    return win32_error::kInvalidParameter;
-  }
-  if (!ntfs && entry.IsDirectoryLike() && vcn == 0) return win32_error::kInvalidParameter;  // a directory's first cluster
   SimStream& stream = entry.streams[streamIndex];
   const int64_t allocated = stream.AllocatedClusters();
-  const int64_t clusterBytes = int64_t{BytesPerSector()} * SectorsPerCluster();
-  if (ntfs && entry.metadata && entry.name == "$MFT" && vcn * clusterBytes < kMftFixedBytes) {
-    return win32_error::kAccessDenied;
-  }
   int64_t first = vcn;
   int64_t last = vcn + count;
-  if (entry.extraAttributes & (win32::kAttributeCompressed | win32::kAttributeSparse)) {
-    first -= first % kCompressionUnit;
-    last = std::min(allocated, (last + kCompressionUnit - 1) / kCompressionUnit * kCompressionUnit);
+  if (!ntfs) {
+    const fs_driver::FatMovePlan plan =
+        fs_driver::PlanFatMove({vcn, count, targetLcn, TotalClusters(), allocated, entry.IsDirectoryLike(), &entry == &root_},
+                               [this](int64_t lcn) { return bitmap_.Used(lcn); });
+    if (plan.error != 0 || plan.clusters == 0) return plan.error;
+    last = vcn + plan.clusters;
+  } else {
+    if (count <= 0 || vcn < 0 || targetLcn < 0 || targetLcn > TotalClusters() - count) {
+      return win32_error::kInvalidParameter;
+    }
+    const int64_t clusterBytes = int64_t{BytesPerSector()} * SectorsPerCluster();
+    if (entry.metadata && entry.name == "$MFT" && vcn * clusterBytes < kMftFixedBytes) {
+      return win32_error::kAccessDenied;
+    }
+    if (entry.extraAttributes & (win32::kAttributeCompressed | win32::kAttributeSparse)) {
+      first -= first % kCompressionUnit;
+      last = std::min(allocated, (last + kCompressionUnit - 1) / kCompressionUnit * kCompressionUnit);
+    }
+    if (last > allocated) return win32_error::kInvalidParameter;
+    if (first >= last) return win32_error::kSuccess;
   }
-  if (ntfs && last > allocated) return win32_error::kInvalidParameter;
-  last = std::min(last, allocated);  // FAT clips to the allocation; past it nothing moves
-  if (first >= last) return win32_error::kSuccess;
 
   std::vector<Segment> moved;
   int64_t runVcn = 0;
@@ -94,10 +101,11 @@ uint32_t SimVolume::MoveClusters(SimEntry& entry, size_t streamIndex, int64_t vc
     runVcn += run.length;
   }
   if (real == 0) return win32_error::kSuccess;
-  if (targetLcn > TotalClusters() - real) return win32_error::kInvalidParameter;
-  for (int64_t lcn = targetLcn; lcn < targetLcn + real; ++lcn) {
-    // NTFS answers STATUS_ALREADY_COMMITTED (5); FAT's exact-match allocation fails with 87.
-    if (bitmap_.Used(lcn)) return ntfs ? win32_error::kAccessDenied : win32_error::kInvalidParameter;
+  if (ntfs) {  // FAT's plan checked its targets already
+    if (targetLcn > TotalClusters() - real) return win32_error::kInvalidParameter;
+    for (int64_t lcn = targetLcn; lcn < targetLcn + real; ++lcn) {
+      if (bitmap_.Used(lcn)) return win32_error::kAccessDenied;  // STATUS_ALREADY_COMMITTED
+    }
   }
 
   // Old places are freed and the data lands, segment after segment, from the target on.

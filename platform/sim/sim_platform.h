@@ -109,11 +109,10 @@ class SimPlatform : public Platform {
   void FailDiskFreeSpace(uint32_t error) { diskFreeSpaceError_ = error; }
   // Moves of this file fail with `error`: after `afterMoves` attempts, `times` times.
   void InjectMoveFailure(const std::string& path, uint32_t error, int afterMoves = 0, int times = 1 << 30);
-  // Called before a move on the drive is made in the simulation, with the file's path below
-  // the root ("dir\file"); a non-zero answer fails the move with that error and nothing moves
-  // in the simulation. A real volume behind the drive makes the same move this way.
-  using MoveHook = std::function<uint32_t(const std::string& pathBelowRoot, int64_t vcn, int64_t lcn, uint32_t count)>;
-  void SetMoveHook(char letter, MoveHook hook) { moveHooks_[letter] = std::move(hook); }
+  // The disk's own controls (SMART, the storage property query) for the drive `letter`, on a
+  // volume handle opened with `access`; a drive whose volume another back end serves uses them too.
+  uint32_t DiskControl(char letter, uint32_t access, uint32_t code, const void* input, uint32_t inputSize,
+                       void* output, uint32_t outputSize, uint32_t& bytesReturned);
   // Another program opens the file now: later opens meet the lock.
   void LockFile(const std::string& path, SimLock lock);
   // Checks the volume's invariants after every move; the first failure is kept.
@@ -187,7 +186,6 @@ class SimPlatform : public Platform {
   SimShell shell_;
   SimRegistry registry_;
   std::map<char, size_t> smartReadings_;  // data-page reads so far, by drive letter
-  std::map<char, MoveHook> moveHooks_;
   uint32_t SeekPenaltyQuery(const SimDrive& drive, const uint8_t* input, uint32_t inputSize, uint8_t* output,
                             uint32_t outputSize, uint32_t& bytesReturned) const;
   uint32_t SmartCommand(const SimDrive& drive, uint32_t code, const uint8_t* input, uint32_t inputSize,

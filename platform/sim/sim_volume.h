@@ -6,14 +6,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/fs_driver/volume_records.h"
 #include "platform/sim/sim_bitmap.h"
 
 namespace tarvonel {
 
-struct SimRun {
-  int64_t lcn = 0;  // -1: a hole or the virtual tail of a compression unit
-  int64_t length = 0;
-};
+// -1 as the LCN: a hole or the virtual tail of a compression unit.
+using SimRun = fs_driver::ClusterRun;
 
 // A data stream: the unnamed one of a file (name ""), a named one, or a directory's index.
 struct SimStream {

@@ -229,51 +229,75 @@ TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
 #include <map>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "platform/image/image_machine.h"
-#include "platform/image/image_writer.h"
-#include "platform/sim/machine_writer.h"
-#include "test_harness.h"
+#include "image_harness.h"
+#include "platform/records.h"
+#include "platform/win32_codes.h"
 
 namespace tarvonel::fat {
 namespace {
 
 using Runs = std::vector<std::pair<int64_t, int64_t>>;
 
-// Every file's clusters below `entries` of a machine description, by path, adjacent runs merged.
-void CollectRuns(const nlohmann::json& entries, const std::string& prefix, std::map<std::string, Runs>& out) {
-  for (const nlohmann::json& entry : entries) {
-    const std::string path = prefix + entry["name"].get<std::string>();
+void AddRun(Runs& runs, int64_t lcn, int64_t length) {
+  if (!runs.empty() && runs.back().first + runs.back().second == lcn) {
+    runs.back().second += length;
+  } else {
+    runs.emplace_back(lcn, length);
+  }
+}
+
+// Every file's and folder's clusters as the program reads them through the volume role:
+// the directory walk, then each entry's retrieval pointers, by path.
+void CollectSeenRuns(VolumeIo& io, const std::string& below, std::map<std::string, Runs>& out) {
+  FindEntry entry;
+  uint32_t error = 0;
+  std::unique_ptr<OsFindHandle> search = io.FindFirst("\\\\?\\C:\\" + below + "*", entry, error);
+  for (bool more = search != nullptr; more; more = io.FindNext(*search, entry, error)) {
+    if (entry.name == "." || entry.name == "..") continue;
+    const std::string path = below + entry.name;
+    OpenResult opened = io.OpenPath("\\\\?\\C:\\" + path, 0, 7, win32::kFlagBackupSemantics);
+    ASSERT_NE(opened.handle, nullptr) << path;
     Runs& runs = out[path];
-    for (const nlohmann::json& run : entry.value("extents", nlohmann::json::array())) {
-      const int64_t lcn = run[0].get<int64_t>();
-      const int64_t length = run[1].get<int64_t>();
-      if (!runs.empty() && runs.back().first + runs.back().second == lcn) {
-        runs.back().second += length;
-      } else {
-        runs.emplace_back(lcn, length);
+    uint8_t output[4096];
+    for (int64_t vcn = 0;;) {
+      uint8_t input[8];
+      record::PutI64(input, 0, vcn);
+      uint32_t bytes = 0;
+      const uint32_t result = io.DeviceIoControl(*opened.handle, win32::kFsctlGetRetrievalPointers, input, 8, output,
+                                                 sizeof output, bytes);
+      if (result != 0 && result != 234) break;  // 234: more data
+      const uint32_t extents = record::U32(output, 0);
+      int64_t start = record::I64(output, 8);
+      for (uint32_t i = 0; i < extents; ++i) {
+        const int64_t next = record::I64(output, 16 + 16 * i);
+        AddRun(runs, record::I64(output, 24 + 16 * i), next - start);
+        start = next;
       }
+      if (result == 0) break;
+      vcn = start;
     }
-    if (entry.contains("entries")) CollectRuns(entry["entries"], path + "\\", out);
+    if (runs.empty()) out.erase(path);
+    if ((entry.attributes & win32::kAttributeDirectory) != 0) CollectSeenRuns(io, path + "\\", out);
   }
 }
 
-std::map<std::string, Runs> DriveRuns(const std::string& machineJson, const std::string& letter) {
-  std::map<std::string, Runs> runs;
-  const nlohmann::json machine = nlohmann::json::parse(machineJson);
-  for (const nlohmann::json& drive : machine["drives"]) {
-    if (drive["letter"] == letter) CollectRuns(drive["volume"]["entries"], "", runs);
+// Every file's and folder's chain, read anew from the medium.
+void CollectImageRuns(const DirEntry& directory, std::map<std::string, Runs>& out) {
+  for (const DirEntry& child : directory.children) {
+    for (uint32_t cluster : child.chain) AddRun(out[child.path], int64_t{cluster} - 2, 1);
+    if (child.IsDirectory()) CollectImageRuns(child, out);
   }
-  return runs;
 }
 
-// The drive as the program saw it after its pass is the image as it now is: the picture and
-// the volume never parted.
-void ExpectDriveIsImage(const SimPlatform& platform, const std::string& image, const std::string& what) {
-  const auto seen = DriveRuns(MachineToJson(platform), "C");
+// The drive as the program sees it after its pass is the image as it now is: the answers and
+// the medium never parted.
+void ExpectDriveIsImage(VolumeIo& io, const std::string& image, const std::string& what) {
+  std::map<std::string, Runs> seen;
+  std::map<std::string, Runs> read;
+  CollectSeenRuns(io, "", seen);
+  CollectImageRuns(FatImage::Open(image)->Root(), read);
   EXPECT_FALSE(seen.empty()) << what;
-  EXPECT_EQ(seen, DriveRuns(WithImageDrives(R"({"drives": []})", {{'C', image}}), "C")) << what;
+  EXPECT_EQ(seen, read) << what;
 }
 
 size_t FragmentedFiles(const DirEntry& directory) {
@@ -298,17 +322,13 @@ TEST(ImagePasses, DefragOptimizeAndCompactLeaveSoundVolumesAndWholeFiles) {
       const std::string format = Described(kind);
       ASSERT_EQ(w.Shell(FragmentedVolume(kind, "v.img")).first, 0);
       ASSERT_GT(FragmentedFiles(FatImage::Open(w.Path("v.img"))->Root()), 0u);
-      test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), pass);
-      ImageWriter writer(w.Path("v.img"));
-      h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-        return writer.Move(path, vcn, lcn, count);
-      });
+      test::ImageHarness h(w.Path("v.img"), pass);
       h.program.Run();
       // Compact finds nothing far back on these small, front-filled volumes; the others move.
       if (std::string(pass) != "/c") {
         EXPECT_GT(h.platform.Moves(), 0) << format << " " << pass;
       }
-      EXPECT_EQ(writer.Refusal(), "") << format << " " << pass;
+      EXPECT_EQ(h.C().Refusal(), "") << format << " " << pass;
       ExpectDriveIsImage(h.platform, w.Path("v.img"), format + " " + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << format << " " << pass << "\n" << fsck;
@@ -327,9 +347,13 @@ TEST(ImagePasses, AnImageAttachedToALoopDeviceIsNeverWritten) {
                     "&& touch mountinfo && cp v.img before.img")
                 .first,
             0);
-  ImageWriter writer(w.Path("v.img"), {w.Path("mountinfo"), w.Path("sys")});
-  EXPECT_EQ(writer.Move("F.BIN", 0, 500, 1), 19u) << "write-protected";
-  EXPECT_THAT(writer.Refusal(), testing::HasSubstr("attached to /dev/loop7; detach it first"));
+  FatVolume volume('C', w.Path("v.img"), {w.Path("mountinfo"), w.Path("sys")});
+  OpenResult drive = volume.OpenPath("\\\\.\\C:", 0, 3, 0);
+  OpenResult file = volume.OpenPath("\\\\?\\C:\\F.BIN", 0, 7, 0);
+  ASSERT_NE(drive.handle, nullptr);
+  ASSERT_NE(file.handle, nullptr);
+  EXPECT_EQ(volume.MoveFileClusters(*drive.handle, *file.handle, 0, 500, 1), 19u) << "write-protected";
+  EXPECT_THAT(volume.Refusal(), testing::HasSubstr("attached to /dev/loop7; detach it first"));
   EXPECT_EQ(w.Shell("cmp v.img before.img").first, 0) << "not a byte written";
 }
 
@@ -352,12 +376,8 @@ const char* const kRecipeFiles =
 // The program's whole Defrag on the image, its writes cut off after `allowed`; the writes made.
 int DefragWithCut(Workspace& w, int allowed) {
   int writes = 0;
-  ImageWriter writer(w.Path("v.img"), {}, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
+  test::ImageHarness h(w.Path("v.img"), "/d", [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
     return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
-  });
-  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), "/d");
-  h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-    return writer.Move(path, vcn, lcn, count);
   });
   h.program.Run();
   return writes;
@@ -407,13 +427,9 @@ TEST(ImagePasses, DeepWideAndFullVolumes) {
       ASSERT_EQ(w.Shell("head -c " + free.substr(0, free.find('\n')) + " /dev/urandom > src/fill && mcopy -i v.img src/fill ::/fill").first, 0);
     }
     for (const char* pass : {"/o", "/d", "/c"}) {
-      test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', w.Path("v.img")}}), pass);
-      ImageWriter writer(w.Path("v.img"));
-      h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-        return writer.Move(path, vcn, lcn, count);
-      });
+      test::ImageHarness h(w.Path("v.img"), pass);
       h.program.Run();
-      EXPECT_EQ(writer.Refusal(), "") << pass;
+      EXPECT_EQ(h.C().Refusal(), "") << pass;
       ExpectDriveIsImage(h.platform, w.Path("v.img"), std::string(fill ? "full " : "") + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << (fill ? "full " : "") << pass << "\n" << fsck;

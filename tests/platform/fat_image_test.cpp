@@ -190,9 +190,8 @@ TEST(FatImage, DamagedImagesAreRefusedOrReadWithoutFault) {
 }  // namespace
 }  // namespace tarvonel::fat
 
+#include "image_harness.h"
 #include "platform/image/image_machine.h"
-#include "platform/image/image_writer.h"
-#include "test_harness.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -218,11 +217,7 @@ TEST(ImageDrive, AnalysisCountsTheFragmentsMtoolsReports) {
     }
     ASSERT_GT(fragmentedFiles, 0u);
     d.Run("cp volume.img before.img");
-    test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}));
-    ImageWriter writer(d.Image());
-    h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-      return writer.Move(path, vcn, lcn, count);
-    });
+    test::ImageHarness h(d.Image());
     h.program.Run();
     ASSERT_TRUE(h.program.Jobs().cmdanalysemore.Click());
     d.Run("cmp volume.img before.img");  // an analysis writes nothing
@@ -244,7 +239,7 @@ TEST(ImageDrive, DriveArgumentIsCheckedAndADirtyImageIsADirtyDrive) {
   ImageDir d;
   d.Run("mkfs.fat -C -F 16 -s 1 volume.img 8192");
   Patch(d.Image(), 37, {0x01});
-  test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', d.Image()}}), "/d");
+  test::ImageHarness h(d.Image(), "/d");
   h.program.Run();
   EXPECT_TRUE(h.program.Flags().DiskCheckFailed);
   EXPECT_EQ(h.platform.Moves(), 0) << "a dirty image runs no job";

@@ -11,10 +11,10 @@
 
 #include "platform/image/fat_image.h"
 #include "platform/image/image_machine.h"
-#include "platform/image/image_writer.h"
+#include "platform/image/fat_volume.h"
 #include "platform/image/mount_check.h"
 #include "shell_workspace.h"
-#include "test_harness.h"
+#include "image_harness.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -128,14 +128,10 @@ TEST(ImageDevices, AnUnmountedDeviceIsDefragmentedInPlace) {
     LoopDevice device(w, w.Path("v.img"));
     if (device.Path().empty()) GTEST_SKIP() << "loop devices cannot be attached here";
     EXPECT_EQ(InUseReason(device.Path()), "");
-    test::ProgramHarness h(WithImageDrives(R"({"drives": []})", {{'C', device.Path()}}), "/d");
-    ImageWriter writer(device.Path());
-    h.platform.SetMoveHook('C', [&writer](const std::string& path, int64_t vcn, int64_t lcn, uint32_t count) {
-      return writer.Move(path, vcn, lcn, count);
-    });
+    test::ImageHarness h(device.Path(), "/d");
     h.program.Run();
     EXPECT_GT(h.platform.Moves(), 0);
-    EXPECT_EQ(writer.Refusal(), "");
+    EXPECT_EQ(h.C().Refusal(), "");
   }
   auto [code, fsck] = w.Shell("fsck.fat -n v.img");
   EXPECT_EQ(code, 0) << fsck;
@@ -152,9 +148,12 @@ TEST(ImageDevices, ADeviceSomeoneElseHoldsIsNeverWritten) {
     // An exclusive open is what a mount holds.
     const int held = ::open(device.Path().c_str(), O_RDONLY | O_EXCL);
     ASSERT_GE(held, 0);
-    ImageWriter writer(device.Path());
-    EXPECT_EQ(writer.Move("BIG.DAT", 0, 3000, 1), 19u);
-    EXPECT_THAT(writer.Refusal(), testing::HasSubstr("mounted or in use"));
+    try {
+      FatVolume volume('C', device.Path());
+      ADD_FAILURE() << "a device held by someone else was taken";
+    } catch (const ImageError& error) {
+      EXPECT_THAT(error.what(), testing::HasSubstr("is in use: mounted, or held by another program"));
+    }
     ::close(held);
   }
   EXPECT_EQ(w.Shell("cmp v.img before.img").first, 0) << "not a byte written";

@@ -1,0 +1,306 @@
+#include "platform/image/fat_volume.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/ascii.h"
+#include "platform/fs_driver/paths.h"
+#include "platform/fs_driver/volume_records.h"
+#include "platform/image/chain_mover.h"
+#include "platform/image/fat_image.h"
+#include "platform/image/medium.h"
+#include "platform/image/volume_storage.h"
+#include "platform/win32_codes.h"
+#include "platform/win32_errors.h"
+
+namespace tarvonel::fat {
+namespace {
+
+using namespace win32_error;
+
+// Counted in the volume's open handles while it lives.
+class FatHandle : public OsHandle {
+ public:
+  FatHandle(const FatVolume& owner, int& openCount) : volume(owner), openCount_(openCount) { ++openCount_; }
+  ~FatHandle() override { --openCount_; }
+
+  const FatVolume& volume;
+  DirEntry* entry = nullptr;  // nullptr: the volume itself
+  uint32_t access = 0;
+  int64_t position = 0;
+
+ private:
+  int& openCount_;
+};
+
+// What FindFirstFileW reports of an entry: read-only, hidden and system as stored, and the
+// directory bit; the archive bit is not passed on.
+FindEntry EntryInfo(const DirEntry& entry, const std::string& name) {
+  FindEntry info;
+  info.name = name;
+  info.attributes = (entry.attributes & 0x07u) | (entry.IsDirectory() ? win32::kAttributeDirectory : 0u);
+  if (!entry.IsDirectory()) info.size = entry.size;
+  return info;
+}
+
+std::vector<fs_driver::ClusterRun> Runs(const std::vector<uint32_t>& chain) {
+  std::vector<fs_driver::ClusterRun> runs;
+  for (uint32_t cluster : chain) {
+    const int64_t lcn = int64_t{cluster} - 2;
+    if (!runs.empty() && runs.back().lcn + runs.back().length == lcn) {
+      ++runs.back().length;
+    } else {
+      runs.push_back({lcn, 1});
+    }
+  }
+  return runs;
+}
+
+}  // namespace
+
+FatVolume::FatVolume(char letter, const std::string& path, SystemTables tables, StorageOpener open)
+    : letter_(AsciiUpper(letter)),
+      tables_(std::move(tables)),
+      open_(std::move(open)),
+      medium_(Medium::Open(path, Medium::Hold::Exclusive)),
+      image_(FatImage::Open(medium_)) {
+  if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
+}
+
+FatVolume::~FatVolume() = default;
+
+bool FatVolume::Owns(const OsHandle& handle) const {
+  const auto* fat = dynamic_cast<const FatHandle*>(&handle);
+  return fat != nullptr && &fat->volume == this;
+}
+
+uint32_t FatVolume::LostClusters() const { return image_->LostClusters(); }
+bool FatVolume::Dirty() const { return image_->Geometry().dirty; }
+
+DirEntry* FatVolume::Resolve(const std::string& pathBelowRoot, uint32_t& error) {
+  DirEntry* at = &image_->Root();
+  size_t start = 0;
+  while (start < pathBelowRoot.size()) {
+    size_t end = pathBelowRoot.find('\\', start);
+    if (end == std::string::npos) end = pathBelowRoot.size();
+    const std::string part = AsciiLower(pathBelowRoot.substr(start, end - start));
+    const bool last = end + 1 >= pathBelowRoot.size();
+    start = end + 1;
+    if (part.empty()) continue;
+    DirEntry* next = nullptr;
+    for (DirEntry& child : at->children) {
+      if (AsciiLower(child.name) == part) next = &child;
+    }
+    if (next == nullptr) {
+      error = last ? kFileNotFound : kPathNotFound;
+      return nullptr;
+    }
+    at = next;
+  }
+  return at;
+}
+
+OpenResult FatVolume::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
+  OpenResult result;
+  const fs_driver::OpenTarget target = fs_driver::ParseOpenPath(path);
+  if (target.kind == fs_driver::OpenTarget::Kind::Invalid || target.named) {  // FAT has no named streams
+    result.error = kInvalidName;
+    return result;
+  }
+  auto handle = std::make_unique<FatHandle>(*this, openHandles_);
+  handle->access = access;
+  if (target.kind == fs_driver::OpenTarget::Kind::Volume) {
+    if ((share & 2) == 0) {  // a volume in use must be shared for writing
+      result.error = kSharingViolation;
+    } else {
+      result.handle = std::move(handle);
+    }
+    return result;
+  }
+  DirEntry* entry = Resolve(target.below, result.error);
+  if (entry == nullptr) return result;
+  if (entry->IsDirectory() && (flags & win32::kFlagBackupSemantics) == 0) {
+    result.error = kAccessDenied;
+    return result;
+  }
+  handle->entry = entry;
+  result.handle = std::move(handle);
+  return result;
+}
+
+uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
+                                    void* output, uint32_t outputSize, uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  auto& fat = static_cast<FatHandle&>(handle);
+  auto* out = static_cast<uint8_t*>(output);
+  switch (code) {
+    case win32::kFsctlGetVolumeBitmap: {
+      if (fat.entry != nullptr) return kInvalidParameter;
+      const FatImage& image = *image_;
+      const fs_driver::BitmapSource source{image.Geometry().dataClusters, 8, false,
+                                           [&image](int64_t start, int64_t count, uint8_t* bits) {
+                                             std::memset(bits, 0, static_cast<size_t>((count + 7) / 8));
+                                             const int64_t end = std::min<int64_t>(start + count, image.Geometry().dataClusters);
+                                             for (int64_t lcn = start; lcn < end; ++lcn) {
+                                               if (image.InUse(static_cast<uint32_t>(lcn + 2))) {
+                                                 bits[(lcn - start) / 8] |= static_cast<uint8_t>(1u << ((lcn - start) % 8));
+                                               }
+                                             }
+                                           }};
+      return fs_driver::AnswerVolumeBitmap(source, input, inputSize, out, outputSize, bytesReturned);
+    }
+    case win32::kFsctlGetRetrievalPointers:
+      if (fat.entry == nullptr) return kInvalidParameter;
+      return fs_driver::AnswerRetrievalPointers(Runs(fat.entry->chain), input, inputSize, out, outputSize, bytesReturned);
+    case win32::kSmartSendDriveCommand:
+    case win32::kSmartRcvDriveData:
+    case win32::kIoctlStorageQueryProperty:
+      if (fat.entry != nullptr || !diskControl_) return kInvalidFunction;
+      return diskControl_(fat.access, code, input, inputSize, output, outputSize, bytesReturned);
+    default:
+      return kInvalidFunction;
+  }
+}
+
+bool FatVolume::OpenForWriting() {
+  if (mover_) return true;
+  if (!refusal_.empty()) return false;
+  // A mounted volume changes under us: never write to one.
+  refusal_ = InUseReason(medium_->Path(), tables_);
+  if (!refusal_.empty()) return false;
+  try {
+    storage_ = open_(medium_->Path());
+  } catch (const ImageError& error) {
+    refusal_ = error.what();
+    return false;
+  }
+  mover_ = std::make_unique<ChainMover>(*image_, *storage_);
+  return true;
+}
+
+uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
+                                     int64_t startingLcn, uint32_t clusterCount) {
+  // FAT takes only the volume's own handle.
+  if (!Owns(volumeHandle) || !Owns(fileHandle)) return kInvalidParameter;
+  auto& volume = static_cast<FatHandle&>(volumeHandle);
+  auto& file = static_cast<FatHandle&>(fileHandle);
+  if (volume.entry != nullptr || file.entry == nullptr || file.entry == &image_->Root()) return kInvalidParameter;
+  if (diverged_ || !OpenForWriting()) return kWriteProtect;
+  if (startingVcn < 0 || startingLcn < 0 || startingVcn > UINT32_MAX || startingLcn > UINT32_MAX) return kInvalidParameter;
+  const uint32_t result = mover_->MoveClusters(*file.entry, static_cast<uint32_t>(startingVcn),
+                                               static_cast<uint32_t>(startingLcn), clusterCount);
+  if (result == kSuccess) {
+    ++moves_;
+    clustersMoved_ += clusterCount;
+  } else if (result != kInvalidParameter) {
+    // A write that failed part-way leaves the volume sound, but what this process holds of
+    // it may no longer be what the medium holds: nothing more is written.
+    diverged_ = true;
+    refusal_ = medium_->Path() + ": a move failed part-way (error " + std::to_string(result) + "); no further moves are made";
+  }
+  return result;
+}
+
+uint32_t FatVolume::NtFsControlFile(OsHandle& handle, uint32_t code, void*, uint32_t, uint32_t& information) {
+  information = 0;
+  if (code != win32::kFsctlGetNtfsVolumeData) return win32::kStatusInvalidDeviceRequest;
+  if (static_cast<FatHandle&>(handle).entry != nullptr) return win32::kStatusInvalidParameter;
+  return win32::kStatusInvalidDeviceRequest;  // not an NTFS volume
+}
+
+uint32_t FatVolume::NtQueryInformationFile(OsHandle&, void*, uint32_t, uint32_t, uint32_t& information) {
+  information = 0;
+  return win32::kStatusInvalidParameter;  // FAT has no stream information
+}
+
+std::unique_ptr<OsFindHandle> FatVolume::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
+  const fs_driver::FindTarget target = fs_driver::ParseFindPattern(pattern);
+  if (target.error != 0) {
+    error = target.error;
+    return nullptr;
+  }
+  error = 0;
+  const DirEntry* directory = Resolve(target.below, error);
+  if (directory == nullptr || !directory->IsDirectory()) {
+    error = kPathNotFound;
+    return nullptr;
+  }
+  std::vector<FindEntry> children;
+  for (const DirEntry& child : directory->children) children.push_back(EntryInfo(child, child.name));
+  if (directory == &image_->Root()) return fs_driver::StartListing(nullptr, nullptr, std::move(children), entry, error);
+  // ".." is reported with the directory's own facts: only its name and attributes are read.
+  const FindEntry self = EntryInfo(*directory, ".");
+  return fs_driver::StartListing(&self, &self, std::move(children), entry, error);
+}
+
+bool FatVolume::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
+  return fs_driver::NextListed(search, entry, error);
+}
+
+DiskFreeSpace FatVolume::QueryDiskFreeSpace(const std::string& root) {
+  if (!fs_driver::IsDriveRoot(root)) {
+    DiskFreeSpace space;
+    space.error = kInvalidName;
+    return space;
+  }
+  const Layout& layout = image_->Geometry();
+  int64_t free = 0;
+  for (uint32_t cluster = 2; cluster < layout.dataClusters + 2; ++cluster) free += image_->InUse(cluster) ? 0 : 1;
+  return fs_driver::AnswerDiskFreeSpace(layout.sectorsPerCluster, layout.bytesPerSector, free, layout.dataClusters);
+}
+
+VolumeInformation FatVolume::QueryVolumeInformation(const std::string& root) {
+  VolumeInformation info;
+  if (!fs_driver::IsDriveRoot(root)) {
+    info.error = kInvalidName;
+    return info;
+  }
+  info.label = image_->Label();
+  info.fileSystemName = image_->Geometry().type == FatType::Fat32 ? "FAT32" : "FAT";
+  return info;
+}
+
+uint32_t FatVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
+  const int64_t position = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(distanceHigh)) << 32) |
+                                                static_cast<uint32_t>(distanceLow));
+  if (position < 0) return kNegativeSeek;
+  static_cast<FatHandle&>(handle).position = position;
+  return kSuccess;
+}
+
+uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
+  auto& fat = static_cast<FatHandle&>(handle);
+  bytesRead = 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  const Layout& layout = image_->Geometry();
+  if (fat.entry == nullptr) {  // a volume reads in whole sectors
+    if (!fs_driver::IsSectorAligned(fat.position, bytes, layout.bytesPerSector)) return kInvalidParameter;
+    const auto size = static_cast<int64_t>(layout.totalSectors * layout.bytesPerSector);
+    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - fat.position));
+    if (available > 0 && !medium_->Read(static_cast<uint64_t>(fat.position), out, static_cast<size_t>(available))) {
+      return kReadFault;
+    }
+    bytesRead = static_cast<uint32_t>(available);
+  } else {
+    const DirEntry& file = *fat.entry;
+    const int64_t size = file.IsDirectory() ? 0 : int64_t{file.size};
+    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - fat.position));
+    const auto clusterBytes = static_cast<int64_t>(layout.ClusterBytes());
+    for (int64_t done = 0; done < available;) {
+      const int64_t at = fat.position + done;
+      const int64_t inCluster = at % clusterBytes;
+      const int64_t piece = std::min(available - done, clusterBytes - inCluster);
+      const uint32_t cluster = file.chain[static_cast<size_t>(at / clusterBytes)];
+      if (!medium_->Read(image_->ClusterOffset(cluster) + static_cast<uint64_t>(inCluster), out + done,
+                         static_cast<size_t>(piece))) {
+        return kReadFault;
+      }
+      done += piece;
+    }
+    bytesRead = static_cast<uint32_t>(available);
+  }
+  fat.position += bytesRead;
+  return kSuccess;
+}
+
+}  // namespace tarvonel::fat
