@@ -2,10 +2,12 @@
 # Defrag of a FAT32 image with a few thousand fragmented files, against a plain copy of the
 # bytes it moved on the same disk (the physical limit for moving them once).
 # Usage: bench/fat_image_defrag.sh [SIZE_MIB] [FILES]   (default 1024 MiB, 3000 files)
+# TARVONEL=PROGRAM runs another build of the console program (to compare two builds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size=${1:-1024}
 files=${2:-3000}
+tarvonel=$(realpath "${TARVONEL:-build/linux/tarvonel}")
 work=$(mktemp -d build/bench-fat.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1
@@ -23,7 +25,7 @@ printf '\377\377\377\377' | dd of="$img" bs=1 seek=1004 conv=notrunc 2>/dev/null
 for i in $(seq 2 2 "$files"); do head -c $(( (i % 5 + 2) * 9000 )) /dev/urandom > "$work/src/d$((i / 100))/g$i"; done
 for dir in "$work"/src/d*; do mcopy -i "$img" "$dir"/g* "::/$(basename "$dir")/"; done
 analyze_start=$(date +%s.%N)
-before=$(build/linux/tarvonel --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
+before=$("$tarvonel" --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
 analyze_end=$(date +%s.%N)
 # The least any defragmenter must move: every cluster of a fragmented file outside its largest
 # run; and all the clusters of the fragmented files, what moving each one whole costs.
@@ -36,11 +38,11 @@ read -r bound whole < <(for i in $(seq 1 "$files"); do
       total += len; runs++; if (len > largest) largest = len }
     if (runs > 1) { sum += total - largest; whole += total } } END { print sum + 0, whole + 0 }')
 start=$(date +%s.%N)
-report=$(build/linux/tarvonel --image C:="$img" -- /d 2>&1 >/dev/null)
+report=$("$tarvonel" --image C:="$img" -- /d 2>&1 >/dev/null)
 end=$(date +%s.%N)
 clusters=$(echo "$report" | sed -n 's/.* moves, \([0-9]*\) clusters moved/\1/p')
 moves=$(echo "$report" | sed -n 's/^tarvonel: \([0-9]*\) moves, .*/\1/p')
-after=$(build/linux/tarvonel --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
+after=$("$tarvonel" --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
 bytes=$((clusters * 4096))
 copy_start=$(date +%s.%N)
 dd if="$img" of="$work/copy" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none

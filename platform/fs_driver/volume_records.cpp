@@ -70,6 +70,14 @@ DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerS
   return space;
 }
 
+uint32_t SetPosition(int32_t distanceLow, int32_t distanceHigh, int64_t& position) {
+  const int64_t wanted = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(distanceHigh)) << 32) |
+                                              static_cast<uint32_t>(distanceLow));
+  if (wanted < 0) return win32_error::kNegativeSeek;
+  position = wanted;
+  return win32_error::kSuccess;
+}
+
 bool IsSectorAligned(int64_t position, uint32_t bytes, uint32_t sectorBytes) {
   return position % sectorBytes == 0 && bytes % sectorBytes == 0;
 }

@@ -39,6 +39,9 @@ uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* i
 DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector, int64_t freeClusters,
                                   int64_t totalClusters);
 
+// SetFilePointer from the file's start: the position, or ERROR_NEGATIVE_SEEK leaving it as it was.
+uint32_t SetPosition(int32_t distanceLow, int32_t distanceHigh, int64_t& position);
+
 // ReadFile on a volume handle: whole sectors at sector-aligned positions, or ERROR_INVALID_PARAMETER.
 bool IsSectorAligned(int64_t position, uint32_t bytes, uint32_t sectorBytes);
 

@@ -261,11 +261,7 @@ VolumeInformation FatVolume::QueryVolumeInformation(const std::string& root) {
 }
 
 uint32_t FatVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
-  const int64_t position = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(distanceHigh)) << 32) |
-                                                static_cast<uint32_t>(distanceLow));
-  if (position < 0) return kNegativeSeek;
-  static_cast<FatHandle&>(handle).position = position;
-  return kSuccess;
+  return fs_driver::SetPosition(distanceLow, distanceHigh, static_cast<FatHandle&>(handle).position);
 }
 
 uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {

@@ -423,11 +423,7 @@ void SimPlatform::InjectIoControlFailure(uint32_t code, int afterCalls, uint32_t
 }
 
 uint32_t SimPlatform::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
-  const int64_t position = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(distanceHigh)) << 32) |
-                                                static_cast<uint32_t>(distanceLow));
-  if (position < 0) return win32_error::kNegativeSeek;
-  static_cast<SimHandle&>(handle).position = position;
-  return win32_error::kSuccess;
+  return fs_driver::SetPosition(distanceLow, distanceHigh, static_cast<SimHandle&>(handle).position);
 }
 
 uint32_t SimPlatform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {

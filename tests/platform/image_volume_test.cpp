@@ -16,6 +16,8 @@
 #include "platform/image/chain_mover.h"
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
+#include "platform/records.h"
+#include "platform/win32_codes.h"
 #include "shell_workspace.h"
 
 namespace tarvonel::fat {
@@ -156,6 +158,86 @@ TEST(ImageVolume, AFileIsSwitchedInItsFoldersNewCluster) {
   EXPECT_EQ(code, 0) << fsck;
   const std::string name = file->name.substr(0, file->name.find('.'));
   EXPECT_EQ(w.Shell("mcopy -i v.img ::/D/" + file->name + " - | cmp - " + name).first, 0);
+}
+
+}  // namespace
+}  // namespace tarvonel::fat
+
+namespace tarvonel::fat {
+namespace {
+
+uint32_t Control(VolumeIo& io, OsHandle& handle, uint32_t code, int64_t from, uint8_t* output, uint32_t size,
+                 uint32_t& bytes) {
+  uint8_t input[8];
+  record::PutI64(input, 0, from);
+  return io.DeviceIoControl(handle, code, input, sizeof input, output, size, bytes);
+}
+
+// The records, chunking and error numbers of the Windows FAT driver, over the medium.
+TEST(ImageVolume, AnswersAsTheWindowsFatDriverDoes) {
+  Workspace w;
+  w.Run(test::FragmentedVolume({"-F 16 -s 1", 8192, 512, 512}, "v.img"));
+  FatVolume volume('C', w.Path("v.img"));
+  const FatImage& image = volume.Image();
+  OpenResult drive = volume.OpenPath("\\\\.\\C:", 0, 3, 0);
+  ASSERT_NE(drive.handle, nullptr);
+
+  // The bitmap from a starting LCN rounded down to a multiple of 8, the whole size reported
+  // even when the buffer holds less.
+  uint8_t bitmap[16 + 64];
+  uint32_t bytes = 0;
+  EXPECT_EQ(Control(volume, *drive.handle, win32::kFsctlGetVolumeBitmap, 13, bitmap, sizeof bitmap, bytes), 234u);
+  EXPECT_EQ(bytes, sizeof bitmap);
+  EXPECT_EQ(record::I64(bitmap, 0), 8);
+  EXPECT_EQ(record::I64(bitmap, 8), int64_t{image.Geometry().dataClusters} - 8);
+  for (uint32_t bit = 0; bit < 64 * 8; ++bit) {
+    EXPECT_EQ((bitmap[16 + bit / 8] >> (bit % 8)) & 1, image.InUse(bit + 8 + 2) ? 1 : 0) << "LCN " << bit + 8;
+  }
+  EXPECT_EQ(Control(volume, *drive.handle, win32::kFsctlGetVolumeBitmap, image.Geometry().dataClusters, bitmap,
+                    sizeof bitmap, bytes),
+            87u);
+
+  // A fragmented file's extents, one per call in a buffer for one.
+  OpenResult big = volume.OpenPath("\\\\?\\C:\\große datei.dat", 0, 7, 0);
+  ASSERT_NE(big.handle, nullptr) << "names match without regard to ASCII case";
+  const DirEntry* entry = nullptr;
+  for (const DirEntry& child : image.Root().children) entry = child.name == "Große Datei.dat" ? &child : entry;
+  ASSERT_NE(entry, nullptr);
+  std::vector<uint32_t> clusters;
+  uint8_t one[32];
+  for (int64_t vcn = 0;;) {
+    const uint32_t result = Control(volume, *big.handle, win32::kFsctlGetRetrievalPointers, vcn, one, sizeof one, bytes);
+    ASSERT_TRUE(result == 0 || result == 234) << result;
+    ASSERT_EQ(record::U32(one, 0), 1u);
+    const int64_t next = record::I64(one, 16);
+    for (int64_t i = 0; i < next - record::I64(one, 8); ++i) clusters.push_back(static_cast<uint32_t>(record::I64(one, 24) + i + 2));
+    vcn = next;
+    if (result == 0) break;
+  }
+  EXPECT_EQ(clusters, entry->chain);
+  EXPECT_GT(clusters.size(), 1u);
+  EXPECT_EQ(Control(volume, *big.handle, win32::kFsctlGetRetrievalPointers, 18, one, sizeof one, bytes), 38u) << "past its end";
+
+  EXPECT_EQ(Control(volume, *big.handle, win32::kFsctlGetVolumeBitmap, 0, bitmap, sizeof bitmap, bytes), 87u) << "a file handle";
+  EXPECT_EQ(volume.OpenPath("\\\\?\\C:\\S1.BIN:named", 0, 7, 0).error, 123u) << "FAT has no named streams";
+  EXPECT_EQ(volume.OpenPath("\\\\?\\C:\\a", 0, 7, 0).error, 5u) << "a folder needs backup semantics";
+  EXPECT_EQ(volume.OpenPath("\\\\?\\C:\\nope\\x", 0, 7, 0).error, 3u);
+  EXPECT_EQ(volume.OpenPath("\\\\?\\C:\\nope", 0, 7, 0).error, 2u);
+  EXPECT_EQ(volume.OpenPath("\\\\.\\C:", 0, 1, 0).error, 32u) << "a volume must be shared for writing";
+  OpenResult root = volume.OpenPath("\\\\?\\C:\\", 0, 7, win32::kFlagBackupSemantics);
+  ASSERT_NE(root.handle, nullptr);
+  EXPECT_EQ(volume.MoveFileClusters(*drive.handle, *root.handle, 0, 4000, 1), 87u) << "the root never moves";
+  EXPECT_EQ(volume.MoveFileClusters(*big.handle, *big.handle, 0, 4000, 1), 87u) << "only the volume's own handle";
+  EXPECT_EQ(volume.QueryVolumeInformation("C:\\").fileSystemName, "FAT");
+  EXPECT_EQ(w.Shell("fsck.fat -n v.img").first, 0) << "nothing was written";
+
+  // The file's bytes read through its handle are the ones mtools reads.
+  std::string read(entry->size, '\0');
+  uint32_t got = 0;
+  ASSERT_EQ(volume.ReadFile(*big.handle, read.data(), entry->size, got), 0u);
+  EXPECT_EQ(got, entry->size);
+  std::ofstream(w.Path("read.bin"), std::ios::binary).write(read.data(), static_cast<std::streamsize>(read.size()));
+  EXPECT_EQ(w.Shell("mcopy -i v.img '::/Große Datei.dat' - | cmp - read.bin").first, 0);
 }
 
 }  // namespace
