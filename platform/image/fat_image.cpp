@@ -214,6 +214,27 @@ void FatImage::ReadFat() {
   if (layout_.type == FatType::Fat16 && (Next(1) & 0x8000) == 0) layout_.dirty = true;
   if (layout_.type == FatType::Fat32 && (Next(1) & 0x08000000) == 0) layout_.dirty = true;
   owner_.assign(size_t{layout_.dataClusters} + 2, 0);
+  usedBits_.assign((size_t{layout_.dataClusters} + 7) / 8, 0);
+  for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) NoteUse(cluster, InUse(cluster));
+}
+
+void FatImage::NoteUse(uint32_t cluster, bool used) {
+  const uint32_t lcn = cluster - 2;
+  uint8_t& byte = usedBits_[lcn / 8];
+  const auto bit = static_cast<uint8_t>(1u << (lcn % 8));
+  if (((byte & bit) != 0) == used) return;
+  byte = static_cast<uint8_t>(byte ^ bit);
+  usedClusters_ = used ? usedClusters_ + 1 : usedClusters_ - 1;
+}
+
+void FatImage::CopyUsedBits(int64_t startLcn, int64_t count, uint8_t* out) const {
+  const auto first = static_cast<size_t>(startLcn / 8);
+  const auto bytes = static_cast<size_t>((count + 7) / 8);
+  const size_t available = first < usedBits_.size() ? std::min(bytes, usedBits_.size() - first) : 0;
+  std::memcpy(out, usedBits_.data() + first, available);
+  std::memset(out + available, 0, bytes - available);
+  // Bits past `count` in the last byte, and past the volume's end, read as free.
+  if (count % 8 != 0) out[bytes - 1] &= static_cast<uint8_t>((1u << (count % 8)) - 1);
 }
 
 uint32_t FatImage::Next(uint32_t cluster) const { return EntryIn(fat_.data(), layout_.type, cluster); }
@@ -237,6 +258,7 @@ void FatImage::CheckCopiesAgree() {
 }
 
 void FatImage::SetCachedNext(uint32_t cluster, uint32_t value) {
+  if (cluster >= 2 && cluster < layout_.dataClusters + 2) NoteUse(cluster, (value & 0x0FFFFFFF) != 0);
   switch (layout_.type) {
     case FatType::Fat12: {
       const size_t at = cluster + cluster / 2;

@@ -70,6 +70,11 @@ class FatImage {
     return layout_.dataOffset + (uint64_t{cluster} - 2) * layout_.ClusterBytes();
   }
   bool InUse(uint32_t cluster) const { return Next(cluster) != 0; }
+  // The in-use state of clusters [startLcn, startLcn + count) as bits (LCN 0 is cluster 2;
+  // bit k of byte j is startLcn + 8j + k); startLcn is a multiple of 8. Kept with the FAT cache,
+  // so a bitmap read after every move costs a copy, not a walk of the FAT.
+  void CopyUsedBits(int64_t startLcn, int64_t count, uint8_t* out) const;
+  uint32_t UsedClusters() const { return usedClusters_; }
   const DirEntry& Root() const { return root_; }
   DirEntry& Root() { return root_; }
   // Clusters whose FAT entry marks them in use (not bad) that no chain holds: lost clusters,
@@ -103,6 +108,9 @@ class FatImage {
   std::vector<uint32_t> owner_;  // by cluster: 0 free, else 1 + the index of the chain that holds it
   uint32_t chains_ = 0;
   uint32_t lostClusters_ = 0;
+  std::vector<uint8_t> usedBits_;  // by LCN, one bit each: the FAT entry is not 0
+  uint32_t usedClusters_ = 0;
+  void NoteUse(uint32_t cluster, bool used);
   DirEntry root_;
 };
 

@@ -139,13 +139,7 @@ uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void*
       const FatImage& image = *image_;
       const fs_driver::BitmapSource source{image.Geometry().dataClusters, 8, false,
                                            [&image](int64_t start, int64_t count, uint8_t* bits) {
-                                             std::memset(bits, 0, static_cast<size_t>((count + 7) / 8));
-                                             const int64_t end = std::min<int64_t>(start + count, image.Geometry().dataClusters);
-                                             for (int64_t lcn = start; lcn < end; ++lcn) {
-                                               if (image.InUse(static_cast<uint32_t>(lcn + 2))) {
-                                                 bits[(lcn - start) / 8] |= static_cast<uint8_t>(1u << ((lcn - start) % 8));
-                                               }
-                                             }
+                                             image.CopyUsedBits(start, count, bits);
                                            }};
       return fs_driver::AnswerVolumeBitmap(source, input, inputSize, out, outputSize, bytesReturned);
     }
@@ -244,9 +238,8 @@ DiskFreeSpace FatVolume::QueryDiskFreeSpace(const std::string& root) {
     return space;
   }
   const Layout& layout = image_->Geometry();
-  int64_t free = 0;
-  for (uint32_t cluster = 2; cluster < layout.dataClusters + 2; ++cluster) free += image_->InUse(cluster) ? 0 : 1;
-  return fs_driver::AnswerDiskFreeSpace(layout.sectorsPerCluster, layout.bytesPerSector, free, layout.dataClusters);
+  return fs_driver::AnswerDiskFreeSpace(layout.sectorsPerCluster, layout.bytesPerSector,
+                                        int64_t{layout.dataClusters} - image_->UsedClusters(), layout.dataClusters);
 }
 
 VolumeInformation FatVolume::QueryVolumeInformation(const std::string& root) {
