@@ -25,6 +25,7 @@ struct ImageHarness {
         toolkit(clock),
         program(platform, toolkit) {
     machine.SetCommandTail(commandTail);
+    program.Jobs().onPassEnded = [this] { platform.CommitPendingMoves(); };
   }
 
   static std::vector<std::unique_ptr<fat::FatVolume>> Volume(const std::string& image, fat::FatVolume::StorageOpener open,

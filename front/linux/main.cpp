@@ -37,19 +37,31 @@ volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 // The first Ctrl-C (or SIGTERM) stops the pass as its Stop command does, so no move is left
-// half-made; a second one ends the program at once.
-void StopPassOnInterrupt(HeadlessToolkit& toolkit, Program& program) {
+// half-made, and the moves made so far are put on the volumes at once; a second one ends the
+// program at once. A batch of moves that could not be written stops the pass too.
+void StopPassOnInterrupt(HeadlessToolkit& toolkit, Program& program, ImagePlatform& platform) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
-  toolkit.onDoEvents = [&program] {
-    if (interrupted == 0 || !program.Jobs().Arretdefrag.Enabled()) return;
-    interrupted = 0;
-    std::cerr << "tarvonel: interrupted; the pass stops after the move it is making\n";
-    program.Jobs().Arretdefrag.Click();
+  toolkit.onDoEvents = [&program, &platform] {
+    if (!program.Jobs().Arretdefrag.Enabled()) return;
+    if (interrupted != 0) {
+      interrupted = 0;
+      std::cerr << "tarvonel: interrupted; the pass stops after the move it is making\n";
+      platform.CommitPendingMoves();
+      program.Jobs().Arretdefrag.Click();
+      return;
+    }
+    for (const auto& volume : platform.Volumes()) {
+      if (!volume->Refusal().empty()) {
+        std::cerr << "tarvonel: " << volume->Refusal() << "; the pass stops\n";
+        program.Jobs().Arretdefrag.Click();
+        return;
+      }
+    }
   };
 }
 
@@ -192,8 +204,15 @@ int main(int argc, char** argv) {
   ImagePlatform platform(simulated, std::move(volumes));
   SteadyClock clock;
   HeadlessToolkit toolkit(clock);
-  toolkit.onMessageBox = PrintMessageBox;
-  toolkit.onModal = [&toolkit](Window& window) { ServeModal(toolkit, window); };
+  // Nothing waits with moves not yet on the volumes: a box may stay up for as long as the user likes.
+  toolkit.onMessageBox = [&platform](const MessageBoxRecord& box) {
+    platform.CommitPendingMoves();
+    PrintMessageBox(box);
+  };
+  toolkit.onModal = [&toolkit, &platform](Window& window) {
+    platform.CommitPendingMoves();
+    ServeModal(toolkit, window);
+  };
   for (const std::string& name : options.answers) {
     const std::optional<MsgBoxResult> answer = AnswerNamed(name);
     if (!answer) {
@@ -205,9 +224,11 @@ int main(int argc, char** argv) {
   for (const auto& input : options.inputs) toolkit.QueueInput(input);
 
   Program program(platform, toolkit);
-  StopPassOnInterrupt(toolkit, program);
+  StopPassOnInterrupt(toolkit, program, platform);
+  program.Jobs().onPassEnded = [&platform] { platform.CommitPendingMoves(); };
   try {
     const StartupOutcome outcome = program.Run();
+    platform.CommitPendingMoves();
     for (const std::string& target : options.clicks) {
       if (toolkit.ProgramEnded()) break;
       if (!ClickNamedControl(program.Windows(), target)) std::cerr << "tarvonel: cannot click " << target << " now\n";
@@ -229,9 +250,13 @@ int main(int argc, char** argv) {
     if (analyze) PrintStatistics(program.Jobs());
     if (program.Flags().DiskCheckFailed) std::cerr << "tarvonel: the disk check found a dirty volume; no job ran\n";
     if (refused) std::cerr << "tarvonel: the drive was refused; nothing on it was read or moved\n";
+    platform.CommitPendingMoves();
     ReportMachine(platform, toolkit);
+    bool writeRefused = false;
     for (const auto& volume : platform.Volumes()) {
-      if (!volume->Refusal().empty()) std::cerr << "tarvonel: " << volume->Refusal() << "\n";
+      if (volume->Refusal().empty()) continue;
+      std::cerr << "tarvonel: " << volume->Refusal() << "\n";
+      writeRefused = true;
     }
     if (options.saveMachineFile) {
       std::ofstream file(*options.saveMachineFile, std::ios::binary);
@@ -248,7 +273,7 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    return outcome == StartupOutcome::Started && !refused ? 0 : 1;
+    return outcome == StartupOutcome::Started && !refused && !writeRefused ? 0 : 1;
   } catch (const std::logic_error& error) {
     std::cerr << "tarvonel: " << error.what() << "\n";
     return 2;

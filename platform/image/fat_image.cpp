@@ -257,28 +257,32 @@ void FatImage::CheckCopiesAgree() {
   }
 }
 
-void FatImage::SetCachedNext(uint32_t cluster, uint32_t value) {
-  if (cluster >= 2 && cluster < layout_.dataClusters + 2) NoteUse(cluster, (value & 0x0FFFFFFF) != 0);
-  switch (layout_.type) {
+void PutFatEntry(std::vector<uint8_t>& fat, FatType type, uint32_t cluster, uint32_t value) {
+  switch (type) {
     case FatType::Fat12: {
       const size_t at = cluster + cluster / 2;
-      uint32_t pair = U16(fat_.data() + at);
+      uint32_t pair = U16(fat.data() + at);
       pair = (cluster & 1) != 0 ? (pair & 0x000F) | (value << 4) : (pair & 0xF000) | (value & 0xFFF);
-      fat_[at] = static_cast<uint8_t>(pair);
-      fat_[at + 1] = static_cast<uint8_t>(pair >> 8);
+      fat[at] = static_cast<uint8_t>(pair);
+      fat[at + 1] = static_cast<uint8_t>(pair >> 8);
       break;
     }
     case FatType::Fat16:
-      fat_[2 * size_t{cluster}] = static_cast<uint8_t>(value);
-      fat_[2 * size_t{cluster} + 1] = static_cast<uint8_t>(value >> 8);
+      fat[2 * size_t{cluster}] = static_cast<uint8_t>(value);
+      fat[2 * size_t{cluster} + 1] = static_cast<uint8_t>(value >> 8);
       break;
     case FatType::Fat32: {
-      const uint32_t kept = U32(fat_.data() + 4 * size_t{cluster}) & 0xF0000000;  // the top bits are not ours
+      const uint32_t kept = U32(fat.data() + 4 * size_t{cluster}) & 0xF0000000;  // the top bits are not ours
       const uint32_t stored = kept | (value & 0x0FFFFFFF);
-      for (int i = 0; i < 4; ++i) fat_[4 * size_t{cluster} + static_cast<size_t>(i)] = static_cast<uint8_t>(stored >> (8 * i));
+      for (int i = 0; i < 4; ++i) fat[4 * size_t{cluster} + static_cast<size_t>(i)] = static_cast<uint8_t>(stored >> (8 * i));
       break;
     }
   }
+}
+
+void FatImage::SetCachedNext(uint32_t cluster, uint32_t value) {
+  if (cluster >= 2 && cluster < layout_.dataClusters + 2) NoteUse(cluster, (value & 0x0FFFFFFF) != 0);
+  PutFatEntry(fat_, layout_.type, cluster, value);
 }
 
 const std::vector<uint8_t>& FatImage::CachedFatBytes() const { return fat_; }

@@ -29,6 +29,10 @@ struct Layout {
   uint64_t ClusterBytes() const { return uint64_t{bytesPerSector} * sectorsPerCluster; }
 };
 
+// Sets the FAT entry of `cluster` in the bytes of a FAT copy (FAT12 entries share bytes with
+// their neighbours; FAT32 keeps the entry's top four bits).
+void PutFatEntry(std::vector<uint8_t>& fat, FatType type, uint32_t cluster, uint32_t value);
+
 // An image that is no sound FAT volume: the message names the problem (and the file).
 class ImageError : public std::runtime_error {
  public:

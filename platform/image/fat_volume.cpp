@@ -67,7 +67,7 @@ FatVolume::FatVolume(char letter, const std::string& path, SystemTables tables, 
   if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
 }
 
-FatVolume::~FatVolume() = default;
+FatVolume::~FatVolume() { CommitPendingMoves(); }
 
 bool FatVolume::Owns(const OsHandle& handle) const {
   const auto* fat = dynamic_cast<const FatHandle*>(&handle);
@@ -181,18 +181,36 @@ uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandl
   if (volume.entry != nullptr || file.entry == nullptr || file.entry == &image_->Root()) return kInvalidParameter;
   if (diverged_ || !OpenForWriting()) return kWriteProtect;
   if (startingVcn < 0 || startingLcn < 0 || startingVcn > UINT32_MAX || startingLcn > UINT32_MAX) return kInvalidParameter;
-  const uint32_t result = mover_->MoveClusters(*file.entry, static_cast<uint32_t>(startingVcn),
-                                               static_cast<uint32_t>(startingLcn), clusterCount);
+  const size_t pendingBefore = mover_->PendingMoves();
+  const uint32_t result = mover_->Move(*file.entry, static_cast<uint32_t>(startingVcn),
+                                       static_cast<uint32_t>(startingLcn), clusterCount);
   if (result == kSuccess) {
     ++moves_;
     clustersMoved_ += clusterCount;
   } else if (result != kInvalidParameter) {
-    // A write that failed part-way leaves the volume sound, but what this process holds of
-    // it may no longer be what the medium holds: nothing more is written.
-    diverged_ = true;
-    refusal_ = medium_->Path() + ": a move failed part-way (error " + std::to_string(result) + "); no further moves are made";
+    Diverge(result, pendingBefore);
   }
   return result;
+}
+
+bool FatVolume::CommitPendingMoves() {
+  if (!mover_ || diverged_) return !diverged_;
+  const size_t pending = mover_->PendingMoves();
+  if (const uint32_t error = mover_->Commit()) {
+    Diverge(error, pending);
+    return false;
+  }
+  return true;
+}
+
+// A batch that could not be committed leaves the volume as its last completed step did (every
+// file whole), but the moves the engine was told were made are not all on the medium: nothing
+// more is written.
+void FatVolume::Diverge(uint32_t error, size_t uncommitted) {
+  diverged_ = true;
+  refusal_ = medium_->Path() + ": writing a batch of " + std::to_string(uncommitted) + " moves failed (error " +
+             std::to_string(error) + "); those moves may not all be on the volume, every file is whole, and no "
+             "further moves are made (fsck.fat -a reclaims any clusters left over)";
 }
 
 uint32_t FatVolume::NtFsControlFile(OsHandle& handle, uint32_t code, void*, uint32_t, uint32_t& information) {
@@ -260,6 +278,7 @@ uint32_t FatVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_
 uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
   auto& fat = static_cast<FatHandle&>(handle);
   bytesRead = 0;
+  if (!CommitPendingMoves()) return kReadFault;  // the medium must hold what is read back
   auto* out = static_cast<uint8_t*>(buffer);
   const Layout& layout = image_->Geometry();
   if (fat.entry == nullptr) {  // a volume reads in whole sectors

@@ -18,8 +18,9 @@ struct DirEntry;
 // A FAT volume on an image file or block device, served as the Windows FAT driver serves a
 // drive: the bitmap from the FAT (a cluster whose entry is not 0 is in use, lost clusters
 // included), retrieval pointers from the chains, the directory walk from the directory
-// clusters, moves by the chain mover. There is one model of the volume: the FAT and the chains
-// the answers come from are the ones each move writes. The medium is held exclusively from
+// clusters, moves by the chain mover in batches. There is one model of the volume: the FAT and
+// the chains the answers come from are the ones each move writes, the medium catching up when
+// a batch is committed. The medium is held exclusively from
 // the start (analysis included); it is opened for writing only at the first move, when a
 // mounted device or a loop-attached image is refused. Whether the user may open a volume at
 // all is the system's rule, not the file system's: the composition asks it first.
@@ -41,6 +42,11 @@ class FatVolume : public VolumeIo {
   bool Dirty() const;
   int Moves() const { return moves_; }
   int64_t ClustersMoved() const { return clustersMoved_; }
+  // Puts the moves made so far on the medium (they share their write barriers in batches).
+  // Called before the run waits on anything (a message box, the temperature warning), when
+  // a pass ends or is stopped, before anything reads the medium back, and at the end. False
+  // when the batch could not be written: then no further moves are made (Refusal says why).
+  bool CommitPendingMoves();
   // Why the volume may not be written, once a move was refused for it; empty otherwise.
   const std::string& Refusal() const { return refusal_; }
 
@@ -70,6 +76,7 @@ class FatVolume : public VolumeIo {
  private:
   DirEntry* Resolve(const std::string& pathBelowRoot, uint32_t& error);
   bool OpenForWriting();
+  void Diverge(uint32_t error, size_t uncommitted);
 
   char letter_;
   SystemTables tables_;

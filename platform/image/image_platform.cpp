@@ -24,6 +24,12 @@ fat::FatVolume* ImagePlatform::VolumeOf(char letter) const {
   return nullptr;
 }
 
+bool ImagePlatform::CommitPendingMoves() {
+  bool all = true;
+  for (const auto& volume : volumes_) all = volume->CommitPendingMoves() && all;
+  return all;
+}
+
 int ImagePlatform::Moves() const {
   int moves = machine_.Moves();
   for (const auto& volume : volumes_) moves += volume->Moves();

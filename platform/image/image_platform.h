@@ -22,6 +22,8 @@ class ImagePlatform : public Platform {
   const std::vector<std::unique_ptr<fat::FatVolume>>& Volumes() const { return volumes_; }
   fat::FatVolume* VolumeOf(char letter) const;
   int Moves() const;  // on every drive, simulated or image
+  // Every image volume's batch on its medium; false when one could not be written.
+  bool CommitPendingMoves();
   int64_t ClustersMoved() const;
 
   // The volume role: by drive letter or by the handle's owner.

@@ -312,6 +312,11 @@ void JobWindow::EnterPassRunning() {
   Affiche.SetValue(false);
 }
 
+void JobWindow::EnterIdle() {
+  SetState(JobWindowState::Idle);
+  if (onPassEnded) onPassEnded();
+}
+
 void JobWindow::EndLiveMap() {
   Affiche.SetValue(false);
   Affiche.SetEnabled(false);

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 #include <string>
 
 #include "analysis/analysis.h"
@@ -119,6 +120,9 @@ class JobWindow : public Window,
   JobWindowState State() const { return state_; }
 
   FragmentedFiles Fragmented;  // what the analysis leaves for the passes
+  // Told when a pass has ended, stopped or not: a platform that gathers its writes puts them on
+  // the volume then.
+  std::function<void()> onPassEnded;
   ClusterMap& Map() { return map_; }
   Analysis& Analyzer() { return analysis_; }
 
@@ -138,7 +142,7 @@ class JobWindow : public Window,
   void EndLiveMap() override;
   void RefreshMap() override { map_.RefreshMapBitmap(Drive()); }
   void RedrawMap() override { map_.RedrawClusterMap(); }
-  void EnterIdle() override { SetState(JobWindowState::Idle); }
+  void EnterIdle() override;
 
  private:
   void HDDTempOK(int16_t intTemp) override;
