@@ -1,0 +1,54 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/image/volume_storage.h"
+
+namespace tarvonel::fat {
+
+// Lets `allowed` writes through, then the power is gone: the next write is torn at its first
+// sector boundary (what lies before it reaches the medium), and every later write and flush
+// fails. `writes` counts the writes let through.
+class CutStorage : public VolumeStorage {
+ public:
+  CutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes)
+      : inner_(std::move(inner)), allowed_(allowed), writes_(writes) {}
+  bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
+  bool Write(uint64_t offset, const void* buffer, size_t length) override {
+    if (writes_ > allowed_) return false;
+    if (writes_ == allowed_) {
+      ++writes_;  // from here on nothing arrives
+      const uint64_t boundary = (offset / kSector + 1) * kSector;
+      if (offset + length > boundary) inner_->Write(offset, buffer, static_cast<size_t>(boundary - offset));
+      return false;
+    }
+    ++writes_;
+    return inner_->Write(offset, buffer, length);
+  }
+  bool Flush() override { return writes_ <= allowed_ && inner_->Flush(); }
+
+ private:
+  static constexpr uint64_t kSector = 512;
+  std::unique_ptr<VolumeStorage> inner_;
+  int allowed_;
+  int& writes_;
+};
+
+// fsck.fat -n lines that a cut may leave: anything else is damage.
+inline bool OnlyHarmlessFindings(const std::string& report) {
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line.starts_with("fsck.fat ") || line.starts_with("Reclaimed ") ||
+        line == "FATs differ but appear to be intact." || line == "  Using first FAT." ||
+        line == "Leaving filesystem unchanged." || line.find(" files, ") != std::string::npos) {
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarvonel::fat
