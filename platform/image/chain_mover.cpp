@@ -149,10 +149,9 @@ void ChainMover::Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t 
     file.firstCluster = target;
     if (const uint32_t holder = EntryCluster(file.entryOffset)) entryClusters_.insert(holder);
   }
-  for (uint32_t cluster : move.old) {
-    image_.SetCachedNext(cluster, 0);
-    freed_.insert(cluster);
-  }
+  // The old clusters stay in use in the answers until the batch is on the medium: they are
+  // free there only once its switches are, and a later move of the batch must not target them.
+  for (uint32_t cluster : move.old) freed_.insert(cluster);
   for (uint32_t i = 0; i < count; ++i) {
     file.chain[vcn + i] = target + i;
     targets_.insert(target + i);
@@ -163,12 +162,25 @@ void ChainMover::Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t 
   pending_.push_back(std::move(move));
 }
 
+bool ChainMover::HoldsAny(uint32_t first, uint32_t count) const {
+  const uint64_t end = std::min<uint64_t>(uint64_t{first} + count, uint64_t{image_.Geometry().dataClusters} + 2);
+  for (uint64_t cluster = first; cluster < end; ++cluster) {
+    if (freed_.contains(static_cast<uint32_t>(cluster))) return true;
+  }
+  return false;
+}
+
 uint32_t ChainMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count) {
   const Layout& layout = image_.Geometry();
   const fs_driver::FatMovePlan plan = fs_driver::PlanFatMove(
       {startVcn, count, targetLcn, layout.dataClusters, static_cast<int64_t>(file.chain.size()), file.IsDirectory(),
        &file == &image_.Root()},
       [this](int64_t lcn) { return image_.InUse(static_cast<uint32_t>(lcn + 2)); });
+  if (plan.error == kInvalidParameter && HoldsAny(targetLcn + 2, count)) {
+    // The targets are clusters this batch frees: free once it is committed.
+    if (const uint32_t error = Commit()) return error;
+    return Move(file, startVcn, targetLcn, count);
+  }
   if (plan.error != kSuccess || plan.clusters == 0) return plan.error;
   const auto clusters = static_cast<uint32_t>(plan.clusters);
   if (!MayJoin(file, startVcn, targetLcn + 2, clusters)) {
@@ -202,6 +214,7 @@ uint32_t ChainMover::Commit() {
   if (!WriteNewChains() || !storage_.Flush()) return kWriteFault;
   if (!WriteSwitches() || !storage_.Flush()) return kWriteFault;
   if (!FreeOldClusters() || !storage_.Flush()) return kWriteFault;
+  for (uint32_t cluster : freed_) image_.SetCachedNext(cluster, 0);
   pending_.clear();
   pendingBytes_ = 0;
   movedFiles_.clear();

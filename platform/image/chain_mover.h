@@ -21,7 +21,8 @@ struct BatchLimits {
 // (its checks and error numbers), written so that a power cut at any write leaves every file
 // whole at its old or its new place. Moves are gathered into a batch that shares its four
 // write barriers; the image's FAT cache and chains (what the volume answers) show each move at
-// once, the medium has it when the batch is committed.
+// once, the medium has it when the batch is committed. The clusters a batch frees read as in
+// use until then.
 class ChainMover {
  public:
   ChainMover(FatImage& image, VolumeStorage& storage, BatchLimits limits = {});
@@ -38,6 +39,8 @@ class ChainMover {
   // A move committed before it returns: a batch of its own.
   uint32_t MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count);
   size_t PendingMoves() const { return pending_.size(); }
+  // Clusters the batch frees: they read as in use until it is committed.
+  size_t HeldClusters() const { return freed_.size(); }
 
  private:
   struct Pending {
@@ -49,6 +52,7 @@ class ChainMover {
     uint32_t previous;          // the cluster whose entry leads into the range; 0: the directory entry
     uint64_t entryOffset;       // of the file's directory entry, when that is what leads in
   };
+  bool HoldsAny(uint32_t first, uint32_t count) const;
   bool MayJoin(const DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) const;
   void Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);
   uint32_t CopyData() const;

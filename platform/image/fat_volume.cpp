@@ -136,6 +136,7 @@ uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void*
   switch (code) {
     case win32::kFsctlGetVolumeBitmap: {
       if (fat.entry != nullptr) return kInvalidParameter;
+      if (!ShowHeldClustersIfMany()) return kReadFault;
       const FatImage& image = *image_;
       const fs_driver::BitmapSource source{image.Geometry().dataClusters, 8, false,
                                            [&image](int64_t start, int64_t count, uint8_t* bits) {
@@ -191,6 +192,16 @@ uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandl
     Diverge(result, pendingBefore);
   }
   return result;
+}
+
+// The clusters a batch frees read as in use until it is committed. When they are a real part of
+// the free space (an eighth), the batch is committed first, so that a pass looking for room on
+// a nearly full volume sees all of it, as it would without batches.
+bool FatVolume::ShowHeldClustersIfMany() {
+  if (!mover_) return true;
+  const uint64_t held = mover_->HeldClusters();
+  const uint64_t shownFree = image_->Geometry().dataClusters - image_->UsedClusters();
+  return held * 8 <= shownFree + held || CommitPendingMoves();
 }
 
 bool FatVolume::CommitPendingMoves() {
@@ -253,6 +264,11 @@ DiskFreeSpace FatVolume::QueryDiskFreeSpace(const std::string& root) {
   if (!fs_driver::IsDriveRoot(root)) {
     DiskFreeSpace space;
     space.error = kInvalidName;
+    return space;
+  }
+  if (!ShowHeldClustersIfMany()) {
+    DiskFreeSpace space;
+    space.error = kReadFault;
     return space;
   }
   const Layout& layout = image_->Geometry();

@@ -77,6 +77,7 @@ class FatVolume : public VolumeIo {
   DirEntry* Resolve(const std::string& pathBelowRoot, uint32_t& error);
   bool OpenForWriting();
   void Diverge(uint32_t error, size_t uncommitted);
+  bool ShowHeldClustersIfMany();
 
   char letter_;
   SystemTables tables_;

@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
-mkfs.fat -C -F 32 -s 8 pristine.img $((200 * 1024)) >/dev/null
+mkfs.fat -C -F 32 -s 4 pristine.img $((200 * 1024)) >/dev/null  # 2 KiB clusters: enough for FAT32
 # Files in folders of 100; every other one removed, then larger ones written into the gaps.
 files=1200
 for i in $(seq 1 "$files"); do
