@@ -55,7 +55,7 @@ moves=$(echo "$report" | sed -n 's/^tarvonel: \([0-9]*\) moves, .*/\1/p')
 after=$("$tarvonel" --image C:="$img" --analyze 2>/dev/null | sed -n 's/^  fragmented: //p')
 bytes=$((clusters * 4096))
 copy_start=$(date +%s.%N)
-dd if="$img" of="$work/copy" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none
+LD_PRELOAD="$preload" dd if="$img" of="$work/copy" bs=1M count=$(( (bytes + 1048575) / 1048576 )) conv=fdatasync status=none
 copy_end=$(date +%s.%N)
 fsck.fat -n "$img" >/dev/null && fsck=clean || fsck="NOT CLEAN"
 printf 'image %d MiB, %d files: fragmented %s -> %s; %s moves, %s clusters (%d MiB) moved; lower bound %s clusters; the fragmented files hold %s\n' \
