@@ -75,6 +75,7 @@ CommandLineParser::CommandLineParser(JobSettings& settings, DebugLogWindow& debu
 void CommandLineParser::process_cmd_line(const std::string& tail) {
   action_ = JobAction::None;
   minimizeToTray_ = false;
+  tailRefused_ = false;
 
   PrescannedTail prescanned = PrescanQuotedSection(tail);
   // The quoted section extends what Directory already holds.
@@ -155,6 +156,7 @@ void CommandLineParser::TakeDirectory(const std::vector<std::string>& tokens, si
 }
 
 void CommandLineParser::Tell(const std::string& message) {
+  tailRefused_ = true;
   toolkit_.MsgBox(message, MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
 }
 

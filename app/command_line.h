@@ -28,6 +28,8 @@ class CommandLineParser {
   CommandLineParser(JobSettings& settings, DebugLogWindow& debugLog, Toolkit& toolkit, Handover& handover);
 
   void process_cmd_line(const std::string& tail);
+  // The last tail had a switch or argument the program told the user it could not take.
+  bool TailRefused() const { return tailRefused_; }
 
  private:
   enum class Walk { Continue, Return };
@@ -46,6 +48,7 @@ class CommandLineParser {
   Handover& handover_;
   JobAction action_ = JobAction::None;
   bool minimizeToTray_ = false;
+  bool tailRefused_ = false;
 };
 
 }  // namespace tarvonel

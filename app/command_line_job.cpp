@@ -32,6 +32,7 @@ CommandLineJob::CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& p
 
 void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
   passRan_ = false;
+  asked_ = action;
   checks_.runchkdsk(settings_.DriveRoot.substr(0, 2));
   if (flags_.DiskCheckFailed) return;  // the check has told the user; a dirty volume runs nothing
   if (!mainWindow_.prepare_job()) {

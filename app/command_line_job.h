@@ -23,6 +23,8 @@ class CommandLineJob {
   void Run(JobAction action, bool minimizeToTray);
   // Whether the last run got as far as its pass.
   bool PassRan() const { return passRan_; }
+  // The pass the last run was asked for (None: a tail without one, or no run).
+  JobAction Asked() const { return asked_; }
 
  private:
   VolumeIo& io_;
@@ -36,6 +38,7 @@ class CommandLineJob {
   MainWindow& mainWindow_;
   Passes& passes_;
   bool passRan_ = false;
+  JobAction asked_ = JobAction::None;
 };
 
 }  // namespace tarvonel

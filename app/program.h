@@ -54,6 +54,7 @@ class Program {
   frmContext& ContextMenu() { return contextMenu_; }
   Passes& PassRunner() { return passes_; }
   CommandLineJob& CommandLine() { return commandLineJob_; }
+  const CommandLineParser& TailParser() const { return parser_; }
   // Every window of the program, for scripted clicks and pictures by name.
   std::vector<Window*> Windows();
   VolumeAccess& Volume() { return volume_; }

@@ -1,19 +1,20 @@
 // The Linux console program: Tarvonel on a simulated machine, its windows kept in memory.
-#include <signal.h>
-
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/program.h"
+#include "app/program_version.h"
+#include "front/linux/console_boxes.h"
 #include "front/linux/console_options.h"
+#include "front/linux/interrupt.h"
+#include "front/linux/pass_stop.h"
+#include "front/linux/tool/tool_options.h"
+#include "front/linux/tool/tool_run.h"
 #include "front/linux/map_png.h"
 #include "platform/image/fat_volume.h"
 #include "platform/image/image_machine.h"
@@ -31,64 +32,12 @@ namespace {
 
 using namespace tarvonel;
 
-// Set by Ctrl-C or a termination request; the pass then stops between two moves.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
-
-// The first Ctrl-C (or SIGTERM) stops the pass as its Stop command does, so no move is left
-// half-made, and the moves made so far are put on the volumes at once; a second one ends the
-// program at once. A batch of moves that could not be written stops the pass too.
-void StopPassOnInterrupt(HeadlessToolkit& toolkit, Program& program, ImagePlatform& platform) {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  toolkit.onDoEvents = [&program, &platform] {
-    if (!program.Jobs().Arretdefrag.Enabled()) return;
-    if (interrupted != 0) {
-      interrupted = 0;
-      std::cerr << "tarvonel: interrupted; the pass stops after the move it is making\n";
-      platform.CommitPendingMoves();
-      program.Jobs().Arretdefrag.Click();
-      return;
-    }
-    for (const auto& volume : platform.Volumes()) {
-      if (!volume->Refusal().empty()) {
-        std::cerr << "tarvonel: " << volume->Refusal() << "; the pass stops\n";
-        program.Jobs().Arretdefrag.Click();
-        return;
-      }
-    }
-  };
-}
-
-// Windows texts end lines in CR LF; a terminal wants LF.
-std::string UnixLines(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
-}
-
 std::string ReadTextFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) throw MachineError("cannot open the machine file " + path);
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
-}
-
-void PrintMessageBox(const MessageBoxRecord& box) {
-  std::string text = UnixLines(box.prompt);
-  std::string indented;
-  for (char c : text) indented += (c == '\n') ? std::string("\n    ") : std::string(1, c);
-  std::cerr << "[" << box.title << "] " << indented << std::endl;
 }
 
 std::optional<MsgBoxResult> AnswerNamed(const std::string& name) {
@@ -100,21 +49,6 @@ std::optional<MsgBoxResult> AnswerNamed(const std::string& name) {
     if (name == text) return answer;
   }
   return std::nullopt;
-}
-
-// A modal window that waits on a timer (the temperature warning) is served in real time until
-// it closes itself; any other is closed at once, as a user would after reading it.
-void ServeModal(HeadlessToolkit& toolkit, Window& window) {
-  auto waiting = [&] {
-    for (Control* control : window.Controls()) {
-      if (control->Kind() == ControlKind::Timer && control->Enabled()) return true;
-    }
-    return false;
-  };
-  while (window.Visible() && waiting() && !toolkit.ProgramEnded()) {
-    toolkit.DoEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
 }
 
 // As a user would: pick the drive in the main window, hand it to the job window, Analyze.
@@ -153,18 +87,49 @@ void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit
   if (toolkit.ProgramEnded()) std::cerr << "tarvonel: the program ended itself\n";
 }
 
+// As the tool's: 2 when the run was refused and nothing written (the program would not start,
+// the tail had a switch it could not take, the drive was dirty, missing or refused), 130 after
+// Ctrl-C, 1 when the job ran but left files in pieces or could not write all its moves.
+// `movesBeforeWriteRefusal` is -1 when no write was refused.
+int ExitStatus(Program& program, StartupOutcome outcome, bool driveRefused, int movesBeforeWriteRefusal) {
+  const CommandLineJob& job = program.CommandLine();
+  if (outcome != StartupOutcome::Started || program.TailParser().TailRefused() || driveRefused) return 2;
+  if (job.Asked() != JobAction::None && !job.PassRan()) return 2;
+  if (movesBeforeWriteRefusal == 0) return 2;
+  if (WasInterrupted()) return 130;
+  if (movesBeforeWriteRefusal > 0) return 1;
+  const bool defragments = job.Asked() == JobAction::Defragment || job.Asked() == JobAction::Optimize;
+  // What the analysis after the pass showed the user: "fragmented: N".
+  const std::string& fragmented = program.Jobs().LblStats[3].Caption();
+  if (job.PassRan() && defragments && fragmented.starts_with("fragmented: ") && fragmented != "fragmented: 0") return 1;
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "--version") {
+    std::cout << "tarvonel " << ProgramVersionText().substr(1) << "\n";
+    return 0;
+  }
+  if (!args.empty() && IsToolVerb(args[0])) {
+    try {
+      return RunTool(ParseToolCommand(args));
+    } catch (const UsageError& error) {
+      std::cerr << "tarvonel: " << error.what() << "\n";
+      return kExitRefused;
+    }
+  }
   ConsoleOptions options;
   try {
-    options = ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+    options = ParseConsoleOptions(args);
   } catch (const UsageError& error) {
     std::cerr << "tarvonel: " << error.what() << "\n";
     return 2;
   }
   if (options.help) {
-    std::cout << kConsoleHelp;
+    std::cout << kToolHelp << "\n" << kConsoleHelp;
     return 0;
   }
 
@@ -273,7 +238,7 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    return outcome == StartupOutcome::Started && !refused && !writeRefused ? 0 : 1;
+    return ExitStatus(program, outcome, refused, writeRefused ? platform.Moves() : -1);
   } catch (const std::logic_error& error) {
     std::cerr << "tarvonel: " << error.what() << "\n";
     return 2;
