@@ -198,11 +198,18 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
       if (lcn >= start && lcn < start + n) slotFree[static_cast<size_t>(lcn - start)] = false;
     }
   }
+  // Where a stretch may step aside: free outside the window, and what the file leaves there.
   std::vector<FreeSpan> spare = plan.spare;
   auto moved = [&](int64_t vcn, int64_t length, int64_t lcn) {
     for (int64_t i = 0; i < length; ++i) {
       const int64_t old = where[static_cast<size_t>(vcn + i)];
-      if (old >= start && old < start + n) slotFree[static_cast<size_t>(old - start)] = true;
+      if (old >= start && old < start + n) {
+        slotFree[static_cast<size_t>(old - start)] = true;
+      } else if (!spare.empty() && spare.back().lcn + spare.back().length == old) {
+        ++spare.back().length;
+      } else {
+        spare.push_back({old, 1});
+      }
       where[static_cast<size_t>(vcn + i)] = lcn + i;
       if (lcn + i >= start && lcn + i < start + n) slotFree[static_cast<size_t>(lcn + i - start)] = false;
     }

@@ -11,7 +11,7 @@
 
 namespace tarvonel {
 
-ToolVolume::Composed ToolVolume::Compose(const std::string& volumePath, bool demo) {
+ToolVolume::Composed ToolVolume::Compose(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open) {
   Composed composed;
   std::vector<std::unique_ptr<fat::FatVolume>> volumes;
   if (demo) {
@@ -20,17 +20,17 @@ ToolVolume::Composed ToolVolume::Compose(const std::string& volumePath, bool dem
     const std::vector<ImageDrive> drives{ImageDrive{'C', volumePath}};
     const std::string problem = fat::ImageDrivesProblem(drives);
     if (!problem.empty()) throw std::runtime_error(problem);
-    volumes.push_back(std::make_unique<fat::FatVolume>('C', volumePath));
+    volumes.push_back(std::make_unique<fat::FatVolume>('C', volumePath, fat::SystemTables{}, std::move(open)));
     composed.machine = std::make_unique<SimPlatform>(ParseMachine(WithImageDrives(DemoMachineJson(), volumes)));
   }
   composed.platform = std::make_unique<ImagePlatform>(*composed.machine, std::move(volumes));
   return composed;
 }
 
-ToolVolume::ToolVolume(const std::string& volumePath, bool demo)
+ToolVolume::ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open)
     : demo_(demo),
       name_(demo ? std::string("demo drive") : volumePath),
-      composed_(Compose(volumePath, demo)),
+      composed_(Compose(volumePath, demo, std::move(open))),
       errorText_(*composed_.platform, {}),
       access_(*composed_.platform),
       extents_(*composed_.platform, settings_, events_, errorText_),

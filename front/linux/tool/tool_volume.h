@@ -49,7 +49,8 @@ struct VolumeFacts {
 class ToolVolume {
  public:
   // Throws std::runtime_error naming why the volume cannot be used; nothing is written then.
-  ToolVolume(const std::string& volumePath, bool demo);
+  // `open` opens the medium for writing (a test cuts its writes short).
+  ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open = {});
   ~ToolVolume();
 
   ImagePlatform& Platform() { return *composed_.platform; }
@@ -73,7 +74,7 @@ class ToolVolume {
     std::unique_ptr<SimPlatform> machine;
     std::unique_ptr<ImagePlatform> platform;
   };
-  static Composed Compose(const std::string& volumePath, bool demo);
+  static Composed Compose(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open);
 
   bool demo_;
   std::string name_;
