@@ -48,9 +48,10 @@ const char* const kConsoleHelp =
     "Message boxes are printed to stderr and take their default button; a debug log that was\n"
     "shown is printed to stdout when the program ends.\n"
     "exit status: 0 done; 1 the job ran but did not do all it was asked (/d or /o left files in\n"
-    "pieces, a batch of moves could not be written); 2 bad options or machine file, a switch the\n"
-    "program could not take, the program refused to start, or the drive was refused (dirty,\n"
-    "missing, too large, another file system, not writable): nothing was written; 130 Ctrl-C.\n";
+    "pieces, a batch of moves could not be written, a switch it could not take); 2 bad options\n"
+    "or machine file, a switch the program could not take and no job ran, the program refused\n"
+    "to start, or the drive was refused (dirty, missing, too large, another file system, not\n"
+    "writable): nothing was written; 130 Ctrl-C.\n";
 
 ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& args) {
   ConsoleOptions options;

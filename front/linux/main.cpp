@@ -9,6 +9,7 @@
 
 #include "app/program.h"
 #include "app/program_version.h"
+#include "base/ascii.h"
 #include "front/linux/console_boxes.h"
 #include "front/linux/console_options.h"
 #include "front/linux/interrupt.h"
@@ -89,10 +90,14 @@ void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit
 
 // As the tool's: 2 when the run was refused and nothing written (the program would not start,
 // the tail had a switch it could not take, the drive was dirty, missing or refused), 130 after
-// Ctrl-C, 1 when the job ran but left files in pieces or could not write all its moves.
+// Ctrl-C, 1 when the job ran but not as asked (a switch it could not take), left files in
+// pieces or could not write all its moves.
 // `movesBeforeWriteRefusal` is -1 when no write was refused.
 int ExitStatus(Program& program, StartupOutcome outcome, bool driveRefused, int movesBeforeWriteRefusal) {
   const CommandLineJob& job = program.CommandLine();
+  // The program goes on after some refused switches ("No dir specified." still runs /d on the
+  // whole volume): then the job ran, but not as asked.
+  if (program.TailParser().TailRefused() && job.PassRan()) return WasInterrupted() ? 130 : 1;
   if (outcome != StartupOutcome::Started || program.TailParser().TailRefused() || driveRefused) return 2;
   if (job.Asked() != JobAction::None && !job.PassRan()) return 2;
   if (movesBeforeWriteRefusal == 0) return 2;
@@ -208,6 +213,10 @@ int main(int argc, char** argv) {
     const bool refused = program.Volume().Geometry().Refused() && (options.analyze || !options.commandTail.empty());
     const bool analyze = outcome == StartupOutcome::Started && (options.analyze || jobRan) &&
                          !program.Flags().DiskCheckFailed && !refused;
+    // Given an image and no /drv, --analyze means the image, not the machine's first drive.
+    if (analyze && !jobRan && !options.images.empty() && AsciiLower(options.commandTail).find("drv") == std::string::npos) {
+      program.Settings().DriveRoot = std::string(1, ParseImageDrive(options.images.front()).letter) + ":\\";
+    }
     if (analyze) Analyze(program);
     if (program.LogWindow().Window().Visible() || (jobRan && program.Settings().DebugLog)) {
       std::cout << UnixLines(program.Log().Text()) << std::flush;
