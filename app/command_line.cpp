@@ -150,9 +150,10 @@ void CommandLineParser::TakeDirectory(const std::vector<std::string>& tokens, si
     Tell("No dir specified.");
     return;
   }
-  // A bare "C:" still names the root: a root always ends in a backslash.
-  settings_.DriveRoot = directory.size() >= 3 ? directory.substr(0, 3) : directory + "\\";
-  directory = directory.size() > 3 ? directory.substr(3) : std::string();
+  // The root is the drive's, whatever follows its colon: "C:", "C:\\" and "C:Games" (no
+  // backslash) all name C:'s root, which always ends in a backslash.
+  settings_.DriveRoot = directory.substr(0, 2) + "\\";
+  directory = directory.substr(directory.size() > 2 && directory[2] == '\\' ? 3 : 2);
 }
 
 void CommandLineParser::Tell(const std::string& message) {

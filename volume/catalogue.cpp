@@ -22,6 +22,9 @@ constexpr size_t kFragmentedReserve = 10000;
 constexpr size_t kDirsReserve = 10000;
 constexpr size_t kFilesReserve = 100000;
 constexpr uint32_t kStreamBufferStep = 4096;
+// More than the stream list of any real file needs; a driver that keeps asking for more past
+// it is not answered (found by fuzzing: it grew the buffer until memory ran out).
+constexpr uint32_t kStreamBufferLimit = 16u << 20;
 
 int32_t FirstExtentLcn(const ExtentList& list) {
   return list.Extents.empty() ? 0 : static_cast<int32_t>(list.Extents.front().Lcn);
@@ -191,7 +194,8 @@ bool Catalogue::QueryStreams(const std::string& path) {
     status = io_.NtQueryInformationFile(*opened.handle, buffer.data(), static_cast<uint32_t>(buffer.size()),
                                               win32::kFileStreamInformation, information);
     if (status != win32::kStatusBufferOverflow) break;
-    buffer.resize(buffer.size() + kStreamBufferStep);
+    if (buffer.size() >= kStreamBufferLimit) return false;
+    buffer.resize(std::min<size_t>(buffer.size() * 2, kStreamBufferLimit));
   }
   if (status != win32::kStatusSuccess) return false;
 

@@ -144,7 +144,7 @@ Machine ParseMachine(const std::string& jsonText) {
   nlohmann::json document;
   try {
     document = nlohmann::json::parse(jsonText);
-  } catch (const nlohmann::json::parse_error& error) {
+  } catch (const nlohmann::json::exception& error) {  // bad syntax, or a number out of range
     throw MachineError(std::string("not valid JSON: ") + error.what());
   }
   JsonObject root(document, "");

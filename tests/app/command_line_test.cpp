@@ -103,6 +103,16 @@ TEST_F(ParserTest, QuotedBareDriveGivesItsRoot) {
   EXPECT_EQ(settings.Directory, "");
 }
 
+// Found by fuzzing: "C:Games" (no backslash after the colon) made the root "C:G", no root at
+// all, and the directory "ames".
+TEST_F(ParserTest, ADirectoryWithoutABackslashAfterItsDriveKeepsTheDrivesRoot) {
+  EXPECT_CALL(handover, RunCommandLineJob(JobAction::Defragment, false));
+  parser.process_cmd_line(R"(/d /dir "C:Games")");
+  EXPECT_EQ(settings.DriveRoot, "C:\\");
+  EXPECT_EQ(settings.Directory, "Games");
+  EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(ParserTest, SecondDirSeesTheShortenedDirectory) {
   EXPECT_CALL(handover, RunCommandLineJob(JobAction::None, false));
   parser.process_cmd_line(R"(/dir "C:\a b" /dir x)");

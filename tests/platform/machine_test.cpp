@@ -45,6 +45,17 @@ TEST(MachineFile, BadFieldsAreRefusedByName) {
   }
 }
 
+// Found by fuzzing: a number too large for the JSON reader escaped as its own exception, which
+// nothing caught: the console ended with a crash instead of naming the problem.
+TEST(MachineFile, ANumberOutOfRangeIsRefusedAsBadJson) {
+  try {
+    ParseMachine(R"({"drives": [{"letter": "C", "volume": {"total_clusters": 2147E8360000}}]})");
+    FAIL() << "accepted";
+  } catch (const MachineError& error) {
+    EXPECT_NE(std::string(error.what()).find("not valid JSON"), std::string::npos) << error.what();
+  }
+}
+
 TEST(MachineFile, FieldsAreReadAndDefaultsFillTheRest) {
   Machine machine = ParseMachine(R"({
     "os": {"platform_id": 2, "major": 5, "minor": 1, "build": 2600, "service_pack": "Service Pack 2", "bits": 32,

@@ -5,6 +5,8 @@
 
 #include "analysis/volume_constants.h"
 #include "base/job_flags.h"
+#include "base/volume_zones.h"
+#include "platform/win32_codes.h"
 #include "volume/volume_access.h"
 #include "volume_fixture.h"
 
@@ -143,6 +145,37 @@ TEST(CatalogueStreams, ManyLongStreamNamesGrowTheBuffer) {
   EXPECT_FALSE(catalogue.QueryStreams("C:\\plain.dat")) << "the unnamed stream is passed over";
   EXPECT_FALSE(catalogue.QueryStreams("C:\\missing.dat"));
   EXPECT_EQ(f.platform.OpenHandles(), 0);
+}
+
+// Found by fuzzing: a driver answering "buffer too small" to every size made the query grow its
+// buffer until memory ran out.
+TEST(CatalogueStreams, ADriverThatAlwaysWantsMoreIsGivenUpOn) {
+  class AlwaysOverflowing : public SimPlatform {
+   public:
+    using SimPlatform::SimPlatform;
+    uint32_t NtQueryInformationFile(OsHandle&, void*, uint32_t length, uint32_t, uint32_t& information) override {
+      ++calls;
+      largest = std::max(largest, length);
+      information = length;
+      return win32::kStatusBufferOverflow;
+    }
+    int calls = 0;
+    uint32_t largest = 0;
+  };
+  AlwaysOverflowing platform(ParseMachine(MachineWithVolume(R"({"entries": [{"name": "a.dat", "extents": [[100, 1]]}]})")));
+  JobSettings settings;
+  test::RecordingEvents events;
+  SystemErrorText errorText(platform, {});
+  ExtentReader extents(platform, settings, events, errorText);
+  VolumeZones zones;
+  JobFlags flags;
+  VolumeGeometry geometry;
+  std::string prefetch;
+  Catalogue catalogue(platform, events, extents, flags, geometry, zones, prefetch);
+  EXPECT_FALSE(catalogue.QueryStreams("C:\\a.dat"));
+  EXPECT_TRUE(catalogue.StreamNames.empty());
+  EXPECT_LE(platform.largest, 16u << 20);
+  EXPECT_LT(platform.calls, 20);
 }
 
 }  // namespace
