@@ -98,6 +98,13 @@ Outcome StressOne(uint64_t seed, const std::string& json) {
       outcome.failure = what + broken;
       return outcome;
     }
+    // The free count the system reports is the bitmap's.
+    const DiskFreeSpace space = platform.QueryDiskFreeSpace("C:\\");
+    if (space.error == 0 && space.freeClusters != static_cast<uint64_t>(volume.FreeClusters())) {
+      outcome.failure = what + "the free space reported (" + std::to_string(space.freeClusters) +
+                        " clusters) is not the bitmap's (" + std::to_string(volume.FreeClusters()) + ")";
+      return outcome;
+    }
     std::vector<StreamShape> after;
     CollectShapes(volume.Root(), after);
     if (after != before) {
