@@ -144,8 +144,14 @@ void FatImage::RefuseOtherFileSystems() {
 
 std::string FatImage::Label() const {
   const size_t field = layout_.type == FatType::Fat32 ? boot_field::kFat32VolumeLabel : boot_field::kFat16VolumeLabel;
-  std::string label(bootSector_.begin() + static_cast<ptrdiff_t>(field),
-                    bootSector_.begin() + static_cast<ptrdiff_t>(field + boot_field::kVolumeLabelLength));
+  // Bytes above 127 as Latin-1, as in short names: the label is text the machine shows, and
+  // raw bytes of the card's code page are no UTF-8 (found by fuzzing: writing them out threw).
+  std::vector<uint8_t> units;  // UTF-16 LE
+  for (size_t i = field; i < field + boot_field::kVolumeLabelLength; ++i) {
+    units.push_back(bootSector_[i]);
+    units.push_back(0);
+  }
+  std::string label = Utf16LeToUtf8(units.data(), units.size() / 2);
   while (!label.empty() && label.back() == ' ') label.pop_back();
   return label == "NO NAME" ? std::string() : label;
 }

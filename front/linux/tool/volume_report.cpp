@@ -108,7 +108,8 @@ std::string JsonReport(const VolumeFacts& facts, const std::vector<FileLayout>& 
         {"max_fragments", counts.maxPieces}}},
       {only.empty() ? "fragmented" : "files", files},
   };
-  return report.dump(2) + "\n";
+  // Names are UTF-8 as read; should one not be, it is shown with U+FFFD rather than lost.
+  return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tarvonel
