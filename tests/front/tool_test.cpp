@@ -3,6 +3,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "front/linux/console_options.h"
@@ -154,9 +158,32 @@ TEST(ToolReport, JsonCountsAndListsTheFragmentedFilesInFatClusterNumbers) {
   EXPECT_FALSE(FindLayout(layouts, "/GAME.ISO").has_value());
 }
 
-TEST(ToolSolidState, AnImageFileIsNoDevice) {
+TEST(ToolSolidState, AnImageFileIsNoDeviceAndAPartitionAsksItsWholeDisk) {
   EXPECT_FALSE(IsSolidStateDevice("/proc/self/exe"));
   EXPECT_FALSE(IsSolidStateDevice("/no/such/device"));
+
+  // As the kernel lists them: 8:0 a whole disk with its queue, 8:1 a link to its partition's
+  // folder inside the disk's; 8:16 a spinning disk; 9:0 with no queue at all.
+  namespace fs = std::filesystem;
+  const fs::path sys = fs::temp_directory_path() / ("tarvonel-sys-" + std::to_string(::getpid()));
+  fs::remove_all(sys);
+  auto write = [](const fs::path& file, const char* text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+  };
+  write(sys / "devices/sda/queue/rotational", "0\n");
+  fs::create_directories(sys / "devices/sda/sda1");
+  write(sys / "devices/sdb/queue/rotational", "1\n");
+  fs::create_directories(sys / "block");
+  fs::create_directory_symlink(sys / "devices/sda", sys / "block/8:0");
+  fs::create_directory_symlink(sys / "devices/sda/sda1", sys / "block/8:1");
+  fs::create_directory_symlink(sys / "devices/sdb", sys / "block/8:16");
+  const std::string block = (sys / "block").string();
+  EXPECT_TRUE(HasNoSeekPenalty(8, 0, block));
+  EXPECT_TRUE(HasNoSeekPenalty(8, 1, block)) << "a partition of a solid-state disk";
+  EXPECT_FALSE(HasNoSeekPenalty(8, 16, block));
+  EXPECT_FALSE(HasNoSeekPenalty(9, 0, block)) << "no queue: not known to be solid-state";
+  fs::remove_all(sys);
 }
 
 }  // namespace
