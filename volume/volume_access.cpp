@@ -1,5 +1,7 @@
 #include "volume/volume_access.h"
 
+#include <algorithm>
+
 #include "base/ascii.h"
 #include "platform/records.h"
 #include "platform/win32_codes.h"
@@ -26,6 +28,11 @@ bool IsWorkableFileSystem(const std::string& fileSystemName) {
 }
 
 VolumeAccess::VolumeAccess(VolumeIo& io) : io_(io) {}
+
+bool VolumeAccess::Workable(const std::string& fileSystemName) const {
+  return IsWorkableFileSystem(fileSystemName) ||
+         std::find(alsoWorkable_.begin(), alsoWorkable_.end(), fileSystemName) != alsoWorkable_.end();
+}
 
 std::unique_ptr<OsHandle> VolumeAccess::OpenVolume(const std::string& drive) {
   return io_.OpenPath("\\\\.\\" + drive, win32::kGenericRead, win32::kFileShareReadWrite, 0).handle;

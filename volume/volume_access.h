@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/volume_io.h"
 
@@ -57,6 +58,9 @@ class VolumeAccess {
   bool SelectDrive(const std::string& driveRoot);
 
   OsHandle* VolumeHandle() { return volumeHandle_.get(); }
+  // A file system a composition serves beyond NTFS, FAT and FAT32 (the Linux tool's exFAT).
+  void AcceptFileSystem(const std::string& fileSystemName) { alsoWorkable_.push_back(fileSystemName); }
+  bool Workable(const std::string& fileSystemName) const;
   VolumeGeometry& Geometry() { return geometry_; }
   const VolumeGeometry& Geometry() const { return geometry_; }
 
@@ -65,6 +69,7 @@ class VolumeAccess {
   std::unique_ptr<OsHandle> volumeHandle_;
   VolumeGeometry geometry_;
   int64_t ntfsTotalClusters_ = 0;  // of the last successful volume-data query
+  std::vector<std::string> alsoWorkable_;
 };
 
 }  // namespace tarvonel

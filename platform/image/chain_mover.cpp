@@ -22,6 +22,10 @@ uint32_t RunLength(const std::vector<uint32_t>& clusters, uint32_t from, uint32_
 
 }  // namespace
 
+std::unique_ptr<BatchMover> FatImage::MakeMover(VolumeStorage& storage) {
+  return std::make_unique<ChainMover>(*this, storage);
+}
+
 ChainMover::ChainMover(FatImage& image, VolumeStorage& storage, BatchLimits limits)
     : image_(image), storage_(storage), limits_(limits), onMedium_(image.CachedFatBytes()) {}
 

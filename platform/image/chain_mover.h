@@ -5,17 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/image/volume_model.h"
+
 namespace tarvonel::fat {
 
 class FatImage;
-class VolumeStorage;
-struct DirEntry;
-
-// How much a batch may hold before it is committed: a cut loses at most this much work.
-struct BatchLimits {
-  size_t moves = 256;
-  uint64_t bytes = 32 * 1024 * 1024;
-};
 
 // Moves ranges of files' clusters to free clusters as the Windows FAT driver's move-file does
 // (its checks and error numbers), written so that a power cut at any write leaves every file
@@ -23,7 +17,7 @@ struct BatchLimits {
 // write barriers; the image's FAT cache and chains (what the volume answers) show each move at
 // once, the medium has it when the batch is committed. The clusters a batch frees read as in
 // use until then.
-class ChainMover {
+class ChainMover : public BatchMover {
  public:
   ChainMover(FatImage& image, VolumeStorage& storage, BatchLimits limits = {});
 
@@ -32,15 +26,15 @@ class ChainMover {
   // batch. A move that may not join the batch commits it first; a full batch is committed.
   // 0, or the Win32 error: 87 as those rules answer; 29 / 30 when a commit could not write or
   // read (then the move was not made).
-  uint32_t Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count);
+  uint32_t Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count) override;
   // Puts the batch on the medium. 0, or the error of the step that failed: the volume is then
   // as the last completed step left it (every file whole), and the cache is ahead of it.
-  uint32_t Commit();
+  uint32_t Commit() override;
   // A move committed before it returns: a batch of its own.
   uint32_t MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count);
-  size_t PendingMoves() const { return pending_.size(); }
+  size_t PendingMoves() const override { return pending_.size(); }
   // Clusters the batch frees: they read as in use until it is committed.
-  size_t HeldClusters() const { return freed_.size(); }
+  size_t HeldClusters() const override { return freed_.size(); }
 
  private:
   struct Pending {

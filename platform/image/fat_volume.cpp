@@ -6,8 +6,7 @@
 #include "base/ascii.h"
 #include "platform/fs_driver/paths.h"
 #include "platform/fs_driver/volume_records.h"
-#include "platform/image/chain_mover.h"
-#include "platform/image/fat_image.h"
+#include "platform/image/volume_model.h"
 #include "platform/image/medium.h"
 #include "platform/image/volume_storage.h"
 #include "platform/win32_codes.h"
@@ -63,7 +62,7 @@ FatVolume::FatVolume(char letter, const std::string& path, SystemTables tables, 
       tables_(std::move(tables)),
       open_(std::move(open)),
       medium_(Medium::Open(path, Medium::Hold::Exclusive)),
-      image_(FatImage::Open(medium_)) {
+      image_(OpenVolumeModel(medium_)) {
   if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
 }
 
@@ -137,7 +136,7 @@ uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void*
     case win32::kFsctlGetVolumeBitmap: {
       if (fat.entry != nullptr) return kInvalidParameter;
       if (!ShowHeldClustersIfMany()) return kReadFault;
-      const FatImage& image = *image_;
+      const VolumeModel& image = *image_;
       const fs_driver::BitmapSource source{image.Geometry().dataClusters, 8, false,
                                            [&image](int64_t start, int64_t count, uint8_t* bits) {
                                              image.CopyUsedBits(start, count, bits);
@@ -169,7 +168,7 @@ bool FatVolume::OpenForWriting() {
     refusal_ = error.what();
     return false;
   }
-  mover_ = std::make_unique<ChainMover>(*image_, *storage_);
+  mover_ = image_->MakeMover(*storage_);
   return true;
 }
 
@@ -221,7 +220,7 @@ void FatVolume::Diverge(uint32_t error, size_t uncommitted) {
   diverged_ = true;
   refusal_ = medium_->Path() + ": writing a batch of " + std::to_string(uncommitted) + " moves failed (error " +
              std::to_string(error) + "); those moves may not all be on the volume, every file is whole, and no "
-             "further moves are made (fsck.fat -a reclaims any clusters left over)";
+             "further moves are made (" + image_->RepairCommand() + " reclaims any clusters left over)";
 }
 
 uint32_t FatVolume::NtFsControlFile(OsHandle& handle, uint32_t code, void*, uint32_t, uint32_t& information) {
@@ -283,7 +282,7 @@ VolumeInformation FatVolume::QueryVolumeInformation(const std::string& root) {
     return info;
   }
   info.label = image_->Label();
-  info.fileSystemName = image_->Geometry().type == FatType::Fat32 ? "FAT32" : "FAT";
+  info.fileSystemName = image_->FileSystemName();
   return info;
 }
 
@@ -307,7 +306,7 @@ uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uin
     bytesRead = static_cast<uint32_t>(available);
   } else {
     const DirEntry& file = *fat.entry;
-    const int64_t size = file.IsDirectory() ? 0 : int64_t{file.size};
+    const int64_t size = file.IsDirectory() ? 0 : static_cast<int64_t>(file.size);
     const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - fat.position));
     const auto clusterBytes = static_cast<int64_t>(layout.ClusterBytes());
     for (int64_t done = 0; done < available;) {

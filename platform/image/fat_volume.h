@@ -9,16 +9,16 @@
 
 namespace tarvonel::fat {
 
-class ChainMover;
-class FatImage;
+class BatchMover;
 class Medium;
+class VolumeModel;
 class VolumeStorage;
 struct DirEntry;
 
-// A FAT volume on an image file or block device, served as the Windows FAT driver serves a
+// A FAT or exFAT volume on an image file or block device, served as the Windows driver serves a
 // drive: the bitmap from the FAT (a cluster whose entry is not 0 is in use, lost clusters
-// included), retrieval pointers from the chains, the directory walk from the directory
-// clusters, moves by the chain mover in batches. There is one model of the volume: the FAT and
+// included; exFAT's from its allocation bitmap), retrieval pointers from the chains, the directory walk from the directory
+// clusters, moves by its file system's mover in batches. There is one model of the volume: the FAT and
 // the chains the answers come from are the ones each move writes, the medium catching up when
 // a batch is committed. The medium is held exclusively from
 // the start (analysis included); it is opened for writing only at the first move, when a
@@ -28,7 +28,7 @@ class FatVolume : public VolumeIo {
  public:
   // How the medium is opened for writing (a FileStorage unless a test cuts writes short).
   using StorageOpener = std::function<std::unique_ptr<VolumeStorage>(const std::string& path)>;
-  // Throws ImageError naming the problem: not a file or device, locked, not a sound FAT volume.
+  // Throws ImageError naming the problem: not a file or device, locked, not a sound FAT or exFAT volume.
   FatVolume(char letter, const std::string& path, SystemTables tables = {}, StorageOpener open = {});
   ~FatVolume() override;
   FatVolume(const FatVolume&) = delete;
@@ -36,7 +36,7 @@ class FatVolume : public VolumeIo {
 
   char Letter() const { return letter_; }
   bool Owns(const OsHandle& handle) const;
-  const FatImage& Image() const { return *image_; }
+  const VolumeModel& Image() const { return *image_; }
   // Clusters in use that no file holds, left by an interrupted move or an unclean removal.
   uint32_t LostClusters() const;
   bool Dirty() const;
@@ -83,9 +83,9 @@ class FatVolume : public VolumeIo {
   SystemTables tables_;
   StorageOpener open_;
   std::shared_ptr<Medium> medium_;
-  std::unique_ptr<FatImage> image_;
+  std::unique_ptr<VolumeModel> image_;
   std::unique_ptr<VolumeStorage> storage_;
-  std::unique_ptr<ChainMover> mover_;
+  std::unique_ptr<BatchMover> mover_;
   DiskControl diskControl_;
   std::string refusal_;
   bool diverged_ = false;

@@ -293,7 +293,7 @@ bool MainWindow::OpenSelectedDrive(bool mediumRead) {
   VolumeGeometry& geometry = p_.volume.Geometry();
   const std::string& root = p_.settings.DriveRoot;
   geometry.OversizeClusters = 0;
-  geometry.OtherFileSystem = mediumRead && !IsWorkableFileSystem(geometry.FileSystemName);
+  geometry.OtherFileSystem = mediumRead && !p_.volume.Workable(geometry.FileSystemName);
   // A drive of another file system is not even opened: nothing is read from it.
   if (!geometry.OtherFileSystem) p_.volume.SelectDrive(root);
   if (!geometry.Refused()) {

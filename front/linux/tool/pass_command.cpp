@@ -13,6 +13,7 @@
 #include "front/linux/tool/tool_run.h"
 #include "front/linux/tool/volume_report.h"
 #include "platform/image/fat_volume.h"
+#include "platform/image/volume_model.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace tarvonel {
@@ -76,6 +77,8 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
     ServeModal(toolkit, window);
   };
   Program program(platform, toolkit);
+  // The tool serves exFAT through the same passes; the Windows program itself stays with its three.
+  program.Volume().AcceptFileSystem("exFAT");
   const auto started = std::chrono::steady_clock::now();
   StopPassOnInterrupt(
       toolkit, program, platform,
@@ -98,7 +101,8 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
 
   fat::FatVolume* fat = volume.Fat();
   if (program.Flags().DiskCheckFailed) {
-    SayProblem("the disk check found the volume dirty; repair it with fsck.fat -a. Nothing was written.");
+    SayProblem("the disk check found the volume dirty; repair it with " +
+               (fat != nullptr ? fat->Image().RepairCommand() : std::string("a disk check")) + ". Nothing was written.");
     return kExitRefused;
   }
   const std::string refusal = fat != nullptr ? fat->Refusal() : std::string();

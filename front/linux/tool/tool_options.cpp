@@ -20,10 +20,11 @@ bool IsPass(ToolVerb verb) { return verb == ToolVerb::Defrag || verb == ToolVerb
 const char* const kToolHelp =
     "usage: tarvonel COMMAND VOLUME [options]\n"
     "\n"
-    "Defragments FAT12, FAT16 and FAT32 cards, sticks and images, and makes single files contiguous;\n"
+    "Defragments FAT12, FAT16, FAT32 and exFAT cards, sticks and images, and makes single files contiguous;\n"
     "every move is crash-safe: a power cut or a kill at any moment leaves every file whole.\n"
     "VOLUME is an image file or an unmounted block device (/dev/sdb1); mounted or loop-attached\n"
-    "volumes are refused, and so are dirty ones for the passes (repair them with fsck.fat -a).\n"
+    "volumes are refused, and so are dirty ones for the passes (repair them with fsck.fat -a or\n"
+    "fsck.exfat -y).\n"
     "\n"
     "commands:\n"
     "  analyze  VOLUME [--files] [--json] [--map FILE.png]   statistics; each fragmented file with --files\n"

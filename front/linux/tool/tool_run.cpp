@@ -10,6 +10,7 @@
 #include "front/linux/tool/volume_picture.h"
 #include "front/linux/tool/volume_report.h"
 #include "platform/image/fat_volume.h"
+#include "platform/image/volume_model.h"
 
 namespace tarvonel {
 
@@ -43,7 +44,7 @@ bool RefusedAsDirty(ToolVolume& volume, const VolumeFacts& facts) {
   fat::FatVolume* fat = volume.Fat();
   if (fat == nullptr || !fat->Dirty()) return false;
   SayProblem(facts.name + " is marked dirty (it was not cleanly removed, or a check found errors); repair it "
-             "with fsck.fat -a first. Nothing was written.");
+             "with " + fat->Image().RepairCommand() + " first. Nothing was written.");
   return true;
 }
 

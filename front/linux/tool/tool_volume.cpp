@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/image/fat_volume.h"
+#include "platform/image/volume_model.h"
 #include "platform/image/image_machine.h"
 #include "platform/image/mount_check.h"
 #include "platform/sim/demo_machine.h"
@@ -66,6 +67,7 @@ VolumeFacts ToolVolume::Facts() {
   if (fat::FatVolume* fat = Fat()) {
     facts.lostClusters = fat->LostClusters();
     facts.firstClusterNumber = 2;
+    facts.repairCommand = fat->Image().RepairCommand();
   }
   return facts;
 }

@@ -35,12 +35,13 @@ class QuietEvents : public JobEvents {
 // What the tool reports of a volume as a whole.
 struct VolumeFacts {
   std::string name;        // as the user gave it, or "demo drive C:"
-  std::string fileSystem;  // "FAT32", "FAT" (12 or 16), "NTFS"
+  std::string fileSystem;  // "FAT32", "FAT" (12 or 16), "exFAT", "NTFS"
   int64_t clusterBytes = 0;
   int64_t clusters = 0;
   int64_t freeClusters = 0;
   int64_t lostClusters = 0;
   int64_t firstClusterNumber = 0;  // what the file system calls LCN 0: 2 on FAT
+  std::string repairCommand;       // "fsck.fat -a", "fsck.exfat -y"
 };
 
 // The volume a tool command works on, as drive C: of a simulated machine (the demo machine's

@@ -1,0 +1,372 @@
+#include "platform/image/exfat_image.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "base/text_encoding.h"
+#include "platform/boot_sector_fields.h"
+#include "platform/image/medium.h"
+
+namespace tarvonel::fat {
+namespace {
+
+using namespace exfat;
+using namespace boot_field;
+
+constexpr uint8_t kBitmapEntry = 0x81;
+constexpr uint8_t kUpcaseEntry = 0x82;
+constexpr uint8_t kLabelEntry = 0x83;
+constexpr uint8_t kVendorAllocation = 0xE1;
+constexpr uint8_t kBenign = 0x20;       // of the entry type
+constexpr uint8_t kSecondary = 0x40;    // of the entry type
+constexpr size_t kVolumeFlags = 106;    // 2 bytes, left out of the boot checksum
+constexpr size_t kPercentInUse = 112;   // left out of the boot checksum
+constexpr uint16_t kVolumeDirty = 0x02;
+constexpr uint32_t kBadCluster = 0xFFFFFFF7;
+constexpr uint64_t kMaxDirectoryBytes = 256ull << 20;
+constexpr int kMaxDepth = 256;
+constexpr uint32_t kMaxClusters = 1u << 31;  // what the engine can number
+
+uint32_t U16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
+uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
+uint64_t U64(const uint8_t* p) { return uint64_t{U32(p)} | uint64_t{U32(p + 4)} << 32; }
+
+uint32_t BootChecksum(const uint8_t* region, size_t bytes) {
+  uint32_t sum = 0;
+  for (size_t i = 0; i < bytes; ++i) {
+    if (i == kVolumeFlags || i == kVolumeFlags + 1 || i == kPercentInUse) continue;
+    sum = ((sum & 1) != 0 ? 0x80000000u : 0u) + (sum >> 1) + region[i];
+  }
+  return sum;
+}
+
+uint32_t TableChecksum(const std::vector<uint8_t>& bytes) {
+  uint32_t sum = 0;
+  for (uint8_t b : bytes) sum = ((sum & 1) != 0 ? 0x80000000u : 0u) + (sum >> 1) + b;
+  return sum;
+}
+
+std::string Hex(uint32_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  return {'0', 'x', digits[(value >> 4) & 15], digits[value & 15]};
+}
+
+// Characters exFAT forbids in a name (and that would break the paths built from it).
+bool ForbiddenInName(uint32_t unit) {
+  return unit < 0x20 || unit == '"' || unit == '*' || unit == '/' || unit == ':' || unit == '<' || unit == '>' ||
+         unit == '?' || unit == '\\' || unit == '|';
+}
+
+}  // namespace
+
+uint16_t exfat::SetChecksum(const uint8_t* set, size_t entries) {
+  uint16_t sum = 0;
+  for (size_t i = 0; i < entries * kEntryBytes; ++i) {
+    if (i == kSetChecksum || i == kSetChecksum + 1) continue;
+    sum = static_cast<uint16_t>(((sum & 1) != 0 ? 0x8000u : 0u) + (sum >> 1) + set[i]);
+  }
+  return sum;
+}
+
+ExfatImage::ExfatImage(std::shared_ptr<const Medium> medium) : medium_(std::move(medium)), path_(medium_->Path()) {}
+
+std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const Medium> medium) {
+  std::unique_ptr<ExfatImage> image(new ExfatImage(std::move(medium)));
+  image->ReadBootRegions();
+  image->ReadFat();
+  image->ReadRoot();
+  image->CountUse();
+  return image;
+}
+
+void ExfatImage::Fail(const std::string& problem) const { throw ImageError(path_ + ": " + problem); }
+
+// Both boot regions (12 sectors each) must carry their checksum and say the same: a volume
+// whose backup differs has been changed by something that did not finish, and is not ours to
+// judge. The volume flags and the percentage in use are what a driver changes in place.
+void ExfatImage::ReadBootRegions() {
+  uint8_t first[512];
+  if (!medium_->Read(0, first, sizeof first)) Fail("too small for an exFAT boot sector");
+  if (std::memcmp(first + kOemName, "EXFAT   ", 8) != 0) Fail("is not an exFAT volume");
+  const uint32_t sectorShift = first[kExfatBytesPerSectorShift];
+  const uint32_t clusterShift = first[kExfatSectorsPerClusterShift];
+  if (sectorShift < 9 || sectorShift > 12) Fail("the boot sector's sector size is not 512 to 4096 bytes");
+  if (clusterShift > 25 - sectorShift) Fail("the boot sector's cluster size is above 32 MiB");
+  const size_t sector = size_t{1} << sectorShift;
+  std::vector<uint8_t> regions(24 * sector);
+  if (!medium_->Read(0, regions.data(), regions.size())) Fail("too small for exFAT's two boot regions");
+  for (int backup = 0; backup < 2; ++backup) {
+    const uint8_t* region = regions.data() + backup * 12 * sector;
+    const char* which = backup != 0 ? "backup" : "main";
+    if (region[510] != 0x55 || region[511] != 0xAA) Fail(std::string("the ") + which + " boot sector has no signature");
+    const uint32_t sum = BootChecksum(region, 11 * sector);
+    for (size_t at = 11 * sector; at < 12 * sector; at += 4) {
+      if (U32(region + at) != sum) Fail(std::string("the ") + which + " boot region's checksum does not match");
+    }
+  }
+  for (size_t i = 0; i < 12 * sector; ++i) {
+    if (i == kVolumeFlags || i == kVolumeFlags + 1 || i == kPercentInUse) continue;
+    if (regions[i] != regions[12 * sector + i]) Fail("the main and backup boot regions differ");
+  }
+  for (size_t i = 11; i < 64; ++i) {
+    if (first[i] != 0) Fail("the boot sector's bytes 11 to 63 are not zero");
+  }
+  if (first[kExfatNumberOfFats] != 1) Fail("has two FATs (TexFAT), which Tarvonel does not write");
+  const uint64_t volumeSectors = U64(first + kExfatVolumeLength);
+  const uint32_t fatOffset = U32(first + kExfatFatOffset);
+  const uint32_t fatLength = U32(first + kExfatFatLength);
+  const uint32_t heapOffset = U32(first + kExfatClusterHeapOffset);
+  const uint32_t clusters = U32(first + 92);
+  Layout& l = layout_;
+  l.bytesPerSector = static_cast<uint32_t>(sector);
+  l.sectorsPerCluster = 1u << clusterShift;
+  l.numFats = 1;
+  l.totalSectors = volumeSectors;
+  l.fatOffset = uint64_t{fatOffset} * sector;
+  l.fatBytes = uint64_t{fatLength} * sector;
+  l.dataOffset = uint64_t{heapOffset} * sector;
+  l.dataClusters = clusters;
+  l.rootCluster = U32(first + kExfatRootCluster);
+  l.dirty = (U16(first + kVolumeFlags) & kVolumeDirty) != 0;
+  if (volumeSectors > medium_->Size() / sector) Fail("the boot sector declares more sectors than the medium holds");
+  if (clusters == 0 || clusters >= kMaxClusters) Fail("the boot sector declares " + std::to_string(clusters) + " clusters");
+  if (fatOffset < 24 || l.fatBytes < (uint64_t{clusters} + 2) * 4 || heapOffset < uint64_t{fatOffset} + fatLength ||
+      heapOffset + (uint64_t{clusters} << clusterShift) > volumeSectors) {
+    Fail("the boot sector's FAT and cluster heap do not fit the volume");
+  }
+  if (l.rootCluster < 2 || l.rootCluster > clusters + 1) Fail("the root directory's first cluster is outside the volume");
+}
+
+void ExfatImage::ReadFat() {
+  const size_t entries = size_t{layout_.dataClusters} + 2;
+  std::vector<uint8_t> bytes(entries * 4);
+  if (!medium_->Read(layout_.fatOffset, bytes.data(), bytes.size())) Fail("the FAT cannot be read");
+  fat_.resize(entries);
+  for (size_t i = 0; i < entries; ++i) fat_[i] = U32(bytes.data() + 4 * i);
+  owned_.assign(entries, false);
+}
+
+bool ExfatImage::InUse(uint32_t cluster) const {
+  const uint32_t bit = cluster - 2;
+  return (bitmap_[bit / 8] >> (bit % 8) & 1) != 0;
+}
+
+void ExfatImage::SetCachedInUse(uint32_t cluster, bool used) {
+  const uint32_t bit = cluster - 2;
+  const auto mask = static_cast<uint8_t>(1u << (bit % 8));
+  if (used != InUse(cluster)) usedClusters_ += used ? 1 : -1;
+  bitmap_[bit / 8] = static_cast<uint8_t>(used ? bitmap_[bit / 8] | mask : bitmap_[bit / 8] & ~mask);
+}
+
+uint64_t ExfatImage::BitmapByteOffset(uint64_t index) const {
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  return ClusterOffset(bitmapChain_[static_cast<size_t>(index / clusterBytes)]) + index % clusterBytes;
+}
+
+void ExfatImage::CopyUsedBits(int64_t startLcn, int64_t count, uint8_t* out) const {
+  const auto from = static_cast<size_t>(startLcn / 8);
+  const auto bytes = static_cast<size_t>((count + 7) / 8);
+  std::memcpy(out, bitmap_.data() + from, bytes);
+  if (count % 8 != 0) out[bytes - 1] &= static_cast<uint8_t>((1u << (count % 8)) - 1);
+}
+
+// A file's clusters: `bytes` worth of them, one run from `first` when the FAT does not chain
+// them, else the FAT chain from `first`, which must end exactly there.
+std::vector<uint32_t> ExfatImage::Chain(uint32_t first, uint64_t bytes, bool noFatChain, const std::string& what) {
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  const uint64_t count = (bytes + clusterBytes - 1) / clusterBytes;
+  std::vector<uint32_t> chain;
+  if (count == 0) return chain;
+  const uint64_t last = uint64_t{layout_.dataClusters} + 1;
+  if (first < 2 || first > last) Fail(what + " starts outside the cluster heap");
+  if (count > layout_.dataClusters) Fail(what + " is larger than the volume");
+  chain.reserve(static_cast<size_t>(count));
+  if (noFatChain) {
+    if (first + count - 1 > last) Fail(what + " runs past the end of the cluster heap");
+    for (uint64_t i = 0; i < count; ++i) chain.push_back(static_cast<uint32_t>(first + i));
+    return chain;
+  }
+  uint32_t cluster = first;
+  for (uint64_t i = 0;; ++i) {
+    chain.push_back(cluster);
+    const uint32_t next = fat_[cluster];
+    if (i + 1 == count) {
+      if (next != kEndOfChain) Fail("the FAT chain of " + what + " is longer than its size");
+      return chain;
+    }
+    if (next == kEndOfChain || next == kBadCluster || next < 2 || next > last) {
+      Fail("the FAT chain of " + what + " ends before its " + std::to_string(count) + " clusters");
+    }
+    cluster = next;
+  }
+}
+
+std::vector<uint8_t> ExfatImage::ReadChainBytes(const std::vector<uint32_t>& chain, uint64_t bytes) {
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  std::vector<uint8_t> data(static_cast<size_t>(chain.size() * clusterBytes));
+  for (size_t i = 0; i < chain.size();) {
+    size_t n = 1;
+    while (i + n < chain.size() && chain[i + n] == chain[i + n - 1] + 1) ++n;
+    if (!medium_->Read(ClusterOffset(chain[i]), data.data() + i * clusterBytes, static_cast<size_t>(n * clusterBytes))) {
+      Fail("cluster " + std::to_string(chain[i]) + " cannot be read");
+    }
+    i += n;
+  }
+  data.resize(static_cast<size_t>(std::min<uint64_t>(bytes, data.size())));
+  return data;
+}
+
+void ExfatImage::TakeClusters(const std::vector<uint32_t>& chain, const std::string& what) {
+  for (uint32_t cluster : chain) {
+    if (owned_[cluster]) Fail("cluster " + std::to_string(cluster) + " of " + what + " also belongs to another file");
+    if (!InUse(cluster)) Fail("cluster " + std::to_string(cluster) + " of " + what + " is free in the allocation bitmap");
+    owned_[cluster] = true;
+  }
+}
+
+// The root directory has no size: its FAT chain runs to its end.
+void ExfatImage::ReadRoot() {
+  root_.attributes = 0x10;
+  root_.firstCluster = layout_.rootCluster;
+  for (uint32_t cluster = layout_.rootCluster;;) {
+    root_.chain.push_back(cluster);
+    if (root_.chain.size() * layout_.ClusterBytes() > kMaxDirectoryBytes) Fail("the root directory's chain does not end");
+    const uint32_t next = fat_[cluster];
+    if (next == kEndOfChain) break;
+    if (next < 2 || next > layout_.dataClusters + 1) Fail("the FAT chain of the root directory leaves the cluster heap");
+    cluster = next;
+  }
+  root_.size = root_.chain.size() * layout_.ClusterBytes();
+  const std::vector<uint8_t> bytes = ReadChainBytes(root_.chain, root_.size);
+  ReadVolumeEntries(bytes);
+  TakeClusters(root_.chain, "the root directory");
+  ReadDirectory(root_, 0);
+}
+
+// The allocation bitmap first, as every other check needs it; the up-case table and the label.
+void ExfatImage::ReadVolumeEntries(const std::vector<uint8_t>& rootBytes) {
+  std::vector<std::pair<std::vector<uint32_t>, std::string>> systemChains;
+  for (size_t at = 0; at + kEntryBytes <= rootBytes.size(); at += kEntryBytes) {
+    const uint8_t* e = rootBytes.data() + at;
+    if (e[0] == 0) break;
+    if (e[0] == kBitmapEntry) {
+      if (sawBitmap_) Fail("has two allocation bitmaps (TexFAT), which Tarvonel does not write");
+      sawBitmap_ = true;
+      const uint64_t bytes = U64(e + 24);
+      if (bytes < (uint64_t{layout_.dataClusters} + 7) / 8) Fail("the allocation bitmap is smaller than the volume");
+      bitmapChain_ = Chain(U32(e + 20), bytes, false, "the allocation bitmap");
+      bitmap_ = ReadChainBytes(bitmapChain_, bytes);
+      systemChains.emplace_back(bitmapChain_, "the allocation bitmap");
+    } else if (e[0] == kUpcaseEntry) {
+      if (sawUpcase_) Fail("has two up-case tables");
+      sawUpcase_ = true;
+      std::vector<uint32_t> chain = Chain(U32(e + 20), U64(e + 24), false, "the up-case table");
+      if (TableChecksum(ReadChainBytes(chain, U64(e + 24))) != U32(e + 4)) Fail("the up-case table's checksum does not match");
+      systemChains.emplace_back(std::move(chain), "the up-case table");
+    } else if (e[0] == kLabelEntry) {
+      const size_t length = std::min<size_t>(e[1], 11);
+      label_ = Utf16LeToUtf8(e + 2, length);
+    }
+  }
+  if (!sawBitmap_) Fail("has no allocation bitmap");
+  if (!sawUpcase_) Fail("has no up-case table");
+  for (const auto& [chain, what] : systemChains) TakeClusters(chain, what);
+}
+
+void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
+  if (depth > kMaxDepth) Fail("folders are nested more than " + std::to_string(kMaxDepth) + " deep");
+  const std::vector<uint8_t> bytes = ReadChainBytes(directory.chain, directory.size);
+  for (size_t at = 0; at + kEntryBytes <= bytes.size();) {
+    const uint8_t type = bytes[at];
+    if (type == 0) break;
+    if ((type & kInUse) == 0) {
+      at += kEntryBytes;
+      continue;
+    }
+    if (type == kFileEntry) {
+      at = ReadSet(directory, bytes, at, depth);
+      continue;
+    }
+    const bool secondary = (type & kSecondary) != 0;
+    const bool benign = (type & kBenign) != 0;
+    const bool volumeEntry = &directory == &root_ && (type == kBitmapEntry || type == kUpcaseEntry || type == kLabelEntry);
+    if (secondary) Fail("an entry of type " + Hex(type) + " in " + (directory.path.empty() ? "the root" : directory.path) +
+                        " belongs to no entry set");
+    if (!benign && !volumeEntry) Fail("an entry of unknown type " + Hex(type) + " in " +
+                                      (directory.path.empty() ? "the root" : directory.path));
+    // A benign primary (the volume GUID, TexFAT padding) and its secondaries are not ours.
+    at += kEntryBytes * (volumeEntry ? 1 : 1 + size_t{bytes[at + 1]});
+  }
+}
+
+// The file entry at `at`, its stream extension and names; returns where the next entry starts.
+size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth) {
+  const std::string where = directory.path.empty() ? "the root" : directory.path;
+  const size_t secondaries = bytes[at + 1];
+  const size_t entries = 1 + secondaries;
+  if (secondaries < 2 || secondaries > 18) Fail("an entry set in " + where + " has " + std::to_string(secondaries) + " secondary entries");
+  if (at + entries * kEntryBytes > bytes.size()) Fail("an entry set in " + where + " runs past the folder's end");
+  const uint8_t* set = bytes.data() + at;
+  const uint8_t* stream = set + kEntryBytes;
+  if (stream[0] != kStreamEntry) Fail("an entry set in " + where + " has no stream extension");
+  const size_t nameLength = stream[3];
+  const size_t nameEntries = (nameLength + 14) / 15;
+  if (nameLength == 0 || 1 + nameEntries > secondaries) Fail("an entry set in " + where + " has a bad name length");
+  std::vector<uint8_t> units;
+  for (size_t i = 0; i < nameEntries; ++i) {
+    const uint8_t* name = stream + (1 + i) * kEntryBytes;
+    if (name[0] != kNameEntry) Fail("an entry set in " + where + " lacks a file name entry");
+    units.insert(units.end(), name + 2, name + 32);
+  }
+  units.resize(2 * nameLength);
+  for (size_t i = 0; i < nameLength; ++i) {
+    if (ForbiddenInName(U16(units.data() + 2 * i))) Fail("a name in " + where + " holds a character exFAT forbids");
+  }
+  DirEntry entry;
+  entry.name = Utf16LeToUtf8(units.data(), nameLength);
+  entry.path = directory.path.empty() ? entry.name : directory.path + "\\" + entry.name;
+  if (SetChecksum(set, entries) != U16(set + kSetChecksum)) Fail("the entry set of " + entry.path + " has a bad checksum");
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  for (size_t i = 0; i < entries; ++i) {
+    const size_t offset = at + i * kEntryBytes;
+    entry.setOffsets.push_back(ClusterOffset(directory.chain[offset / clusterBytes]) + offset % clusterBytes);
+  }
+  entry.entryOffset = entry.setOffsets.front();
+  entry.attributes = static_cast<uint8_t>(U16(set + 4) & 0x37);
+  entry.noFatChain = (stream[kStreamFlags] & kNoFatChain) != 0;
+  entry.size = U64(stream + 24);
+  entry.firstCluster = U32(stream + kStreamFirstCluster);
+  if (U64(stream + 8) > entry.size) Fail(entry.path + " has more valid data than its size");
+  entry.chain = Chain(entry.firstCluster, entry.size, entry.noFatChain, entry.path);
+  if (entry.chain.empty()) entry.firstCluster = 0;
+  TakeClusters(entry.chain, entry.path);
+  for (size_t i = 1 + 1 + nameEntries; i < entries; ++i) {
+    const uint8_t* other = set + i * kEntryBytes;
+    if ((other[0] & kBenign) == 0) Fail("an entry set of " + entry.path + " holds an unknown critical entry " + Hex(other[0]));
+    // A vendor's allocation is clusters no file lists: they stay where they are.
+    if (other[0] == kVendorAllocation) {
+      TakeClusters(Chain(U32(other + 20), U64(other + 24), (other[1] & kNoFatChain) != 0, entry.path + "'s vendor data"),
+                   entry.path + "'s vendor data");
+    }
+  }
+  if (entry.IsDirectory()) {
+    if (entry.chain.empty()) Fail("the folder " + entry.path + " has no clusters");
+    if (entry.size > kMaxDirectoryBytes) Fail("the folder " + entry.path + " is larger than exFAT allows");
+    ReadDirectory(entry, depth + 1);
+  }
+  directory.children.push_back(std::move(entry));
+  return at + entries * kEntryBytes;
+}
+
+void ExfatImage::CountUse() {
+  usedClusters_ = 0;
+  lostClusters_ = 0;
+  for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {
+    if (!InUse(cluster)) continue;
+    ++usedClusters_;
+    if (!owned_[cluster]) ++lostClusters_;
+  }
+}
+
+}  // namespace tarvonel::fat

@@ -1,0 +1,89 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/image/volume_model.h"
+
+namespace tarvonel::fat {
+
+// exFAT's on-volume numbers the reader and the mover share.
+namespace exfat {
+inline constexpr size_t kEntryBytes = 32;
+inline constexpr uint8_t kFileEntry = 0x85;
+inline constexpr uint8_t kStreamEntry = 0xC0;
+inline constexpr uint8_t kNameEntry = 0xC1;
+inline constexpr uint8_t kInUse = 0x80;
+inline constexpr uint8_t kNoFatChain = 0x02;        // the stream extension's GeneralSecondaryFlags
+inline constexpr size_t kSetChecksum = 2;           // in the file entry, 2 bytes
+inline constexpr size_t kStreamFlags = 1;
+inline constexpr size_t kStreamFirstCluster = 20;   // 4 bytes
+inline constexpr uint32_t kEndOfChain = 0xFFFFFFFF;
+// The entry set's checksum over its bytes, the checksum field itself left out.
+uint16_t SetChecksum(const uint8_t* set, size_t entries);
+}  // namespace exfat
+
+// An exFAT volume in an image file or device, read and checked when opened: the main and backup
+// boot regions with their checksums, the FAT, the allocation bitmap (which says what is in use),
+// the up-case table's checksum, every directory's entry sets with their checksums, and every
+// file's clusters against its size, the bitmap and the other files. A volume that disagrees with
+// itself is refused with a message naming the problem.
+class ExfatImage : public VolumeModel {
+ public:
+  // Reads the volume on a medium its caller holds.
+  static std::unique_ptr<ExfatImage> Open(std::shared_ptr<const Medium> medium);
+
+  const Layout& Geometry() const override { return layout_; }
+  DirEntry& Root() override { return root_; }
+  const DirEntry& Root() const { return root_; }
+  void CopyUsedBits(int64_t startLcn, int64_t count, uint8_t* out) const override;
+  uint32_t UsedClusters() const override { return usedClusters_; }
+  uint32_t LostClusters() const override { return lostClusters_; }
+  std::string Label() const override { return label_; }
+  std::string FileSystemName() const override { return "exFAT"; }
+  std::string RepairCommand() const override { return "fsck.exfat -y"; }
+  std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) override;
+
+  // The FAT entry of `cluster` as cached (meaningful for clusters of chained files).
+  uint32_t Next(uint32_t cluster) const { return fat_[cluster]; }
+  void SetCachedNext(uint32_t cluster, uint32_t value) { fat_[cluster] = value; }
+  // The allocation bitmap as cached, one bit per cluster from cluster 2.
+  bool InUse(uint32_t cluster) const;
+  void SetCachedInUse(uint32_t cluster, bool used);
+  const std::vector<uint8_t>& CachedBitmap() const { return bitmap_; }
+  // Where byte `index` of the allocation bitmap lies on the volume.
+  uint64_t BitmapByteOffset(uint64_t index) const;
+
+ private:
+  explicit ExfatImage(std::shared_ptr<const Medium> medium);
+  void ReadBootRegions();
+  void ReadFat();
+  std::vector<uint32_t> Chain(uint32_t first, uint64_t bytes, bool noFatChain, const std::string& what);
+  void ReadRoot();
+  void ReadDirectory(DirEntry& directory, int depth);
+  size_t ReadSet(DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth);
+  void ReadVolumeEntries(const std::vector<uint8_t>& rootBytes);
+  void TakeClusters(const std::vector<uint32_t>& chain, const std::string& what);
+  void CheckUpcaseTable(uint32_t first, uint64_t bytes, uint32_t checksum);
+  void ReadBitmap(uint32_t first, uint64_t bytes);
+  std::vector<uint8_t> ReadChainBytes(const std::vector<uint32_t>& chain, uint64_t bytes);
+  void CountUse();
+  [[noreturn]] void Fail(const std::string& problem) const;
+
+  std::shared_ptr<const Medium> medium_;
+  std::string path_;
+  Layout layout_;
+  std::string label_;
+  std::vector<uint32_t> fat_;       // by cluster
+  std::vector<uint8_t> bitmap_;     // the allocation bitmap
+  std::vector<uint32_t> bitmapChain_;
+  std::vector<bool> owned_;         // by cluster: a file, a directory or the file system holds it
+  uint32_t usedClusters_ = 0;
+  uint32_t lostClusters_ = 0;
+  bool sawBitmap_ = false;
+  bool sawUpcase_ = false;
+  DirEntry root_;
+};
+
+}  // namespace tarvonel::fat
