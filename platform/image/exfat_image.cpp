@@ -359,6 +359,14 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
   return at + entries * kEntryBytes;
 }
 
+std::vector<uint32_t> ExfatImage::LostClusterList() const {
+  std::vector<uint32_t> lost;
+  for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {
+    if (InUse(cluster) && !owned_[cluster]) lost.push_back(cluster);
+  }
+  return lost;
+}
+
 void ExfatImage::CountUse() {
   usedClusters_ = 0;
   lostClusters_ = 0;

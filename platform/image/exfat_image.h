@@ -52,6 +52,11 @@ class ExfatImage : public VolumeModel {
   bool InUse(uint32_t cluster) const;
   void SetCachedInUse(uint32_t cluster, bool used);
   const std::vector<uint8_t>& CachedBitmap() const { return bitmap_; }
+  // Clusters in use that no file holds as the volume was read (a cut move leaves its new
+  // clusters so; fsck.exfat does not free them), and their count once they are freed.
+  std::vector<uint32_t> LostClusterList() const;
+  void ForgetLostClusters() { lostClusters_ = 0; }
+  std::string LostClustersRemedy() const override { return "Tarvonel frees them when it next moves a file"; }
   // Where byte `index` of the allocation bitmap lies on the volume.
   uint64_t BitmapByteOffset(uint64_t index) const;
 

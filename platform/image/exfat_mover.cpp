@@ -33,7 +33,11 @@ std::unique_ptr<BatchMover> ExfatImage::MakeMover(VolumeStorage& storage) {
 }
 
 ExfatMover::ExfatMover(ExfatImage& image, VolumeStorage& storage, BatchLimits limits)
-    : image_(image), storage_(storage), limits_(limits), bitmapOnMedium_(image.CachedBitmap()) {}
+    : image_(image),
+      storage_(storage),
+      limits_(limits),
+      bitmapOnMedium_(image.CachedBitmap()),
+      lost_(image.LostClusterList()) {}
 
 bool ExfatMover::Write(uint64_t offset, const void* bytes, size_t length) const {
   const Layout& layout = image_.Geometry();
@@ -168,6 +172,7 @@ uint32_t ExfatMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn,
 // batch lead into one file, so any subset of them on the medium is a sound volume.
 uint32_t ExfatMover::Commit() {
   if (pending_.empty()) return kSuccess;
+  if (!FreeLostClusters()) return kWriteFault;
   if (const uint32_t error = CopyData()) return error;
   if (!storage_.Flush()) return kWriteFault;
   if (!Allocate() || !storage_.Flush()) return kWriteFault;
@@ -181,6 +186,24 @@ uint32_t ExfatMover::Commit() {
   freed_.clear();
   entryClusters_.clear();
   return kSuccess;
+}
+
+// Clusters in use that no file holds are what a cut move leaves behind (its new clusters, or
+// its old ones before they were cleared); fsck.exfat leaves them so. The first commit frees
+// them, on its own barrier: a cluster no file holds may be freed at any moment.
+bool ExfatMover::FreeLostClusters() {
+  if (lost_.empty()) return true;
+  const std::vector<uint32_t>& lost = lost_;
+  for (size_t done = 0; done < lost.size();) {
+    const uint32_t n = RunLength(lost, done, lost.size());
+    if (!WriteBitmapBits(lost[done], n, false)) return false;
+    done += n;
+  }
+  if (!storage_.Flush()) return false;
+  for (uint32_t cluster : lost) image_.SetCachedInUse(cluster, false);
+  image_.ForgetLostClusters();
+  lost_.clear();
+  return true;
 }
 
 uint32_t ExfatMover::CopyData() const {

@@ -47,6 +47,7 @@ class ExfatMover : public BatchMover {
   bool WriteFatEntries(uint32_t first, const uint32_t* values, size_t count) const;
   bool WriteBitmapBits(uint32_t first, uint32_t count, bool used);
   bool WriteStreamSwitch(const DirEntry& file) const;
+  bool FreeLostClusters();
   uint32_t ClusterAt(uint64_t offset) const;
   void FollowMovedEntries(DirEntry& directory, const std::vector<uint32_t>& old, uint32_t target) const;
   bool Write(uint64_t offset, const void* bytes, size_t length) const;  // never past the volume's end
@@ -55,6 +56,7 @@ class ExfatMover : public BatchMover {
   VolumeStorage& storage_;
   BatchLimits limits_;
   std::vector<uint8_t> bitmapOnMedium_;  // the allocation bitmap as the medium holds it
+  std::vector<uint32_t> lost_;  // in use for no file when the mover began, freed at the first commit
   std::vector<Pending> pending_;
   uint64_t pendingBytes_ = 0;
   std::unordered_set<const DirEntry*> movedFiles_;

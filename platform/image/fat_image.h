@@ -50,6 +50,7 @@ class FatImage : public VolumeModel {
   std::string Label() const override;
   std::string FileSystemName() const override { return layout_.type == FatType::Fat32 ? "FAT32" : "FAT"; }
   std::string RepairCommand() const override { return "fsck.fat -a"; }
+  std::string LostClustersRemedy() const override { return "fsck.fat -a reclaims them"; }
   std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) override;
 
  private:

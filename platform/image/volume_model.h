@@ -95,6 +95,8 @@ class VolumeModel {
   virtual std::string FileSystemName() const = 0;
   // What a check repairs this volume with, for messages: "fsck.fat -a".
   virtual std::string RepairCommand() const = 0;
+  // What frees lost clusters, for messages: "fsck.fat -a reclaims them".
+  virtual std::string LostClustersRemedy() const = 0;
   virtual std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) = 0;
   uint64_t ClusterOffset(uint32_t cluster) const {
     return Geometry().dataOffset + (uint64_t{cluster} - 2) * Geometry().ClusterBytes();

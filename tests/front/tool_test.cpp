@@ -134,7 +134,7 @@ TEST(ToolPicture, EveryClusterHasACellAndTheMostTellingShadeWins) {
 }
 
 TEST(ToolReport, JsonCountsAndListsTheFragmentedFilesInFatClusterNumbers) {
-  VolumeFacts facts{"card.img", "FAT32", 4096, 1000, 400, 3, 2, "fsck.fat -a"};
+  VolumeFacts facts{"card.img", "FAT32", 4096, 1000, 400, 3, 2, "fsck.fat -a reclaims them"};
   FileLayout folder = Layout("C:\\GAMES", {{0, 10, 1}}, 0);
   folder.directory = true;
   const std::vector<FileLayout> layouts = {folder, Layout("C:\\GAMES\\GAME.ISO", {{0, 20, 5}, {5, 40, 3}}, 32768),

@@ -67,7 +67,7 @@ VolumeFacts ToolVolume::Facts() {
   if (fat::FatVolume* fat = Fat()) {
     facts.lostClusters = fat->LostClusters();
     facts.firstClusterNumber = 2;
-    facts.repairCommand = fat->Image().RepairCommand();
+    facts.lostRemedy = fat->Image().LostClustersRemedy();
   }
   return facts;
 }

@@ -41,7 +41,7 @@ struct VolumeFacts {
   int64_t freeClusters = 0;
   int64_t lostClusters = 0;
   int64_t firstClusterNumber = 0;  // what the file system calls LCN 0: 2 on FAT
-  std::string repairCommand;       // "fsck.fat -a", "fsck.exfat -y"
+  std::string lostRemedy;          // "fsck.fat -a reclaims them"
 };
 
 // The volume a tool command works on, as drive C: of a simulated machine (the demo machine's

@@ -41,7 +41,7 @@ FileCounts CountFiles(const std::vector<FileLayout>& layouts) {
 void PrintVolumeLine(std::ostream& out, const VolumeFacts& facts) {
   out << facts.name << ": " << facts.fileSystem << ", " << facts.clusters << " clusters of " << facts.clusterBytes
       << " bytes, " << facts.freeClusters << " free (" << Percent(facts.freeClusters, facts.clusters) << "%)";
-  if (facts.lostClusters > 0) out << ", " << facts.lostClusters << " lost (" << facts.repairCommand << " reclaims them)";
+  if (facts.lostClusters > 0) out << ", " << facts.lostClusters << " lost (" << facts.lostRemedy << ")";
   out << "\n";
 }
 

@@ -1,0 +1,64 @@
+# exFAT test volumes, written as a user's card is: mkfs.exfat, then files through the exFAT
+# FUSE driver on a loop device (the kernel here has no exFAT driver). Sourced by the tests.
+# Needs root, as loop devices and FUSE mounts do.
+
+# exfat_with_mount IMAGE [ro] COMMAND...: runs COMMAND with the mounted folder as its last
+# argument, then unmounts and detaches whatever happens.
+exfat_with_mount() {
+  local image=$1 options=rw dev dir status
+  shift
+  if [ "$1" = ro ]; then options=ro; shift; fi
+  dev=$(losetup -f --show "$image") || return 1
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/exfat-mount.XXXXXX")
+  if ! mount.exfat-fuse -o "$options" "$dev" "$dir" >/dev/null 2>&1; then
+    losetup -d "$dev"; rmdir "$dir"; return 1
+  fi
+  "$@" "$dir"
+  status=$?
+  umount "$dir" 2>/dev/null || { sleep 1; umount "$dir"; }
+  losetup -d "$dev"
+  rmdir "$dir"
+  return $status
+}
+
+# exfat_fragmented_card IMAGE CLUSTER_BYTES [full]: a card whose files are in pieces: small files
+# in the root and in nested folders, every other one deleted and larger ones written into the
+# holes (the driver allocates first fit), a large image, a long non-ASCII name over many name
+# entries, an empty file; with "full", the free space filled but for a few clusters.
+exfat_fragmented_card() {
+  local image=$1 c=$2 full=${3:-}
+  local bytes=$(( c * 2048 ))
+  [ "$bytes" -ge $((64 << 20)) ] || bytes=$((64 << 20))
+  rm -f "$image"
+  truncate -s "$bytes" "$image"
+  mkfs.exfat -c "$c" "$image" >/dev/null || return 1
+  exfat_with_mount "$image" exfat_write_card_files "$c" "$full"
+}
+
+exfat_write_card_files() {
+  local c=$1 full=$2 m=$3 i
+  mkdir -p "$m/GAMES/Sub/Deeper" "$m/Ünïcödé"
+  for i in $(seq 1 48); do head -c $(( (i % 5 + 1) * c - 7 )) /dev/urandom > "$m/r$i"; done
+  for i in $(seq 1 30); do head -c $(( (i % 3 + 1) * c - 3 )) /dev/urandom > "$m/GAMES/Sub/s$i.bin"; done
+  for i in $(seq 2 2 48); do rm "$m/r$i"; done
+  for i in $(seq 2 2 30); do rm "$m/GAMES/Sub/s$i.bin"; done
+  for i in $(seq 2 2 48); do head -c $(( (i % 4 + 3) * c + 100 )) /dev/urandom > "$m/g$i"; done
+  head -c $(( 60 * c + 11 )) /dev/urandom > "$m/GAMES/GAME.ISO"
+  head -c $(( 25 * c + 5 )) /dev/urandom > "$m/Ünïcödé/Ein sehr langer Dateiname über viele Namenseinträge hinweg, mit Umlauten äöü und noch mehr Text.bin"
+  head -c $(( 2 * c )) /dev/urandom > "$m/GAMES/Sub/Deeper/deep.dat"
+  : > "$m/GAMES/empty.txt"
+  if [ "$full" = full ]; then
+    local free
+    free=$(df -B1 --output=avail "$m" | tail -1)
+    head -c $(( (free / c - 4) * c )) /dev/zero > "$m/rest" 2>/dev/null || true
+  fi
+  sync
+}
+
+# exfat_copy_out IMAGE DIR: every file of the volume read back through the driver into DIR.
+exfat_copy_out() {
+  local image=$1 out=$2
+  rm -rf "$out" && mkdir -p "$out"
+  exfat_with_mount "$image" ro exfat_copy_tree "$out"
+}
+exfat_copy_tree() { cp -r "$2/." "$1/"; }
