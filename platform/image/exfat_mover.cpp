@@ -147,7 +147,10 @@ uint32_t ExfatMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn,
   if (plan.error != kSuccess || plan.clusters == 0) return plan.error;
   const auto clusters = static_cast<uint32_t>(plan.clusters);
   const bool setChanges = file.noFatChain || startVcn == 0;
-  if (setChanges && !SwitchableInPlace(file)) return kAccessDenied;
+  if (setChanges && !SwitchableInPlace(file)) {
+    keptAtStart_.insert(&file);
+    return kAccessDenied;
+  }
   if (!MayJoin(file, startVcn, targetLcn + 2, clusters)) {
     if (const uint32_t error = Commit()) return error;
   }

@@ -27,6 +27,7 @@ class ExfatMover : public BatchMover {
   uint32_t Commit() override;
   size_t PendingMoves() const override { return pending_.size(); }
   size_t HeldClusters() const override { return freed_.size(); }
+  size_t FilesKeptAtTheirStart() const override { return keptAtStart_.size(); }
 
  private:
   struct Pending {
@@ -63,6 +64,7 @@ class ExfatMover : public BatchMover {
   std::unordered_set<uint32_t> targets_;        // clusters the batch writes data to
   std::unordered_set<uint32_t> freed_;          // clusters the batch frees
   std::unordered_set<uint32_t> entryClusters_;  // clusters holding entry sets the batch switches
+  std::unordered_set<const DirEntry*> keptAtStart_;
 };
 
 }  // namespace tarvonel::fat

@@ -73,6 +73,8 @@ bool FatVolume::Owns(const OsHandle& handle) const {
   return fat != nullptr && &fat->volume == this;
 }
 
+size_t FatVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
+
 uint32_t FatVolume::LostClusters() const { return image_->LostClusters(); }
 bool FatVolume::Dirty() const { return image_->Geometry().dirty; }
 
@@ -187,7 +189,7 @@ uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandl
   if (result == kSuccess) {
     ++moves_;
     clustersMoved_ += clusterCount;
-  } else if (result != kInvalidParameter) {
+  } else if (result == kWriteFault || result == kReadFault) {  // a commit failed; the rest are refusals
     Diverge(result, pendingBefore);
   }
   return result;

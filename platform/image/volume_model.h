@@ -75,6 +75,9 @@ class BatchMover {
   virtual size_t PendingMoves() const = 0;
   // Clusters the batch frees: they read as in use until it is committed.
   virtual size_t HeldClusters() const = 0;
+  // Files whose start could not move because the entry that points at it cannot be changed
+  // safely (exFAT: a set across a sector boundary).
+  virtual size_t FilesKeptAtTheirStart() const { return 0; }
 };
 
 // A volume of the FAT family read from its medium and checked: its layout, its directory tree

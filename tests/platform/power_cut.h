@@ -4,24 +4,30 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/image/volume_storage.h"
 
 namespace tarvonel::fat {
 
-// Lets `allowed` writes through, then the power is gone: the next write is torn at its first
-// sector boundary (what lies before it reaches the medium), and every later write and flush
-// fails. `writes` counts the writes let through.
+// Lets `allowed` writes through, then the power is gone: the next write is torn at its
+// `tearAt`-th sector boundary (what lies before it reaches the medium; nothing when it has
+// fewer), and every later write and flush fails. `writes` counts the writes let through;
+// `boundaries`, when given, gets each write's count of sector boundaries inside it.
 class CutStorage : public VolumeStorage {
  public:
-  CutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes)
-      : inner_(std::move(inner)), allowed_(allowed), writes_(writes) {}
+  CutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes, int tearAt = 1,
+             std::vector<int>* boundaries = nullptr)
+      : inner_(std::move(inner)), allowed_(allowed), writes_(writes), tearAt_(tearAt), boundaries_(boundaries) {}
   bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
   bool Write(uint64_t offset, const void* buffer, size_t length) override {
     if (writes_ > allowed_) return false;
+    if (boundaries_ != nullptr && length > 0) {
+      boundaries_->push_back(static_cast<int>((offset + length - 1) / kSector - offset / kSector));
+    }
     if (writes_ == allowed_) {
       ++writes_;  // from here on nothing arrives
-      const uint64_t boundary = (offset / kSector + 1) * kSector;
+      const uint64_t boundary = (offset / kSector + static_cast<uint64_t>(tearAt_)) * kSector;
       if (offset + length > boundary) inner_->Write(offset, buffer, static_cast<size_t>(boundary - offset));
       return false;
     }
@@ -35,6 +41,8 @@ class CutStorage : public VolumeStorage {
   std::unique_ptr<VolumeStorage> inner_;
   int allowed_;
   int& writes_;
+  int tearAt_;
+  std::vector<int>* boundaries_;
 };
 
 // fsck.fat -n lines that a cut may leave: anything else is damage.

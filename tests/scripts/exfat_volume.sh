@@ -25,10 +25,11 @@ exfat_with_mount() {
 # in the root and in nested folders, every other one deleted and larger ones written into the
 # holes (the driver allocates first fit), a large image, a long non-ASCII name over many name
 # entries, an empty file; with "full", the free space filled but for a few clusters.
+# EXFAT_CARD_BYTES, EXFAT_ROOT_FILES and EXFAT_SUB_FILES make it smaller.
 exfat_fragmented_card() {
   local image=$1 c=$2 full=${3:-}
-  local bytes=$(( c * 2048 ))
-  [ "$bytes" -ge $((64 << 20)) ] || bytes=$((64 << 20))
+  local bytes=${EXFAT_CARD_BYTES:-$(( c * 2048 ))}
+  [ -n "${EXFAT_CARD_BYTES:-}" ] || [ "$bytes" -ge $((64 << 20)) ] || bytes=$((64 << 20))
   rm -f "$image"
   truncate -s "$bytes" "$image"
   mkfs.exfat -c "$c" "$image" >/dev/null || return 1
@@ -36,13 +37,16 @@ exfat_fragmented_card() {
 }
 
 exfat_write_card_files() {
-  local c=$1 full=$2 m=$3 i
+  local c=$1 full=$2 m=$3 i roots=${EXFAT_ROOT_FILES:-48} subs=${EXFAT_SUB_FILES:-30}
   mkdir -p "$m/GAMES/Sub/Deeper" "$m/Ünïcödé"
-  for i in $(seq 1 48); do head -c $(( (i % 5 + 1) * c - 7 )) /dev/urandom > "$m/r$i"; done
-  for i in $(seq 1 30); do head -c $(( (i % 3 + 1) * c - 3 )) /dev/urandom > "$m/GAMES/Sub/s$i.bin"; done
-  for i in $(seq 2 2 48); do rm "$m/r$i"; done
-  for i in $(seq 2 2 30); do rm "$m/GAMES/Sub/s$i.bin"; done
-  for i in $(seq 2 2 48); do head -c $(( (i % 4 + 3) * c + 100 )) /dev/urandom > "$m/g$i"; done
+  # A first name of 31 to 45 characters (five entries) puts the set of every sixteenth file whose
+  # name has 3 characters across a sector boundary where a later g file takes its place.
+  head -c 100 /dev/urandom > "$m/a name of thirty-six characters.txt"
+  for i in $(seq 1 "$roots"); do head -c $(( (i % 5 + 1) * c - 7 )) /dev/urandom > "$m/r$i"; done
+  for i in $(seq 1 "$subs"); do head -c $(( (i % 3 + 1) * c - 3 )) /dev/urandom > "$m/GAMES/Sub/s$i.bin"; done
+  for i in $(seq 2 2 "$roots"); do rm "$m/r$i"; done
+  for i in $(seq 2 2 "$subs"); do rm "$m/GAMES/Sub/s$i.bin"; done
+  for i in $(seq 2 2 "$roots"); do head -c $(( (i % 4 + 3) * c + 100 )) /dev/urandom > "$m/g$i"; done
   head -c $(( 60 * c + 11 )) /dev/urandom > "$m/GAMES/GAME.ISO"
   head -c $(( 25 * c + 5 )) /dev/urandom > "$m/Ünïcödé/Ein sehr langer Dateiname über viele Namenseinträge hinweg, mit Umlauten äöü und noch mehr Text.bin"
   head -c $(( 2 * c )) /dev/urandom > "$m/GAMES/Sub/Deeper/deep.dat"

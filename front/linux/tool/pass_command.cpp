@@ -130,6 +130,11 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   } else if (command.verb != ToolVerb::Compact && countsAfter.fragmented > 0) {
     std::cout << countsAfter.fragmented << " files are still in pieces (no free run holds them whole); "
               << "tarvonel contig VOLUME PATH makes one contiguous by moving other files aside\n";
+    if (const size_t kept = fat != nullptr ? fat->FilesKeptAtTheirStart() : 0) {
+      std::cout << kept << " of the files asked to move stayed where they begin: their exFAT directory entries lie "
+                << "across a sector boundary, and a write torn there would lose the file, so Tarvonel never changes "
+                << "them in place\n";
+    }
     status = kExitIncomplete;
   } else if (command.verb == ToolVerb::Compact && platform.Moves() == 0 && freeRunsBefore > 1) {
     std::cout << "compact could move nothing; the free space is still in " << freeRunsBefore << " pieces\n";
