@@ -66,3 +66,20 @@ exfat_copy_out() {
   exfat_with_mount "$image" ro exfat_copy_tree "$out"
 }
 exfat_copy_tree() { cp -r "$2/." "$1/"; }
+
+# exfat_files_at_the_end IMAGE CLUSTER_BYTES: a file of zeros holding four fifths of the free
+# space, then eight files behind a filler, the filler then deleted: files near the end with a
+# gap before them, beyond the front zone the passes keep for the system, which Compact brings
+# forward.
+exfat_files_at_the_end() { exfat_with_mount "$1" exfat_write_files_at_the_end "$2"; }
+exfat_write_files_at_the_end() {
+  local c=$1 m=$2 free i
+  free=$(df -B1 --output=avail "$m" | tail -1)
+  head -c $(( free * 4 / 5 / c * c )) /dev/zero > "$m/keep"
+  head -c $(( free / 10 / c * c )) /dev/zero > "$m/filler"
+  mkdir -p "$m/tail"
+  # A nearly full card takes what fits.
+  for i in $(seq 1 8); do head -c $(( (i % 3 + 1) * c - 1 )) /dev/urandom > "$m/tail/t$i" 2>/dev/null || true; done
+  rm "$m/filler"
+  sync
+}
