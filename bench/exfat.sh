@@ -24,19 +24,23 @@ if [ -n "${SLOW_BARRIER_MS:-}" ]; then
   preload="$work/slow_barrier.so"
 fi
 
-# run NAME IMAGE ARGS...: the job timed, its barriers counted on a copy, a plain copy of the
+# run NAME IMAGE COMMAND [PATH...]: the job timed, its barriers counted on a copy, a plain copy of the
 # bytes it moved timed after it.
 run() {
-  local name=$1 image=$2 start end report clusters barriers copy_start copy_end bytes
-  shift 2
+  local name=$1 image=$2 verb=$3 start end report clusters barriers copy_start copy_end bytes
+  shift 3
   cp --sparse=always "$image" "$work/traced.img"
   sync
   start=$(date +%s.%N)
-  report=$(LD_PRELOAD="$preload" "$tarvonel" "$@" "$image" --quiet) || true
+  report=$(LD_PRELOAD="$preload" "$tarvonel" "$verb" "$image" "$@" --quiet) || true
   end=$(date +%s.%N)
-  strace -f -c -e trace=fdatasync,fsync -o "$work/strace.txt" "$tarvonel" "$@" "$work/traced.img" --quiet >/dev/null || true
+  strace -f -c -e trace=fdatasync,fsync -o "$work/strace.txt" "$tarvonel" "$verb" "$work/traced.img" "$@" --quiet >/dev/null || true
   barriers=$(awk '$NF == "fdatasync" || $NF == "fsync" { n += $4 } END { print n + 0 }' "$work/strace.txt")
   clusters=$(echo "$report" | sed -n 's/.* \([0-9]*\) clusters moved$/\1/p; s/.* moves, \([0-9]*\) clusters (.*/\1/p' | tail -1)
+  if [ -z "$clusters" ]; then  # the job did not finish: what it said
+    printf '%s: %s; %s barriers, %.2f s\n' "$name" "$(echo "$report" | tail -1)" "$barriers" "$(echo "$end - $start" | bc)"
+    return
+  fi
   bytes=$((clusters * c))
   sync
   copy_start=$(date +%s.%N)
@@ -47,7 +51,6 @@ run() {
     $((bytes >> 20)) "$barriers" "$(echo "$end - $start" | bc)" "${SLOW_BARRIER_MS:+ (barriers delayed $SLOW_BARRIER_MS ms)}" \
     "$(echo "$copy_end - $copy_start" | bc)" "$fsck"
 }
-
 cp --sparse=always "$work/card.img" "$work/defrag.img"
 run "defrag ($((c / 1024)) KiB clusters)" "$work/defrag.img" defrag
 pieces=$("$tarvonel" frag "$work/big.img" /BIG.ISO | sed -n 's/^\/BIG.ISO: \([0-9]*\) pieces.*/\1/p')
