@@ -359,6 +359,12 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
   return at + entries * kEntryBytes;
 }
 
+bool ExfatImage::StartCanMove(const DirEntry& file) const {
+  const uint64_t sector = layout_.bytesPerSector;
+  return file.setOffsets.size() >= 2 && file.setOffsets[1] == file.setOffsets[0] + kEntryBytes &&
+         file.setOffsets[0] / sector == file.setOffsets[1] / sector;
+}
+
 std::vector<uint32_t> ExfatImage::LostClusterList() const {
   std::vector<uint32_t> lost;
   for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {

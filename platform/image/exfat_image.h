@@ -44,6 +44,11 @@ class ExfatImage : public VolumeModel {
   std::string FileSystemName() const override { return "exFAT"; }
   std::string RepairCommand() const override { return "fsck.exfat -y"; }
   std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) override;
+  // A set's checksum sits in its file entry, the first cluster and NoFatChain in the stream
+  // extension after it. Only when both lie in one sector can one write change them together: a
+  // write torn between two sectors would leave a set whose checksum fails, which a check deletes
+  // with the file. Such a set is never changed in place.
+  bool StartCanMove(const DirEntry& file) const override;
 
   // The FAT entry of `cluster` as cached (meaningful for clusters of chained files).
   uint32_t Next(uint32_t cluster) const { return fat_[cluster]; }

@@ -46,16 +46,6 @@ bool ExfatMover::Write(uint64_t offset, const void* bytes, size_t length) const 
   return storage_.Write(offset, bytes, length);
 }
 
-// A set's checksum sits in its file entry, the first cluster and NoFatChain in the stream
-// extension after it. Only when both lie in one sector can one write change them together: a
-// write torn between two sectors would leave a set whose checksum fails, which a check deletes
-// with the file. Such a set is never changed in place.
-bool ExfatMover::SwitchableInPlace(const DirEntry& file) const {
-  const uint64_t sector = image_.Geometry().bytesPerSector;
-  return file.setOffsets.size() >= 2 && file.setOffsets[1] == file.setOffsets[0] + kEntryBytes &&
-         file.setOffsets[0] / sector == file.setOffsets[1] / sector;
-}
-
 uint32_t ExfatMover::ClusterAt(uint64_t offset) const {
   const Layout& layout = image_.Geometry();
   return static_cast<uint32_t>((offset - layout.dataOffset) / layout.ClusterBytes()) + 2;
@@ -147,7 +137,7 @@ uint32_t ExfatMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn,
   if (plan.error != kSuccess || plan.clusters == 0) return plan.error;
   const auto clusters = static_cast<uint32_t>(plan.clusters);
   const bool setChanges = file.noFatChain || startVcn == 0;
-  if (setChanges && !SwitchableInPlace(file)) {
+  if (setChanges && !image_.StartCanMove(file)) {
     keptAtStart_.insert(&file);
     return kAccessDenied;
   }

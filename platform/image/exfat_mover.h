@@ -37,7 +37,6 @@ class ExfatMover : public BatchMover {
     uint32_t previous;          // the cluster whose FAT entry leads into the range; 0: the stream extension
     bool chainWhole;            // the file loses NoFatChain: its whole chain is written
   };
-  bool SwitchableInPlace(const DirEntry& file) const;
   bool HoldsAny(uint32_t first, uint32_t count) const;
   bool MayJoin(const DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) const;
   void Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count);

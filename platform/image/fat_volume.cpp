@@ -75,6 +75,12 @@ bool FatVolume::Owns(const OsHandle& handle) const {
 
 size_t FatVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
 
+bool FatVolume::StartCanMove(const std::string& path) {
+  uint32_t error = 0;
+  const DirEntry* entry = path.size() >= 3 ? Resolve(path.substr(3), error) : nullptr;
+  return entry == nullptr || image_->StartCanMove(*entry);
+}
+
 uint32_t FatVolume::LostClusters() const { return image_->LostClusters(); }
 bool FatVolume::Dirty() const { return image_->Geometry().dirty; }
 

@@ -43,6 +43,8 @@ class FatVolume : public VolumeIo {
   int Moves() const { return moves_; }
   // Files the volume would not move from their start (see BatchMover::FilesKeptAtTheirStart).
   size_t FilesKeptAtTheirStart() const;
+  // Whether the file at "C:\DIR\FILE" can have its first cluster moved (VolumeModel::StartCanMove).
+  bool StartCanMove(const std::string& path);
   int64_t ClustersMoved() const { return clustersMoved_; }
   // Puts the moves made so far on the medium (they share their write barriers in batches).
   // Called before the run waits on anything (a message box, the temperature warning), when

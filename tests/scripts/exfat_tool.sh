@@ -87,6 +87,18 @@ PY
   done
 done
 
+# contig of a large file written into the holes of a card with hundreds of files: some of the
+# files in its way have sets the volume will not change in place, and are planned around.
+EXFAT_CARD_BYTES=$((64 << 20)) EXFAT_ROOT_FILES=300 EXFAT_SUB_FILES=300 exfat_fragmented_card pristine.img 16384
+write_big() { rm -f "$1"/GAMES/Sub/s*.bin; head -c $((12 << 20)) /dev/urandom > "$1/BIG.ISO"; }
+exfat_with_mount pristine.img write_big || fail "the large file could not be written"
+exfat_copy_out pristine.img src && sums pristine.img > pristine.sums
+cp --sparse=always pristine.img v.img
+"$tarvonel" contig v.img /BIG.ISO --quiet > out.txt 2>err.txt || fail "contig among many files exited $?: $(cat out.txt err.txt)"
+[ "$(reference v.img | python3 -c "import json,sys; print(len(json.load(sys.stdin)['files']['/BIG.ISO']['ranges']))")" = 1 ] ||
+  fail "contig among many files left /BIG.ISO in pieces"
+sound v.img "contig among many files"
+
 # Refusals, each naming the problem, with nothing written.
 exfat_fragmented_card pristine.img 4096
 refused() {  # refused IMAGE WHAT EXPECTED-TEXT

@@ -19,11 +19,18 @@ std::string Range(const VolumeFacts& facts, int64_t lcn, int64_t length) {
 
 FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, const VolumeFacts& facts,
                              const std::string& path) {
-  const std::vector<FileLayout> layouts = volume.Walk();
+  std::vector<FileLayout> layouts = volume.Walk();
   const std::optional<size_t> index = FindLayout(layouts, path);
   if (!index) {
     SayProblem(path + " is not on " + facts.name);
     return FileResult::Missing;
+  }
+  // A file whose start the volume will not move (an exFAT set across a sector boundary) is
+  // planned around, as a file whose clusters are unknown is.
+  if (fat::FatVolume* fat = volume.Fat()) {
+    for (size_t i = 0; i < layouts.size(); ++i) {
+      if (i != *index && !fat->StartCanMove(layouts[i].path)) layouts[i].readable = false;
+    }
   }
   const FileLayout& file = layouts[*index];
   if (file.directory) {
