@@ -75,10 +75,19 @@ bool FatVolume::Owns(const OsHandle& handle) const {
 
 size_t FatVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
 
-bool FatVolume::StartCanMove(const std::string& path) {
-  uint32_t error = 0;
-  const DirEntry* entry = path.size() >= 3 ? Resolve(path.substr(3), error) : nullptr;
-  return entry == nullptr || image_->StartCanMove(*entry);
+std::unordered_set<std::string> FatVolume::FilesWhoseStartCannotMove() {
+  std::unordered_set<std::string> held;
+  const std::string root = std::string(1, letter_) + ":\\";
+  std::vector<const DirEntry*> folders{&image_->Root()};
+  while (!folders.empty()) {
+    const DirEntry* folder = folders.back();
+    folders.pop_back();
+    for (const DirEntry& child : folder->children) {
+      if (!image_->StartCanMove(child)) held.insert(root + child.path);
+      if (child.IsDirectory()) folders.push_back(&child);
+    }
+  }
+  return held;
 }
 
 uint32_t FatVolume::LostClusters() const { return image_->LostClusters(); }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "platform/image/mount_check.h"
 #include "platform/volume_io.h"
@@ -43,8 +44,9 @@ class FatVolume : public VolumeIo {
   int Moves() const { return moves_; }
   // Files the volume would not move from their start (see BatchMover::FilesKeptAtTheirStart).
   size_t FilesKeptAtTheirStart() const;
-  // Whether the file at "C:\DIR\FILE" can have its first cluster moved (VolumeModel::StartCanMove).
-  bool StartCanMove(const std::string& path);
+  // The files ("C:\DIR\FILE") whose first cluster cannot move (VolumeModel::StartCanMove), in
+  // one walk of the tree.
+  std::unordered_set<std::string> FilesWhoseStartCannotMove();
   int64_t ClustersMoved() const { return clustersMoved_; }
   // Puts the moves made so far on the medium (they share their write barriers in batches).
   // Called before the run waits on anything (a message box, the temperature warning), when

@@ -1,5 +1,6 @@
 // tarvonel contig: each named file made contiguous, through the engine's planner and moves.
 #include <iostream>
+#include <unordered_set>
 
 #include "front/linux/interrupt.h"
 #include "front/linux/tool/tool_run.h"
@@ -28,8 +29,9 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
   // A file whose start the volume will not move (an exFAT set across a sector boundary) is
   // planned around, as a file whose clusters are unknown is.
   if (fat::FatVolume* fat = volume.Fat()) {
+    const std::unordered_set<std::string> held = fat->FilesWhoseStartCannotMove();
     for (size_t i = 0; i < layouts.size(); ++i) {
-      if (i != *index && !fat->StartCanMove(layouts[i].path)) layouts[i].readable = false;
+      if (i != *index && held.contains(layouts[i].path)) layouts[i].readable = false;
     }
   }
   const FileLayout& file = layouts[*index];
