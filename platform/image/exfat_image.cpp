@@ -17,7 +17,6 @@ using namespace boot_field;
 constexpr uint8_t kBitmapEntry = 0x81;
 constexpr uint8_t kUpcaseEntry = 0x82;
 constexpr uint8_t kLabelEntry = 0x83;
-constexpr uint8_t kVendorAllocation = 0xE1;
 constexpr uint8_t kBenign = 0x20;       // of the entry type
 constexpr uint8_t kSecondary = 0x40;    // of the entry type
 constexpr size_t kVolumeFlags = 106;    // 2 bytes, left out of the boot checksum
@@ -76,6 +75,7 @@ std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const Medium> mediu
   image->ReadBootRegions();
   image->ReadFat();
   image->ReadRoot();
+  image->NoteFolders(image->root_);
   image->CountUse();
   return image;
 }
@@ -280,6 +280,10 @@ void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
   for (size_t at = 0; at + kEntryBytes <= bytes.size();) {
     const uint8_t type = bytes[at];
     if (type == 0) break;
+    if (type == (kFileEntry & ~kInUse)) {
+      at = ReadDeletedSet(directory, bytes, at);
+      continue;
+    }
     if ((type & kInUse) == 0) {
       at += kEntryBytes;
       continue;
@@ -298,6 +302,103 @@ void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
     // A benign primary (the volume GUID, TexFAT padding) and its secondaries are not ours.
     at += kEntryBytes * (volumeEntry ? 1 : 1 + size_t{bytes[at + 1]});
   }
+  SettleRewrittenSets(directory);
+}
+
+// A deleted file entry whose secondary entries are still in use: what a rewrite of a set leaves
+// when cut after deleting the old file entry. They are cleared at the next move.
+size_t ExfatImage::ReadDeletedSet(const DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at) {
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  Leftover leftover;
+  size_t next = at + kEntryBytes;
+  for (size_t i = 0; i < bytes[at + 1] && next + kEntryBytes <= bytes.size(); ++i, next += kEntryBytes) {
+    const uint8_t type = bytes[next];
+    if (type == 0 || (type & kSecondary) == 0) break;  // a deleted entry's count may be stale
+    if ((type & kInUse) != 0) {
+      leftover.offsets.push_back(ClusterOffset(directory.chain[next / clusterBytes]) + next % clusterBytes);
+    }
+  }
+  if (!leftover.offsets.empty()) leftovers_.push_back(std::move(leftover));
+  return next;
+}
+
+// A rewrite of a set cut after the new set was written leaves two of one name: the old one
+// across a sector boundary, the new one inside one sector, alike but for where the file lies,
+// the contents the same. The new one is the file; the old one is a leftover, and its clusters
+// are lost. Any other two entries of one name are a problem.
+void ExfatImage::SettleRewrittenSets(DirEntry& directory) {
+  std::unordered_map<std::string, size_t> byName;
+  std::vector<size_t> old;
+  for (size_t i = 0; i < directory.children.size(); ++i) {
+    const auto [seen, first] = byName.emplace(directory.children[i].name, i);
+    if (first) continue;
+    const DirEntry& a = directory.children[seen->second];
+    const DirEntry& b = directory.children[i];
+    const bool aIsOld = !ChangesInPlace(a);
+    if (aIsOld == !ChangesInPlace(b) || a.IsDirectory() || b.IsDirectory() || !AlikeSets(a, b) || !SameContents(a, b)) {
+      Fail(b.path + " is listed twice");
+    }
+    old.push_back(aIsOld ? seen->second : i);
+    if (aIsOld) seen->second = i;
+  }
+  std::sort(old.rbegin(), old.rend());
+  for (size_t i : old) {
+    const DirEntry& stale = directory.children[i];
+    for (uint32_t cluster : stale.chain) owned_[cluster] = false;
+    leftovers_.push_back({stale.setOffsets, true});
+    directory.children.erase(directory.children.begin() + static_cast<ptrdiff_t>(i));
+  }
+}
+
+std::vector<uint8_t> ExfatImage::SetBytes(const DirEntry& file) const {
+  std::vector<uint8_t> set(file.setOffsets.size() * kEntryBytes);
+  for (size_t i = 0; i < file.setOffsets.size(); ++i) {
+    if (!medium_->Read(file.setOffsets[i], set.data() + i * kEntryBytes, kEntryBytes)) Fail("a folder cannot be read");
+  }
+  return set;
+}
+
+// Alike but for the checksum, NoFatChain and the first cluster.
+bool ExfatImage::AlikeSets(const DirEntry& a, const DirEntry& b) const {
+  std::vector<uint8_t> x = SetBytes(a);
+  std::vector<uint8_t> y = SetBytes(b);
+  if (x.size() != y.size()) return false;
+  for (std::vector<uint8_t>* set : {&x, &y}) {
+    uint8_t* bytes = set->data();
+    bytes[kSetChecksum] = bytes[kSetChecksum + 1] = 0;
+    bytes[kEntryBytes + kStreamFlags] &= static_cast<uint8_t>(~kNoFatChain);
+    std::memset(bytes + kEntryBytes + kStreamFirstCluster, 0, 4);
+  }
+  return x == y;
+}
+
+bool ExfatImage::SameContents(const DirEntry& a, const DirEntry& b) const {
+  if (a.chain.size() != b.chain.size()) return false;
+  const uint64_t clusterBytes = layout_.ClusterBytes();
+  const auto piece = static_cast<size_t>(std::min<uint64_t>(clusterBytes, 1 << 20));
+  std::vector<uint8_t> x(piece);
+  std::vector<uint8_t> y(piece);
+  for (size_t i = 0; i < a.chain.size(); ++i) {
+    for (uint64_t done = 0; done < clusterBytes; done += piece) {
+      if (!medium_->Read(ClusterOffset(a.chain[i]) + done, x.data(), piece) ||
+          !medium_->Read(ClusterOffset(b.chain[i]) + done, y.data(), piece) || x != y) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+void ExfatImage::NoteFolders(const DirEntry& directory) {
+  for (const DirEntry& child : directory.children) {
+    folders_[&child] = &directory;
+    if (child.IsDirectory()) NoteFolders(child);
+  }
+}
+
+const DirEntry* ExfatImage::FolderOf(const DirEntry& file) const {
+  const auto found = folders_.find(&file);
+  return found == folders_.end() ? nullptr : found->second;
 }
 
 // The file entry at `at`, its stream extension and names; returns where the next entry starts.
@@ -359,10 +460,38 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
   return at + entries * kEntryBytes;
 }
 
-bool ExfatImage::StartCanMove(const DirEntry& file) const {
+bool ExfatImage::ChangesInPlace(const DirEntry& file) const {
   const uint64_t sector = layout_.bytesPerSector;
   return file.setOffsets.size() >= 2 && file.setOffsets[1] == file.setOffsets[0] + kEntryBytes &&
          file.setOffsets[0] / sector == file.setOffsets[1] / sector;
+}
+
+bool ExfatImage::StartCanMove(const DirEntry& file) const { return ChangesInPlace(file); }
+
+std::optional<size_t> exfat::FreeRunForSet(const std::vector<uint8_t>& folder, size_t entries, size_t sectorBytes,
+                                           bool mayUseEnd, const std::function<bool(size_t)>& taken) {
+  const size_t total = folder.size() / kEntryBytes;
+  const size_t perSector = sectorBytes / kEntryBytes;
+  size_t run = 0;  // free entries up to here, in this sector
+  for (size_t i = 0; i < total; ++i) {
+    if (i % perSector == 0) run = 0;
+    const uint8_t type = folder[i * kEntryBytes];
+    if (type == 0) {
+      // The end marker: every entry after it must be unused too, or a set written here would
+      // bring what lies behind it back into the folder.
+      for (size_t j = i; j < total; ++j) {
+        if (folder[j * kEntryBytes] != 0) return std::nullopt;
+      }
+      if (!mayUseEnd) return std::nullopt;
+      for (size_t j = i; j < total && j / perSector == i / perSector && !taken(j); ++j) {
+        if (++run == entries) return j + 1 - entries;
+      }
+      return std::nullopt;
+    }
+    run = (type & kInUse) == 0 && !taken(i) ? run + 1 : 0;
+    if (run == entries) return i + 1 - entries;
+  }
+  return std::nullopt;
 }
 
 std::vector<uint32_t> ExfatImage::LostClusterList() const {

@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/image/volume_model.h"
@@ -20,15 +23,24 @@ inline constexpr size_t kSetChecksum = 2;           // in the file entry, 2 byte
 inline constexpr size_t kStreamFlags = 1;
 inline constexpr size_t kStreamFirstCluster = 20;   // 4 bytes
 inline constexpr uint32_t kEndOfChain = 0xFFFFFFFF;
+inline constexpr uint8_t kVendorAllocation = 0xE1;
 // The entry set's checksum over its bytes, the checksum field itself left out.
 uint16_t SetChecksum(const uint8_t* set, size_t entries);
+// Where a set of `entries` entries can be written whole inside one sector of a folder whose
+// entries are `folder`: the index of the first of a run of entries not in use and not `taken`.
+// The run lies before the folder's end marker, or, when `mayUseEnd`, may also take the end
+// marker and the unused entries after it in the marker's own sector (never beyond: a set behind
+// an unused entry is invisible, and would surface when that entry is used).
+std::optional<size_t> FreeRunForSet(const std::vector<uint8_t>& folder, size_t entries, size_t sectorBytes,
+                                    bool mayUseEnd, const std::function<bool(size_t)>& taken);
 }  // namespace exfat
 
 // An exFAT volume in an image file or device, read and checked when opened: the main and backup
 // boot regions with their checksums, the FAT, the allocation bitmap (which says what is in use),
 // the up-case table's checksum, every directory's entry sets with their checksums, and every
 // file's clusters against its size, the bitmap and the other files. A volume that disagrees with
-// itself is refused with a message naming the problem.
+// itself is refused with a message naming the problem; what an interrupted rewrite of a set
+// leaves is read for what it is (Leftovers).
 class ExfatImage : public VolumeModel {
  public:
   // Reads the volume on a medium its caller holds.
@@ -47,8 +59,22 @@ class ExfatImage : public VolumeModel {
   // A set's checksum sits in its file entry, the first cluster and NoFatChain in the stream
   // extension after it. Only when both lie in one sector can one write change them together: a
   // write torn between two sectors would leave a set whose checksum fails, which a check deletes
-  // with the file. Such a set is never changed in place.
+  // with the file. Such a set is never changed in place; the mover may write it anew elsewhere
+  // when the whole file moves.
+  bool ChangesInPlace(const DirEntry& file) const;
+  // As said of every move: whether the set changes in place.
   bool StartCanMove(const DirEntry& file) const override;
+  const DirEntry* FolderOf(const DirEntry& file) const;
+
+  // Entries an interrupted rewrite of a set left in use: the old set, when the new one is whole
+  // (the file is listed once, its old clusters are lost), or the old set's secondary entries
+  // once its file entry was deleted. `primary`: the first offset is the old set's file entry.
+  struct Leftover {
+    std::vector<uint64_t> offsets;
+    bool primary = false;
+  };
+  const std::vector<Leftover>& Leftovers() const { return leftovers_; }
+  void ForgetLeftovers() { leftovers_.clear(); }
 
   // The FAT entry of `cluster` as cached (meaningful for clusters of chained files).
   uint32_t Next(uint32_t cluster) const { return fat_[cluster]; }
@@ -73,6 +99,12 @@ class ExfatImage : public VolumeModel {
   void ReadRoot();
   void ReadDirectory(DirEntry& directory, int depth);
   size_t ReadSet(DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth);
+  size_t ReadDeletedSet(const DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at);
+  void SettleRewrittenSets(DirEntry& directory);
+  std::vector<uint8_t> SetBytes(const DirEntry& file) const;
+  bool AlikeSets(const DirEntry& a, const DirEntry& b) const;
+  bool SameContents(const DirEntry& a, const DirEntry& b) const;
+  void NoteFolders(const DirEntry& directory);
   void ReadVolumeEntries(const std::vector<uint8_t>& rootBytes);
   void TakeClusters(const std::vector<uint32_t>& chain, const std::string& what);
   void CheckUpcaseTable(uint32_t first, uint64_t bytes, uint32_t checksum);
@@ -94,6 +126,8 @@ class ExfatImage : public VolumeModel {
   bool sawBitmap_ = false;
   bool sawUpcase_ = false;
   DirEntry root_;
+  std::vector<Leftover> leftovers_;
+  std::unordered_map<const DirEntry*, const DirEntry*> folders_;  // of every file and folder
 };
 
 }  // namespace tarvonel::fat

@@ -12,15 +12,6 @@ namespace {
 
 using namespace win32_error;
 using namespace exfat;
-constexpr uint64_t kCopyBytes = 64 * 1024;  // read and written at once
-
-uint32_t RunLength(const std::vector<uint32_t>& clusters, size_t from, size_t most) {
-  uint32_t n = 1;
-  while (n < most && from + n < clusters.size() && clusters[from + n] == clusters[from + n - 1] + 1) ++n;
-  return n;
-}
-
-bool OneRun(const std::vector<uint32_t>& chain) { return chain.empty() || RunLength(chain, 0, chain.size()) == chain.size(); }
 
 void PutU32(uint8_t* p, uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
@@ -33,52 +24,64 @@ std::unique_ptr<BatchMover> ExfatImage::MakeMover(VolumeStorage& storage) {
 }
 
 ExfatMover::ExfatMover(ExfatImage& image, VolumeStorage& storage, BatchLimits limits)
-    : image_(image),
-      storage_(storage),
-      limits_(limits),
+    : BatchedMover(image, storage, limits),
+      image_(image),
       bitmapOnMedium_(image.CachedBitmap()),
       lost_(image.LostClusterList()) {}
 
-bool ExfatMover::Write(uint64_t offset, const void* bytes, size_t length) const {
-  const Layout& layout = image_.Geometry();
-  const uint64_t volumeBytes = layout.totalSectors * layout.bytesPerSector;
-  if (offset > volumeBytes || length > volumeBytes - offset) return false;
-  return storage_.Write(offset, bytes, length);
+bool ExfatMover::InUse(uint32_t cluster) const { return image_.InUse(cluster); }
+
+// A move that changes the set changes its stream extension: the first cluster, or NoFatChain.
+bool ExfatMover::SwitchesEntry(const DirEntry& file, uint32_t startVcn) const { return file.noFatChain || startVcn == 0; }
+
+// The set's clusters and, for a set rewritten elsewhere when it cannot change in place, its
+// folder's: a batch that moves the folder must be on the medium before the new place is sought.
+std::vector<uint32_t> ExfatMover::EntryClusters(const DirEntry& file) const {
+  std::vector<uint32_t> holders;
+  for (uint64_t offset : file.setOffsets) holders.push_back(ClusterAt(offset));
+  const DirEntry* folder = image_.FolderOf(file);
+  if (!image_.ChangesInPlace(file) && folder != nullptr) holders.insert(holders.end(), folder->chain.begin(), folder->chain.end());
+  return holders;
 }
 
-uint32_t ExfatMover::ClusterAt(uint64_t offset) const {
-  const Layout& layout = image_.Geometry();
-  return static_cast<uint32_t>((offset - layout.dataOffset) / layout.ClusterBytes()) + 2;
+// Where entry `index` of the folder lies on the volume.
+uint64_t ExfatMover::EntryOffset(const DirEntry& folder, size_t index) const {
+  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
+  const uint64_t byte = index * kEntryBytes;
+  return image_.ClusterOffset(folder.chain[static_cast<size_t>(byte / clusterBytes)]) + byte % clusterBytes;
 }
 
-bool ExfatMover::HoldsAny(uint32_t first, uint32_t count) const {
-  const uint64_t end = std::min<uint64_t>(uint64_t{first} + count, uint64_t{image_.Geometry().dataClusters} + 2);
-  for (uint64_t cluster = first; cluster < end; ++cluster) {
-    if (freed_.contains(static_cast<uint32_t>(cluster))) return true;
-  }
-  return false;
-}
-
-// As on FAT, a move joins the batch only when nothing it reads or writes was written or freed
-// by an earlier move of the batch: its file was not moved in it, its targets were free before
-// it began, the entry set it switches lies in no cluster the batch moves or fills, and a
-// folder's clusters it moves hold no set the batch switches.
-bool ExfatMover::MayJoin(const DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) const {
-  if (pending_.empty()) return true;
-  if (pending_.size() >= limits_.moves || pendingBytes_ >= limits_.bytes) return false;
-  if (movedFiles_.contains(&file)) return false;
-  for (uint32_t i = 0; i < count; ++i) {
-    if (freed_.contains(target + i)) return false;
-  }
-  const uint32_t last = std::min<uint32_t>(vcn + count, static_cast<uint32_t>(file.chain.size()));
-  for (uint32_t i = vcn; i < last; ++i) {
-    if (entryClusters_.contains(file.chain[i])) return false;
-  }
+// A set that cannot change in place is written anew inside one sector of its folder, in entries
+// not in use, but only when the whole file moves: the old set and the new one then share no
+// cluster, so a cut between writing the new one and deleting the old leaves two whole copies
+// (see WriteBatch). A set holding a vendor's clusters is not copied. The folder is read as the
+// medium holds it: no move of the batch changed it (EntryClusters).
+std::optional<uint64_t> ExfatMover::PlaceNewSet(const DirEntry& file, uint32_t vcn, size_t count) {
+  const DirEntry* folder = image_.FolderOf(file);
+  if (folder == nullptr || file.IsDirectory() || vcn != 0 || count != file.chain.size()) return std::nullopt;
   for (uint64_t offset : file.setOffsets) {
-    const uint32_t holder = ClusterAt(offset);
-    if (freed_.contains(holder) || targets_.contains(holder)) return false;
+    uint8_t type = 0;
+    if (!storage_.Read(offset, &type, 1) || type == kVendorAllocation) return std::nullopt;
   }
-  return true;
+  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
+  std::vector<uint8_t> entries(static_cast<size_t>(folder->chain.size() * clusterBytes));
+  for (size_t i = 0; i < folder->chain.size(); ++i) {
+    if (!storage_.Read(image_.ClusterOffset(folder->chain[i]), entries.data() + i * clusterBytes, static_cast<size_t>(clusterBytes))) {
+      return std::nullopt;
+    }
+  }
+  entries.resize(static_cast<size_t>(std::min<uint64_t>(folder->size, entries.size())));
+  // Only one new set per batch may take a folder's end marker: were a later one on the medium
+  // without the earlier, it would lie behind an unused entry.
+  const std::optional<size_t> index =
+      FreeRunForSet(entries, file.setOffsets.size(), image_.Geometry().bytesPerSector, !endTaken_.contains(folder),
+                    [&](size_t i) { return reserved_.contains(EntryOffset(*folder, i)); });
+  if (!index) return std::nullopt;
+  for (size_t i = *index; i < *index + file.setOffsets.size(); ++i) {
+    if (entries[i * kEntryBytes] == 0) endTaken_.insert(folder);
+    reserved_.insert(EntryOffset(*folder, i));
+  }
+  return EntryOffset(*folder, *index);
 }
 
 // A folder's entry sets now lie in its new clusters: a later move of one of its files must
@@ -96,12 +99,20 @@ void ExfatMover::FollowMovedEntries(DirEntry& directory, const std::vector<uint3
 }
 
 // The answers show the move at once; the medium has it when the batch is committed.
-void ExfatMover::Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) {
-  Pending move{&file, {file.chain.begin() + vcn, file.chain.begin() + vcn + count}, target, 0, false};
+uint32_t ExfatMover::Record(DirEntry& file, uint32_t vcn, const std::vector<uint32_t>& old, uint32_t target) {
+  const auto count = static_cast<uint32_t>(old.size());
+  Pending move{&file, old, target, 0, false, std::nullopt};
+  if (SwitchesEntry(file, vcn) && !image_.ChangesInPlace(file)) {
+    move.newSet = PlaceNewSet(file, vcn, count);
+    if (!move.newSet) {
+      keptAtStart_.insert(&file);
+      return kAccessDenied;
+    }
+  }
   const bool wasOneRun = file.noFatChain;
   for (uint32_t i = 0; i < count; ++i) file.chain[vcn + i] = target + i;
   file.firstCluster = file.chain.front();
-  const bool staysOneRun = wasOneRun && OneRun(file.chain);
+  const bool staysOneRun = wasOneRun && RunLength(file.chain, 0, file.chain.size()) == file.chain.size();
   if (!staysOneRun) {
     move.chainWhole = wasOneRun;
     for (size_t i = 0; i + 1 < file.chain.size(); ++i) image_.SetCachedNext(file.chain[i], file.chain[i + 1]);
@@ -109,43 +120,9 @@ void ExfatMover::Record(DirEntry& file, uint32_t vcn, uint32_t target, uint32_t 
   }
   file.noFatChain = staysOneRun;
   move.previous = !wasOneRun && vcn > 0 ? file.chain[vcn - 1] : 0;
-  if (move.previous == 0) {
-    for (uint64_t offset : file.setOffsets) entryClusters_.insert(ClusterAt(offset));
-  }
-  for (uint32_t i = 0; i < count; ++i) {
-    image_.SetCachedInUse(target + i, true);
-    targets_.insert(target + i);
-  }
-  // The old clusters stay in use in the answers until the batch is on the medium.
-  for (uint32_t cluster : move.old) freed_.insert(cluster);
+  for (uint32_t i = 0; i < count; ++i) image_.SetCachedInUse(target + i, true);
   if (file.IsDirectory()) FollowMovedEntries(file, move.old, target);
-  movedFiles_.insert(&file);
-  pendingBytes_ += count * image_.Geometry().ClusterBytes();
   pending_.push_back(std::move(move));
-}
-
-uint32_t ExfatMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count) {
-  const Layout& layout = image_.Geometry();
-  const fs_driver::FatMovePlan plan = fs_driver::PlanFatMove(
-      {startVcn, count, targetLcn, layout.dataClusters, static_cast<int64_t>(file.chain.size()), file.IsDirectory(),
-       &file == &image_.Root()},
-      [this](int64_t lcn) { return image_.InUse(static_cast<uint32_t>(lcn + 2)); });
-  if (plan.error == kInvalidParameter && HoldsAny(targetLcn + 2, count)) {
-    if (const uint32_t error = Commit()) return error;
-    return Move(file, startVcn, targetLcn, count);
-  }
-  if (plan.error != kSuccess || plan.clusters == 0) return plan.error;
-  const auto clusters = static_cast<uint32_t>(plan.clusters);
-  const bool setChanges = file.noFatChain || startVcn == 0;
-  if (setChanges && !image_.StartCanMove(file)) {
-    keptAtStart_.insert(&file);
-    return kAccessDenied;
-  }
-  if (!MayJoin(file, startVcn, targetLcn + 2, clusters)) {
-    if (const uint32_t error = Commit()) return error;
-  }
-  Record(file, startVcn, targetLcn + 2, clusters);
-  if (pending_.size() >= limits_.moves || pendingBytes_ >= limits_.bytes) return Commit();
   return kSuccess;
 }
 
@@ -156,35 +133,86 @@ uint32_t ExfatMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn,
 //     (the new run's entries, or the whole chain of a file leaving NoFatChain);
 //  3. switch the one pointer into each range: the FAT entry before it, or the stream
 //     extension's first cluster and NoFatChain with the set's checksum, in one write inside
-//     one sector (sets that do not allow this are refused in Move);
+//     one sector; or, for a set that does not lie so, write the whole new set inside one
+//     sector elsewhere in its folder;
+//  3a. delete each old set that was written anew: its file entry first (one byte), then
+//  3b. its other entries;
 //  4. clear the old clusters in the bitmap.
-// Until a switch the file reads its old clusters, and the new ones are in use for no file (a
-// check reclaims them); after it the file reads the new ones and the old are in use for none
-// until step 4. The FAT entries step 2 writes belong to free clusters or to a file whose
-// stream says NoFatChain until its switch: nothing reads them before. No two switches of a
-// batch lead into one file, so any subset of them on the medium is a sound volume.
-uint32_t ExfatMover::Commit() {
-  if (pending_.empty()) return kSuccess;
-  if (!FreeLostClusters()) return kWriteFault;
-  if (const uint32_t error = CopyData()) return error;
+// Until a switch the file reads its old clusters, and the new ones are in use for no file;
+// after it the file reads the new ones and the old are in use for none until step 4. The FAT
+// entries step 2 writes belong to free clusters or to a file whose stream says NoFatChain until
+// its switch: nothing reads them before. No two switches of a batch lead into one file, so any
+// subset of them on the medium is a sound volume. A set written anew is a whole second copy
+// until 3a (the whole file moved: the copies share no cluster), then the old set's remaining
+// entries belong to no set until 3b; the reader takes both states for what they are, and the
+// next commit clears them (TidyLeftovers). A cut never leaves a set whose checksum fails.
+uint32_t ExfatMover::WriteBatch() {
+  if (!TidyLeftovers()) return kWriteFault;
+  for (const Pending& move : pending_) {
+    if (const uint32_t error = CopyClusters(move.old, move.target)) return error;
+  }
   if (!storage_.Flush()) return kWriteFault;
   if (!Allocate() || !storage_.Flush()) return kWriteFault;
   if (!WriteSwitches() || !storage_.Flush()) return kWriteFault;
+  const bool rewritten = std::any_of(pending_.begin(), pending_.end(), [](const Pending& m) { return m.newSet.has_value(); });
+  if (rewritten) {
+    for (const Pending& move : pending_) {
+      if (move.newSet && !SetEntryInUse(move.file->setOffsets.front(), false)) return kWriteFault;
+    }
+    if (!storage_.Flush()) return kWriteFault;
+    for (const Pending& move : pending_) {
+      if (!move.newSet) continue;
+      for (size_t i = 1; i < move.file->setOffsets.size(); ++i) {
+        if (!SetEntryInUse(move.file->setOffsets[i], false)) return kWriteFault;
+      }
+    }
+    if (!storage_.Flush()) return kWriteFault;
+  }
   if (!FreeOldClusters() || !storage_.Flush()) return kWriteFault;
-  for (uint32_t cluster : freed_) image_.SetCachedInUse(cluster, false);
-  pending_.clear();
-  pendingBytes_ = 0;
-  movedFiles_.clear();
-  targets_.clear();
-  freed_.clear();
-  entryClusters_.clear();
+  for (const Pending& move : pending_) {
+    if (!move.newSet) continue;
+    DirEntry& file = *move.file;
+    for (size_t i = 0; i < file.setOffsets.size(); ++i) file.setOffsets[i] = *move.newSet + i * kEntryBytes;
+    file.entryOffset = file.setOffsets.front();
+  }
   return kSuccess;
 }
 
-// Clusters in use that no file holds are what a cut move leaves behind (its new clusters, or
-// its old ones before they were cleared); fsck.exfat leaves them so. The first commit frees
-// them, on its own barrier: a cluster no file holds may be freed at any moment.
-bool ExfatMover::FreeLostClusters() {
+void ExfatMover::Committed(const std::unordered_set<uint32_t>& freed) {
+  for (uint32_t cluster : freed) image_.SetCachedInUse(cluster, false);
+  pending_.clear();
+  reserved_.clear();
+  endTaken_.clear();
+}
+
+// Sets or clears the in-use bit of the entry type at `offset`, as the medium has it.
+bool ExfatMover::SetEntryInUse(uint64_t offset, bool used) const {
+  uint8_t type = 0;
+  if (!storage_.Read(offset, &type, 1)) return false;
+  type = static_cast<uint8_t>(used ? type | kInUse : type & ~kInUse);
+  return Write(offset, &type, 1);
+}
+
+// What interrupted moves left, as the volume was read: the entries of old sets (each file
+// entry first, then the rest, so that no step leaves a set whose checksum fails), then clusters
+// in use that no file holds (a cut move's new clusters, or its old ones before they were
+// cleared; fsck.exfat leaves them so). Each on a barrier of its own, at the first commit:
+// nothing any file needs.
+bool ExfatMover::TidyLeftovers() {
+  const std::vector<ExfatImage::Leftover>& leftovers = image_.Leftovers();
+  if (!leftovers.empty()) {
+    for (const ExfatImage::Leftover& leftover : leftovers) {
+      if (leftover.primary && !SetEntryInUse(leftover.offsets.front(), false)) return false;
+    }
+    if (!storage_.Flush()) return false;
+    for (const ExfatImage::Leftover& leftover : leftovers) {
+      for (size_t i = leftover.primary ? 1 : 0; i < leftover.offsets.size(); ++i) {
+        if (!SetEntryInUse(leftover.offsets[i], false)) return false;
+      }
+    }
+    if (!storage_.Flush()) return false;
+    image_.ForgetLeftovers();
+  }
   if (lost_.empty()) return true;
   const std::vector<uint32_t>& lost = lost_;
   for (size_t done = 0; done < lost.size();) {
@@ -197,24 +225,6 @@ bool ExfatMover::FreeLostClusters() {
   image_.ForgetLostClusters();
   lost_.clear();
   return true;
-}
-
-uint32_t ExfatMover::CopyData() const {
-  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
-  const auto copyClusters = static_cast<uint32_t>(std::max<uint64_t>(1, kCopyBytes / clusterBytes));
-  std::vector<uint8_t> data;
-  for (const Pending& move : pending_) {
-    for (size_t done = 0; done < move.old.size();) {
-      const uint32_t n = RunLength(move.old, done, copyClusters);
-      data.resize(static_cast<size_t>(n * clusterBytes));
-      if (!storage_.Read(image_.ClusterOffset(move.old[done]), data.data(), data.size())) return kReadFault;
-      if (!Write(image_.ClusterOffset(move.target + static_cast<uint32_t>(done)), data.data(), data.size())) {
-        return kWriteFault;
-      }
-      done += n;
-    }
-  }
-  return kSuccess;
 }
 
 bool ExfatMover::WriteFatEntries(uint32_t first, const uint32_t* values, size_t count) const {
@@ -268,12 +278,12 @@ bool ExfatMover::Allocate() {
   return true;
 }
 
-// The file entry's checksum and the stream extension's flags and first cluster, from the set
-// as the medium holds it (no earlier move of the batch changed it), in one write.
-bool ExfatMover::WriteStreamSwitch(const DirEntry& file) const {
+// The set as the medium holds it (no earlier move of the batch changed it), with the stream
+// extension's NoFatChain and first cluster as the move leaves them, and its checksum.
+std::optional<std::vector<uint8_t>> ExfatMover::SwitchedSet(const DirEntry& file) const {
   std::vector<uint8_t> set(file.setOffsets.size() * kEntryBytes);
   for (size_t i = 0; i < file.setOffsets.size(); ++i) {
-    if (!storage_.Read(file.setOffsets[i], set.data() + i * kEntryBytes, kEntryBytes)) return false;
+    if (!storage_.Read(file.setOffsets[i], set.data() + i * kEntryBytes, kEntryBytes)) return std::nullopt;
   }
   uint8_t* stream = set.data() + kEntryBytes;
   stream[kStreamFlags] = static_cast<uint8_t>(file.noFatChain ? stream[kStreamFlags] | kNoFatChain
@@ -282,16 +292,23 @@ bool ExfatMover::WriteStreamSwitch(const DirEntry& file) const {
   const uint16_t checksum = SetChecksum(set.data(), file.setOffsets.size());
   set[kSetChecksum] = static_cast<uint8_t>(checksum);
   set[kSetChecksum + 1] = static_cast<uint8_t>(checksum >> 8);
-  // From the checksum to the end of the first cluster field: inside the one sector.
-  return Write(file.setOffsets[0] + kSetChecksum, set.data() + kSetChecksum,
-               kEntryBytes + kStreamFirstCluster + 4 - kSetChecksum);
+  return set;
 }
 
 bool ExfatMover::WriteSwitches() {
   for (const Pending& move : pending_) {
-    const bool switched = move.previous != 0 ? WriteFatEntries(move.previous, &move.target, 1)
-                                             : WriteStreamSwitch(*move.file);
-    if (!switched) return false;
+    if (move.previous != 0) {
+      if (!WriteFatEntries(move.previous, &move.target, 1)) return false;
+      continue;
+    }
+    const std::optional<std::vector<uint8_t>> set = SwitchedSet(*move.file);
+    if (!set) return false;
+    // The new set whole, or from the checksum to the end of the first cluster field: either
+    // way inside one sector.
+    const bool written = move.newSet ? Write(*move.newSet, set->data(), set->size())
+                                     : Write(move.file->setOffsets[0] + kSetChecksum, set->data() + kSetChecksum,
+                                             kEntryBytes + kStreamFirstCluster + 4 - kSetChecksum);
+    if (!written) return false;
   }
   return true;
 }

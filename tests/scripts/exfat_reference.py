@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """An exFAT reading of its own, from the published exFAT layout, to judge the program by.
 
-Usage: exfat_reference.py IMAGE
+Usage: exfat_reference.py [--judge] IMAGE
 Prints one JSON object: "problems" (anything a sound volume must not have, including the three
 fsck.exfat 1.2.0 lets pass: a set VolumeDirty flag, boot regions that differ, clusters in use
-that no file holds, the last also counted in "lost"), "files" by path with size, SHA-1 of the
+that no file holds, the last also counted in "lost"; and what a move cut while it wrote a set
+anew leaves, each problem ending "left by an interrupted move"), "files" by path with size, SHA-1 of the
 contents and cluster ranges, and each set's "straddles" (its file entry and stream extension
 in two sectors).
+With --judge, prints instead what the crash tests compare: each problem but what an interrupted
+move may leave (lost clusters and the leftovers above) as "PROBLEM ...", then every file's path
+and SHA-1, one per line.
 """
 import hashlib
 import json
@@ -108,12 +112,23 @@ class Volume:
                     self.take(cl, "bitmap" if e[0] == 0x81 else "up-case")
                     if e[0] == 0x81:
                         self.bitmap = self.data(cl, size)
-        names = set()
+        sets = []
         i = 0
         while i + 32 <= len(raw):
             t = raw[i]
             if t == 0:
                 break
+            if t == 0x05:
+                # A deleted file entry whose secondaries are still in use: an interrupted move
+                # deleted the old copy of a set it wrote anew.
+                k, left = 1, 0
+                while k <= raw[i + 1] and i + 32 * k < len(raw) and raw[i + 32 * k] & 0x40 and raw[i + 32 * k] != 0:
+                    left += raw[i + 32 * k] >> 7
+                    k += 1
+                if left:
+                    self.problems.append("%s: %d entries left by an interrupted move" % (path or "/", left))
+                i += 32 * k
+                continue
             if t != 0x85:
                 if t & 0xC0 == 0xC0:
                     self.problems.append("%s: secondary entry 0x%02X outside a set" % (path or "/", t))
@@ -127,13 +142,11 @@ class Volume:
             valid, first, size = struct.unpack_from("<Q", s, 40)[0], *struct.unpack_from("<IQ", s, 52)
             name = b"".join(s[32 * k + 2:32 * k + 32] for k in range(2, n))[:2 * name_len].decode("utf-16-le")
             full = path + "/" + name
-            if name.upper() in names:
-                self.problems.append("%s is listed twice" % full)
-            names.add(name.upper())
             cl = self.chain(first, size, flags & 2, full)
             self.take(cl, full)
             is_dir = struct.unpack_from("<H", s, 4)[0] & 0x10
             straddles = offsets[i // 32] // self.sector != offsets[i // 32 + 1] // self.sector
+            record = None
             if is_dir:
                 self.directory(full, cl, size, False)
             else:
@@ -144,16 +157,48 @@ class Volume:
                         ranges[-1][1] = c
                     else:
                         ranges.append([c, c])
-                self.files[full] = {"size": size, "sha1": hashlib.sha1(content).hexdigest(), "ranges": ranges,
-                                    "no_fat_chain": bool(flags & 2), "straddles": straddles}
+                record = {"size": size, "sha1": hashlib.sha1(content).hexdigest(), "ranges": ranges,
+                          "no_fat_chain": bool(flags & 2), "straddles": straddles}
+            # The set but for its checksum, NoFatChain and first cluster: what a set written
+            # anew by a move shares with the old one.
+            alike = bytearray(s)
+            alike[2:4], alike[33], alike[52:56] = b"\0\0", alike[33] & ~2, b"\0\0\0\0"
+            sets.append({"name": name.upper(), "full": full, "record": record, "clusters": cl, "alike": bytes(alike)})
             i += 32 * n
+        for name in dict.fromkeys(x["name"] for x in sets):
+            same = [x for x in sets if x["name"] == name]
+            if len(same) == 2 and all(x["record"] for x in same):
+                old, new = sorted(same, key=lambda x: not x["record"]["straddles"])
+                if (old["record"]["straddles"] and not new["record"]["straddles"] and old["alike"] == new["alike"]
+                        and old["record"]["sha1"] == new["record"]["sha1"]):
+                    # A move was cut after writing the set anew and before deleting the old one.
+                    self.problems.append("%s: an old copy left by an interrupted move" % new["full"])
+                    for c in old["clusters"]:
+                        self.owner.pop(c, None)
+                    same = [new]
+            if len(same) > 1:
+                self.problems.append("%s is listed twice" % same[0]["full"])
+            for x in same:
+                if x["record"]:
+                    self.files[x["full"]] = x["record"]
+
+
+ALLOWED_AFTER_A_CUT = ("clusters in use that no file holds", "left by an interrupted move")
 
 
 def main():
-    v = Volume(sys.argv[1])
+    judge = sys.argv[1] == "--judge"
+    v = Volume(sys.argv[-1])
     v.walk()
     if v.lost:
         v.problems.append("%d clusters in use that no file holds" % v.lost)
+    if judge:
+        for p in v.problems:
+            if not p.endswith(ALLOWED_AFTER_A_CUT):
+                print("PROBLEM", p)
+        for p, f in sorted(v.files.items()):
+            print(p, f["sha1"])
+        return
     print(json.dumps({"problems": v.problems, "lost": v.lost, "files": v.files}, indent=1, sort_keys=True))
 
 
