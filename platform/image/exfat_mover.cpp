@@ -157,13 +157,13 @@ uint32_t ExfatMover::WriteBatch() {
   const bool rewritten = std::any_of(pending_.begin(), pending_.end(), [](const Pending& m) { return m.newSet.has_value(); });
   if (rewritten) {
     for (const Pending& move : pending_) {
-      if (move.newSet && !SetEntryInUse(move.file->setOffsets.front(), false)) return kWriteFault;
+      if (move.newSet && !ClearInUse(move.file->setOffsets.front())) return kWriteFault;
     }
     if (!storage_.Flush()) return kWriteFault;
     for (const Pending& move : pending_) {
       if (!move.newSet) continue;
       for (size_t i = 1; i < move.file->setOffsets.size(); ++i) {
-        if (!SetEntryInUse(move.file->setOffsets[i], false)) return kWriteFault;
+        if (!ClearInUse(move.file->setOffsets[i])) return kWriteFault;
       }
     }
     if (!storage_.Flush()) return kWriteFault;
@@ -185,11 +185,11 @@ void ExfatMover::Committed(const std::unordered_set<uint32_t>& freed) {
   endTaken_.clear();
 }
 
-// Sets or clears the in-use bit of the entry type at `offset`, as the medium has it.
-bool ExfatMover::SetEntryInUse(uint64_t offset, bool used) const {
+// Clears the in-use bit of the entry type at `offset`, as the medium has it.
+bool ExfatMover::ClearInUse(uint64_t offset) const {
   uint8_t type = 0;
   if (!storage_.Read(offset, &type, 1)) return false;
-  type = static_cast<uint8_t>(used ? type | kInUse : type & ~kInUse);
+  type = static_cast<uint8_t>(type & ~kInUse);
   return Write(offset, &type, 1);
 }
 
@@ -202,12 +202,12 @@ bool ExfatMover::TidyLeftovers() {
   const std::vector<ExfatImage::Leftover>& leftovers = image_.Leftovers();
   if (!leftovers.empty()) {
     for (const ExfatImage::Leftover& leftover : leftovers) {
-      if (leftover.primary && !SetEntryInUse(leftover.offsets.front(), false)) return false;
+      if (leftover.primary && !ClearInUse(leftover.offsets.front())) return false;
     }
     if (!storage_.Flush()) return false;
     for (const ExfatImage::Leftover& leftover : leftovers) {
       for (size_t i = leftover.primary ? 1 : 0; i < leftover.offsets.size(); ++i) {
-        if (!SetEntryInUse(leftover.offsets[i], false)) return false;
+        if (!ClearInUse(leftover.offsets[i])) return false;
       }
     }
     if (!storage_.Flush()) return false;

@@ -49,7 +49,7 @@ class ExfatMover : public BatchedMover {
   bool WriteFatEntries(uint32_t first, const uint32_t* values, size_t count) const;
   bool WriteBitmapBits(uint32_t first, uint32_t count, bool used);
   std::optional<std::vector<uint8_t>> SwitchedSet(const DirEntry& file) const;
-  bool SetEntryInUse(uint64_t offset, bool used) const;
+  bool ClearInUse(uint64_t offset) const;
   bool TidyLeftovers();
   void FollowMovedEntries(DirEntry& directory, const std::vector<uint32_t>& old, uint32_t target) const;
 
