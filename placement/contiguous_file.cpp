@@ -77,7 +77,8 @@ void PlacePiece(size_t owner, int64_t vcn, int64_t length, std::vector<FreeSpan>
 
 }  // namespace
 
-ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t target, const std::vector<bool>& inUse) {
+ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t target, const std::vector<bool>& inUse,
+                              TargetMoves targetMoves) {
   ContiguousPlan plan;
   const FileLayout& file = layouts.at(target);
   const int64_t n = file.Clusters();
@@ -105,6 +106,10 @@ ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t tar
   std::vector<std::pair<int64_t, int64_t>> inPlaceAt;  // (s, clusters)
   for (const ClusterRun& run : file.runs) inPlaceAt.emplace_back(run.lcn - run.vcn, run.length);
   std::sort(inPlaceAt.begin(), inPlaceAt.end());
+  int64_t startLcn = -1;  // where VCN 0 lies
+  for (const ClusterRun& run : file.runs) {
+    if (run.vcn == 0) startLcn = run.lcn;
+  }
 
   int64_t free = 0, own = 0, fixed = 0;
   auto count = [&](int64_t lcn, int64_t sign) {
@@ -136,6 +141,10 @@ ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t tar
     // must move at least once, whatever the tool; this plan moves each exactly once.
     const int64_t cost = others + n - inPlace;
     least = std::min(least, cost);
+    // Unless its first cluster stays where it is, such a file moves whole, copied before its old
+    // clusters are let go: then none of them may be in the window.
+    const bool moveWhole = targetMoves == TargetMoves::StartOnlyWhole && s != startLcn;
+    if (moveWhole && own > 0) continue;
     if (others > freeOutside) continue;  // no room outside the window for what must leave it
     // A window that the file alone fills, out of order, needs one free cluster elsewhere to turn.
     if (own > inPlace && free + others == 0 && freeOutside == 0) continue;
@@ -143,6 +152,7 @@ ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t tar
       bestCost = cost;
       plan.windowStart = s;
       plan.movingIn = n - inPlace;
+      plan.wholeFile = moveWhole;
     }
   }
   if (bestCost == std::numeric_limits<int64_t>::max()) {
@@ -178,7 +188,9 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
                                          const std::function<bool()>& stop) {
   ContiguousOutcome outcome;
   for (const RunMove& move : plan.clearing) {
-    if (!MoveRun(layouts[move.owner].path, move.vcn, move.lcn, move.length, outcome, report, stop)) return outcome;
+    if (!MoveRun(layouts[move.owner].path, move.vcn, move.lcn, move.length, outcome, report, stop, kMoveChunkClusters)) {
+      return outcome;
+    }
   }
   // The window now holds only the file's own clusters and free ones.
   const FileLayout& file = layouts[target];
@@ -189,6 +201,10 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
   }
   const int64_t n = plan.clusters;
   const int64_t start = plan.windowStart;
+  if (plan.wholeFile) {
+    MoveRun(file.path, 0, start, n, outcome, report, stop, std::numeric_limits<int32_t>::max());
+    return outcome;
+  }
   std::vector<int64_t> where(static_cast<size_t>(n));  // the LCN of each VCN
   std::vector<bool> slotFree(static_cast<size_t>(n), true);
   for (const ClusterRun& run : now.runs) {
@@ -237,7 +253,7 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
              slotFree[static_cast<size_t>(v + length)]) {
         ++length;
       }
-      if (!MoveRun(file.path, v, start + v, length, outcome, report, stop)) return outcome;
+      if (!MoveRun(file.path, v, start + v, length, outcome, report, stop, kMoveChunkClusters)) return outcome;
       moved(v, length, start + v);
       placed = true;
       v += length;
@@ -257,7 +273,7 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
     const int64_t from = where[static_cast<size_t>(v)];
     int64_t length = 1;
     while (length < aside->length && v + length < n && where[static_cast<size_t>(v + length)] == from + length) ++length;
-    if (!MoveRun(file.path, v, aside->lcn, length, outcome, report, stop)) return outcome;
+    if (!MoveRun(file.path, v, aside->lcn, length, outcome, report, stop, kMoveChunkClusters)) return outcome;
     moved(v, length, aside->lcn);
     aside->lcn += length;
     aside->length -= length;
@@ -266,7 +282,7 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
 
 bool ContiguousMaker::MoveRun(const std::string& path, int64_t vcn, int64_t lcn, int64_t length,
                               ContiguousOutcome& outcome, const std::function<void(const ContiguousOutcome&)>& report,
-                              const std::function<bool()>& stop) {
+                              const std::function<bool()>& stop, int64_t chunkClusters) {
   OpenResult opened = mover_.OpenForMove(path);
   if (!opened.handle) {
     outcome.error = "cannot open " + path + " to move it: " + mover_.ErrorText(opened.error);
@@ -277,7 +293,7 @@ bool ContiguousMaker::MoveRun(const std::string& path, int64_t vcn, int64_t lcn,
       outcome.stopped = true;
       return false;
     }
-    const int64_t part = std::min(length - done, kMoveChunkClusters);
+    const int64_t part = std::min(length - done, chunkClusters);
     const uint32_t error =
         mover_.MoveClusters(volumeHandle_, *opened.handle, vcn + done, static_cast<int32_t>(part), lcn + done);
     if (error != 0) {

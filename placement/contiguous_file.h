@@ -38,8 +38,15 @@ struct ContiguousPlan {
   int64_t movingIn = 0;       // the file's clusters not yet where they belong in the window
   int64_t leastAnyTool = 0;   // the fewest clusters any way of making it contiguous must move
   std::vector<FreeSpan> spare;  // free clusters outside the window that the clearing leaves
+  bool wholeFile = false;       // the file moves into the window in one move (TargetMoves::StartOnlyWhole)
   int64_t TotalClusters() const { return clearingClusters + movingIn; }
 };
+
+// How the file to make contiguous may move. StartOnlyWhole: the volume moves its first cluster
+// only with the whole file in one move (an exFAT file whose entry set lies across a sector
+// boundary), so the window either keeps that cluster where it is and the other pieces move in,
+// or holds none of the file's clusters and the file moves there in one piece.
+enum class TargetMoves { InPieces, StartOnlyWhole };
 
 // `inUse[lcn]` is the volume bitmap; `layouts` every file and folder that holds clusters (a used
 // cluster that none of them holds, such as a FAT32 root folder or a lost cluster, is never
@@ -47,8 +54,8 @@ struct ContiguousPlan {
 // moved: each other file's cluster in it once, each of the file's clusters not in its place
 // once, which is the least any tool must move for that window (a window that the file alone
 // fills out of order needs one stretch moved aside and back as well).
-ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t target,
-                              const std::vector<bool>& inUse);
+ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t target, const std::vector<bool>& inUse,
+                              TargetMoves targetMoves = TargetMoves::InPieces);
 
 // What making a file contiguous did; `error` empty on success.
 struct ContiguousOutcome {
@@ -72,7 +79,8 @@ class ContiguousMaker {
 
  private:
   bool MoveRun(const std::string& path, int64_t vcn, int64_t lcn, int64_t length, ContiguousOutcome& outcome,
-               const std::function<void(const ContiguousOutcome&)>& report, const std::function<bool()>& stop);
+               const std::function<void(const ContiguousOutcome&)>& report, const std::function<bool()>& stop,
+               int64_t chunkClusters);
 
   ClusterMover& mover_;
   ExtentReader& extents_;

@@ -44,8 +44,8 @@ class FatVolume : public VolumeIo {
   int Moves() const { return moves_; }
   // Files the volume would not move from their start (see BatchMover::FilesKeptAtTheirStart).
   size_t FilesKeptAtTheirStart() const;
-  // The files ("C:\DIR\FILE") whose first cluster cannot move (VolumeModel::StartCanMove), in
-  // one walk of the tree.
+  // The files ("C:\DIR\FILE") whose first cluster moves only with the whole file
+  // (VolumeModel::StartCanMove), in one walk of the tree.
   std::unordered_set<std::string> FilesWhoseStartCannotMove();
   int64_t ClustersMoved() const { return clustersMoved_; }
   // Puts the moves made so far on the medium (they share their write barriers in batches).

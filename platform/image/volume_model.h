@@ -101,7 +101,8 @@ class VolumeModel {
   // What frees lost clusters, for messages: "fsck.fat -a reclaims them".
   virtual std::string LostClustersRemedy() const = 0;
   virtual std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) = 0;
-  // Whether the entry that points at the file's first cluster can be changed safely.
+  // Whether the entry that points at the file's first cluster can be changed safely in place;
+  // when not, the file's start moves only with the whole file in one move.
   virtual bool StartCanMove(const DirEntry&) const { return true; }
   uint64_t ClusterOffset(uint32_t cluster) const {
     return Geometry().dataOffset + (uint64_t{cluster} - 2) * Geometry().ClusterBytes();

@@ -126,6 +126,44 @@ TEST(ContiguousPlan, RefusesBeforeMovingWhenTheVolumeCannotHoldTheFileWhole) {
   EXPECT_GE(around.windowStart, 4);
 }
 
+TEST(ContiguousPlan, AFileWhoseStartMovesOnlyWholeKeepsItOrTakesAWindowWithNoneOfItsClusters) {
+  // Its first cluster may stay where it is while the rest moves in, as in pieces.
+  const Drawn stays = Draw("TTbbT...c..ccc..");
+  const ContiguousPlan kept = PlanContiguous(stays.layouts, stays.target, stays.inUse, TargetMoves::StartOnlyWhole);
+  ASSERT_TRUE(kept.possible) << kept.problem;
+  EXPECT_FALSE(kept.wholeFile);
+  EXPECT_EQ(kept.windowStart, 0);
+  EXPECT_EQ(kept.movingIn, 1);
+
+  // In pieces, the best window (3) moves the first cluster without the rest; such a file goes
+  // whole to the free run at 6 instead, copied before its old clusters are let go.
+  const Drawn drawn = Draw("aTaaTT....");
+  EXPECT_EQ(PlanContiguous(drawn.layouts, drawn.target, drawn.inUse).windowStart, 3);
+  const ContiguousPlan plan = PlanContiguous(drawn.layouts, drawn.target, drawn.inUse, TargetMoves::StartOnlyWhole);
+  ASSERT_TRUE(plan.possible) << plan.problem;
+  EXPECT_TRUE(plan.wholeFile);
+  EXPECT_EQ(plan.windowStart, 6);
+  EXPECT_EQ(plan.movingIn, 3);
+  EXPECT_TRUE(plan.clearing.empty());
+
+  // With no free run that size, others are cleared from a window clear of the file.
+  const Drawn tight = Draw("T#T.bb.T.c..");
+  const ContiguousPlan cleared = PlanContiguous(tight.layouts, tight.target, tight.inUse, TargetMoves::StartOnlyWhole);
+  ASSERT_TRUE(cleared.possible) << cleared.problem;
+  EXPECT_TRUE(cleared.wholeFile);
+  for (const ClusterRun& run : tight.layouts[tight.target].runs) {
+    EXPECT_TRUE(run.lcn + run.length <= cleared.windowStart || run.lcn >= cleared.windowStart + 3)
+        << "the window holds the file's cluster " << run.lcn;
+  }
+  EXPECT_EQ(cleared.movingIn, 3);
+  ExpectSoundClearing(tight, cleared);
+
+  // First cluster last on the volume, every window holding some of the file: it cannot move whole.
+  const Drawn spread = Draw("T.T.T.", {{0, 4, 1}, {1, 0, 1}, {2, 2, 1}});
+  EXPECT_FALSE(PlanContiguous(spread.layouts, spread.target, spread.inUse, TargetMoves::StartOnlyWhole).possible);
+  EXPECT_TRUE(PlanContiguous(spread.layouts, spread.target, spread.inUse).possible);
+}
+
 TEST(ContiguousPlan, AFileInOnePieceNeedsNothing) {
   const Drawn drawn = Draw("..TTTT..a");
   const ContiguousPlan plan = PlanContiguous(drawn.layouts, drawn.target, drawn.inUse);

@@ -39,10 +39,11 @@ struct MakerCase {
     return 0;
   }
   // Makes `path` contiguous; the outcome, and the plan it followed.
-  ContiguousOutcome Make(const std::string& path, ContiguousPlan& plan, std::function<bool()> stop = {}) {
+  ContiguousOutcome Make(const std::string& path, ContiguousPlan& plan, std::function<bool()> stop = {},
+                         TargetMoves targetMoves = TargetMoves::InPieces) {
     const std::vector<FileLayout> layouts = Walk();
     const size_t target = Index(layouts, path);
-    plan = PlanContiguous(layouts, target, InUse());
+    plan = PlanContiguous(layouts, target, InUse(), targetMoves);
     EXPECT_TRUE(plan.possible) << plan.problem;
     ContiguousMaker maker(mover, f.extents, access.VolumeHandle());
     return maker.Carry(layouts, target, plan, {}, std::move(stop));
@@ -87,6 +88,25 @@ TEST(ContiguousMaker, ClearsTheWindowAndMovesEachClusterOnce) {
     }
   }
   EXPECT_EQ(*std::max_element(holders.begin(), holders.end()), 1);
+}
+
+TEST(ContiguousMaker, AFileWhoseStartMovesOnlyWholeMovesInOneCall) {
+  // Clusters that cannot move keep big.iso's start from staying, and no free run holds its nine
+  // clusters: the last of d.dat leaves 29..37 first, then the file moves there in one call.
+  MakerCase c(R"({"file_system": "FAT32", "total_clusters": 40, "metadata_clusters": [[3, 3], [38, 2]], "entries": [
+    {"name": "big.iso", "extents": [[0, 3], [6, 3], [12, 3]]}, {"name": "b.dat", "extents": [[9, 3]]},
+    {"name": "c.dat", "extents": [[16, 2], [20, 2], [24, 2]]}, {"name": "d.dat", "extents": [[26, 4]]}]})");
+  ContiguousPlan plan;
+  const ContiguousOutcome outcome = c.Make("C:\\big.iso", plan, {}, TargetMoves::StartOnlyWhole);
+  ASSERT_EQ(outcome.error, "");
+  ASSERT_FALSE(plan.clearing.empty());
+  EXPECT_EQ(outcome.moves, static_cast<int>(plan.clearing.size()) + 1);
+  EXPECT_EQ(outcome.clustersMoved, plan.clearingClusters + 9);
+  const std::vector<FileLayout> after = c.Walk();
+  const FileLayout& big = after[c.Index(after, "C:\\big.iso")];
+  ASSERT_EQ(big.runs.size(), 1u);
+  EXPECT_EQ(big.runs[0].lcn, plan.windowStart);
+  EXPECT_EQ(plan.windowStart, 29);
 }
 
 TEST(ContiguousMaker, TurnsAFileWhoseHalvesAreSwappedThroughTheOneFreeCluster) {

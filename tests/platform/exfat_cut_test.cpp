@@ -3,12 +3,15 @@
 // boundaries torn at each of them (up to eight): fsck.exfat -n says clean, an independent
 // reading of the volume finds nothing but clusters in use that no file holds, every file's
 // contents are as they were, and the pass then runs again to the same. The card has a
-// fragmented file whose entry set lies across a sector boundary.
+// fragmented file whose entry set lies across a sector boundary; it is also moved on its own and
+// made contiguous, cut in the same way.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "front/linux/tool/tool_run.h"
 #include "image_harness.h"
 #include "platform/image/exfat_image.h"
 #include "platform/image/medium.h"
@@ -193,6 +196,99 @@ TEST(ExfatMover, ASetAcrossASectorBoundaryIsWrittenAnewAndACutAnywhereLeavesTheF
     if (HasFailure()) return;
   }
 }
+
+struct ContigResult {
+  int writes = 0;
+  bool whole = false;      // the file ended in one piece
+  bool movedWhole = false;  // the plan moved it in one move
+};
+
+// contig of `toolPath` as the tool plans it, its writes cut off after `allowed`. With
+// `holdStartWindow`, the other files in the window that would keep the file's first cluster
+// where it is are held where they are, so that the file has to move whole.
+ContigResult ContigWithCut(const std::string& image, const std::string& toolPath, int allowed, bool holdStartWindow) {
+  ContigResult result;
+  ToolVolume volume(image, false, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
+    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, result.writes);
+  });
+  std::string problem;
+  EXPECT_TRUE(volume.Select(problem)) << problem;
+  std::vector<FileLayout> layouts = volume.Walk();
+  const std::optional<size_t> target = FindLayout(layouts, toolPath);
+  if (!target) {
+    ADD_FAILURE() << toolPath << " is not on the card";
+    return result;
+  }
+  if (holdStartWindow) {
+    const FileLayout& file = layouts[*target];
+    const int64_t first = file.runs.front().lcn;
+    for (FileLayout& other : layouts) {
+      for (const ClusterRun& run : other.runs) {
+        if (&other != &file && run.lcn < first + file.Clusters() && run.lcn + run.length > first) other.readable = false;
+      }
+    }
+  }
+  const ContiguousPlan plan = PlanContiguousOn(volume, layouts, *target);
+  EXPECT_TRUE(plan.possible) << plan.problem;
+  result.movedWhole = plan.wholeFile;
+  ContiguousMaker maker(volume.Mover(), volume.Extents(), volume.VolumeHandle());
+  const ContiguousOutcome outcome = maker.Carry(layouts, *target, plan, {}, {});
+  const bool committed = volume.Fat()->CommitPendingMoves();
+  const std::vector<FileLayout> after = volume.Walk();
+  const std::optional<size_t> now = FindLayout(after, toolPath);
+  result.whole = outcome.error.empty() && committed && now && after[*now].runs.size() == 1;
+  return result;
+}
+
+// contig of a fragmented file whose set lies across a sector boundary keeps its first cluster
+// where it is or, when that cannot be, moves the whole file in one move (its start moves no
+// other way). A cut after any write of either leaves the file whole and readable, and contig
+// run again finishes.
+class ExfatContig : public testing::TestWithParam<bool> {};
+
+TEST_P(ExfatContig, AFileWhoseSetLiesAcrossASectorBoundaryIsMadeContiguousAndACutAnywhereLosesNothing) {
+  const bool holdStartWindow = GetParam();
+  Workspace w;
+  ASSERT_EQ(w.Shell(". " + kScripts + "/exfat_volume.sh && EXFAT_CARD_BYTES=4194304 EXFAT_ROOT_FILES=36 "
+                    "EXFAT_SUB_FILES=8 exfat_fragmented_card pristine.img 1024 && cp pristine.img v.img")
+                .first,
+            0);
+  const std::string expected = w.Shell(kJudge).second;
+  const std::string image = w.Path("v.img");
+  std::string path;
+  {
+    std::unique_ptr<ExfatImage> card = ExfatImage::Open(Medium::Open(image, Medium::Hold::Shared));
+    const DirEntry* straddler = FragmentedStraddler(*card);
+    ASSERT_NE(straddler, nullptr);
+    path = "/" + straddler->name;
+  }
+  const std::string strict = "python3 " + kScripts + "/exfat_reference.py v.img | python3 -c 'import json, sys; "
+                             "print(json.load(sys.stdin)[\"problems\"])'";
+  const ContigResult uncut = ContigWithCut(image, path, 1 << 30, holdStartWindow);
+  ASSERT_TRUE(uncut.whole) << path << " is not in one piece";
+  EXPECT_EQ(uncut.movedWhole, holdStartWindow);
+  EXPECT_EQ(w.Shell("fsck.exfat -n v.img | grep -q ': clean\\.'").first, 0);
+  EXPECT_EQ(w.Shell(kJudge).second, expected);
+  EXPECT_EQ(w.Shell(strict).second, "[]\n");
+
+  for (int k = 0; k < uncut.writes; ++k) {
+    ASSERT_EQ(w.Shell("cp pristine.img v.img").first, 0);
+    ContigWithCut(image, path, k, holdStartWindow);
+    const std::string cut = "cut after write " + std::to_string(k) + " of " + std::to_string(uncut.writes);
+    const auto [code, fsck] = w.Shell("fsck.exfat -n v.img");
+    EXPECT_TRUE(code == 0 && fsck.find(": clean.") != std::string::npos) << cut << ":\n" << fsck;
+    EXPECT_EQ(w.Shell(kJudge).second, expected) << cut;
+    // A cut after the switch leaves the file whole in one piece: run again, contig moves nothing
+    // and what the cut left stays for the next move (the mover's own test sees it cleared).
+    EXPECT_TRUE(ContigWithCut(image, path, 1 << 30, holdStartWindow).whole) << cut << ", run again";
+    EXPECT_EQ(w.Shell(kJudge).second, expected) << cut << ", run again";
+    if (HasFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ExfatContig, testing::Bool(), [](const testing::TestParamInfo<bool>& param) {
+  return param.param ? "MovedWhole" : "StartKept";
+});
 
 }  // namespace
 }  // namespace tarvonel::fat

@@ -26,20 +26,12 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
     SayProblem(path + " is not on " + facts.name);
     return FileResult::Missing;
   }
-  // A file whose start the volume will not move (an exFAT set across a sector boundary) is
-  // planned around, as a file whose clusters are unknown is.
-  if (fat::FatVolume* fat = volume.Fat()) {
-    const std::unordered_set<std::string> held = fat->FilesWhoseStartCannotMove();
-    for (size_t i = 0; i < layouts.size(); ++i) {
-      if (i != *index && held.contains(layouts[i].path)) layouts[i].readable = false;
-    }
-  }
   const FileLayout& file = layouts[*index];
   if (file.directory) {
     SayProblem(path + " is a folder; contig makes files contiguous");
     return FileResult::Missing;
   }
-  const ContiguousPlan plan = PlanContiguous(layouts, *index, volume.InUse());
+  const ContiguousPlan plan = PlanContiguousOn(volume, layouts, *index);
   if (!plan.possible) {
     std::cout << path << ": cannot be made contiguous (" << file.Clusters() << " clusters): " << plan.problem
               << "; nothing was moved\n";
@@ -95,6 +87,25 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
 }
 
 }  // namespace
+
+ContiguousPlan PlanContiguousOn(ToolVolume& volume, std::vector<FileLayout>& layouts, size_t target) {
+  // A file whose start the volume moves only with the whole file (an exFAT set across a sector
+  // boundary) is planned around, as a file whose clusters are unknown is; made contiguous, it
+  // moves in one piece.
+  TargetMoves targetMoves = TargetMoves::InPieces;
+  if (fat::FatVolume* fat = volume.Fat()) {
+    const std::unordered_set<std::string> held = fat->FilesWhoseStartCannotMove();
+    for (size_t i = 0; i < layouts.size(); ++i) {
+      if (!held.contains(layouts[i].path)) continue;
+      if (i == target) {
+        targetMoves = TargetMoves::StartOnlyWhole;
+      } else {
+        layouts[i].readable = false;
+      }
+    }
+  }
+  return PlanContiguous(layouts, target, volume.InUse(), targetMoves);
+}
 
 int RunContig(const ToolCommand& command, ToolVolume& volume) {
   const VolumeFacts facts = volume.Facts();

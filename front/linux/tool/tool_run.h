@@ -6,6 +6,7 @@
 #include "front/linux/tool/progress_line.h"
 #include "front/linux/tool/tool_options.h"
 #include "front/linux/tool/tool_volume.h"
+#include "placement/contiguous_file.h"
 
 namespace tarvonel {
 
@@ -28,6 +29,9 @@ int RunPass(const ToolCommand& command, ToolVolume& volume);
 ProgressLine::Style ProgressStyleFor(const ToolCommand& command);
 // The index of the file at `toolPath` ("/GAMES/GAME.ISO", any case), if it is on the volume.
 std::optional<size_t> FindLayout(const std::vector<FileLayout>& layouts, const std::string& toolPath);
+// The plan that makes layouts[target] contiguous on this volume, with what the volume will not
+// move marked in `layouts` (it stays where it is).
+ContiguousPlan PlanContiguousOn(ToolVolume& volume, std::vector<FileLayout>& layouts, size_t target);
 // Writes the picture of the volume to --map's file; false (having said why) when it cannot.
 bool WriteVolumeMap(const ToolCommand& command, ToolVolume& volume, const VolumeFacts& facts,
                     const std::vector<FileLayout>& layouts, const std::vector<size_t>& named);
