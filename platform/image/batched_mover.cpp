@@ -63,13 +63,17 @@ bool BatchedMover::HoldsAny(uint32_t first, uint32_t count) const {
 bool BatchedMover::MayJoin(const DirEntry& file, uint32_t vcn, uint32_t target, uint32_t count) const {
   if (moves_ == 0) return true;
   if (moves_ >= limits_.moves || pendingBytes_ >= limits_.bytes) return false;
-  if (movedFiles_.contains(&file)) return false;
+  // A file moves again in a batch only through a FAT entry (a piece of it after another): each
+  // of its switches then leads into a whole new run, so any subset of them on the medium reads
+  // it whole. Its entry is switched at most once, and a folder's entries are followed once.
+  if (movedFiles_.contains(&file) && (SwitchesEntry(file, vcn) || file.IsDirectory())) return false;
   for (uint32_t i = 0; i < count; ++i) {
     if (freed_.contains(target + i)) return false;
   }
   const uint32_t last = std::min<uint32_t>(vcn + count, static_cast<uint32_t>(file.chain.size()));
   for (uint32_t i = vcn; i < last; ++i) {
-    if (entryClusters_.contains(file.chain[i])) return false;
+    // Clusters the batch fills hold data only once it is committed.
+    if (entryClusters_.contains(file.chain[i]) || targets_.contains(file.chain[i])) return false;
   }
   if (SwitchesEntry(file, vcn)) {
     for (uint32_t holder : EntryClusters(file)) {

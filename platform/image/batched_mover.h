@@ -14,9 +14,11 @@ uint32_t RunLength(const std::vector<uint32_t>& clusters, size_t from, size_t mo
 // What the FAT and exFAT movers share: the driver's checks of a move, and which moves may join
 // a batch so that each step of a commit may run for all of them at once. A move joins only
 // when nothing it reads or writes was written or freed by an earlier move of the batch: its
-// file was not moved in it; its targets were free before it began (a freed run is free only
-// once the switches are on the medium); the entry it switches lies in no cluster the batch
-// moves or fills; and a folder's clusters it moves hold no entry the batch switches.
+// file was not moved in it, or only its other pieces, and this move switches a FAT entry, not
+// the file's directory entry; the clusters it moves were not filled by the batch; its targets
+// were free before it began (a freed run is free only once the switches are on the medium);
+// the entry it switches lies in no cluster the batch moves or fills; and a folder's clusters it
+// moves hold no entry the batch switches.
 class BatchedMover : public BatchMover {
  public:
   // 0, or the Win32 error: 87 as the FAT driver's rules answer, what Record refuses with, or

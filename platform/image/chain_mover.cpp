@@ -129,8 +129,10 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
 // chain a check reclaims; after it the file reads the new clusters and the old ones are
 // unreferenced until freed. So a cut or a write torn part-way harms nothing, except at a
 // switch, which is one entry: its bytes lie in one sector but for a FAT12 entry on a sector
-// boundary whose halves both change. The switches of one batch are independent of each other
-// (no two lead into one file), so any subset of them on the medium is a sound volume.
+// boundary whose halves both change. Two switches of a batch may lead into one file (two of its
+// pieces); each leads into a new run already linked to what follows it, old clusters or an
+// earlier new run, all holding the file's data until the old are freed, so any subset of the
+// switches on the medium reads every file whole.
 uint32_t ChainMover::WriteBatch() {
   for (const Pending& move : pending_) {
     if (const uint32_t error = CopyClusters(move.old, move.target)) return error;

@@ -141,8 +141,10 @@ uint32_t ExfatMover::Record(DirEntry& file, uint32_t vcn, const std::vector<uint
 // Until a switch the file reads its old clusters, and the new ones are in use for no file;
 // after it the file reads the new ones and the old are in use for none until step 4. The FAT
 // entries step 2 writes belong to free clusters or to a file whose stream says NoFatChain until
-// its switch: nothing reads them before. No two switches of a batch lead into one file, so any
-// subset of them on the medium is a sound volume. A set written anew is a whole second copy
+// its switch: nothing reads them before. Two switches of a batch may lead into one file (two of
+// its pieces, the second through a FAT entry): step 2 wrote its chain as the batch leaves it,
+// and old and new clusters both hold its data until step 4, so any subset of the switches on
+// the medium reads every file whole. A set written anew is a whole second copy
 // until 3a (the whole file moved: the copies share no cluster), then the old set's remaining
 // entries belong to no set until 3b; the reader takes both states for what they are, and the
 // next commit clears them (TidyLeftovers). A cut never leaves a set whose checksum fails.

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "platform/image/fat_image.h"
 #include "platform/image/volume_storage.h"
@@ -45,6 +47,35 @@ uint32_t Defragment(const std::string& image, VolumeStorage& storage) {
   if (const uint32_t result = mover.MoveClusters(*big, 0, end - length, length)) return result;
   DirEntry* s1 = Child(const_cast<DirEntry&>(volume->Root()), "S1.BIN");
   return mover.MoveClusters(*s1, 2, end - length - 10, 2);
+}
+
+// The file's runs as [first VCN, end VCN) pairs.
+std::vector<std::pair<uint32_t, uint32_t>> Pieces(const DirEntry& file) {
+  std::vector<std::pair<uint32_t, uint32_t>> pieces;
+  for (uint32_t i = 0; i < file.chain.size(); ++i) {
+    if (i == 0 || file.chain[i] != file.chain[i - 1] + 1) pieces.push_back({i, i});
+    pieces.back().second = i + 1;
+  }
+  return pieces;
+}
+
+// Moves the fragmented file's last two pieces next to each other at the volume's end in one
+// batch, the later piece first when `laterFirst`; the moves the batch held before its commit.
+uint32_t MoveTwoPieces(const std::string& image, VolumeStorage& storage, bool laterFirst, size_t& batched) {
+  std::unique_ptr<FatImage> volume = FatImage::Open(image);
+  ChainMover mover(*volume, storage);
+  DirEntry* big = Child(const_cast<DirEntry&>(volume->Root()), "Große Datei.dat");
+  const std::vector<std::pair<uint32_t, uint32_t>> pieces = Pieces(*big);
+  if (pieces.size() < 3) return 1;
+  const auto [firstStart, firstEnd] = pieces[pieces.size() - 2];
+  const auto [laterStart, laterEnd] = pieces.back();
+  const uint32_t target = volume->Geometry().dataClusters - (laterEnd - firstStart);
+  const auto moveFirst = [&] { return mover.Move(*big, firstStart, target, firstEnd - firstStart); };
+  const auto moveLater = [&] { return mover.Move(*big, laterStart, target + firstEnd - firstStart, laterEnd - laterStart); };
+  if (const uint32_t error = laterFirst ? moveLater() : moveFirst()) return error;
+  if (const uint32_t error = laterFirst ? moveFirst() : moveLater()) return error;
+  batched = mover.PendingMoves();
+  return mover.Commit();
 }
 
 using test::Described;
@@ -92,6 +123,40 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_TRUE(code <= 1 && OnlyHarmlessFindings(fsck)) << format << ", cut after write " << k << ":\n" << fsck;
       EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format << ", cut after write " << k;
+    }
+  }
+}
+
+// Two pieces of one file share a batch: one switch leads into a new run whose chain leads on
+// into the other's old or new clusters. Cut after any write of the commit, in either order of
+// the moves, fsck.fat finds at most what a cut may leave and every file reads back.
+TEST(ChainMover, PiecesOfOneFileShareABatchAndACutAnywhereLosesNoFile) {
+  for (const VolumeKind& kind : {kKinds[0], kKinds[2]}) {
+    for (const bool laterFirst : {false, true}) {
+      const std::string what = Described(kind) + (laterFirst ? ", the later piece first" : ", in order");
+      Workspace w;
+      ASSERT_EQ(w.Shell(FragmentedVolume(kind, "pristine.img")).first, 0) << what;
+      fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
+      int total = 0;
+      size_t batched = 0;
+      {
+        CutStorage counting(std::make_unique<FileStorage>(w.Path("v.img")), 1 << 30, total);
+        ASSERT_EQ(MoveTwoPieces(w.Path("v.img"), counting, laterFirst, batched), 0u) << what;
+      }
+      EXPECT_EQ(batched, 2u) << what;
+      EXPECT_EQ(w.Shell("fsck.fat -n v.img").first, 0) << what;
+      EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << what;
+      for (int k = 0; k < total; ++k) {
+        fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
+        {
+          int writes = 0;
+          CutStorage cut(std::make_unique<FileStorage>(w.Path("v.img")), k, writes);
+          MoveTwoPieces(w.Path("v.img"), cut, laterFirst, batched);
+        }
+        auto [code, fsck] = w.Shell("fsck.fat -n v.img");
+        EXPECT_TRUE(code <= 1 && OnlyHarmlessFindings(fsck)) << what << ", cut after write " << k << ":\n" << fsck;
+        EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << what << ", cut after write " << k;
+      }
     }
   }
 }

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "front/linux/tool/tool_run.h"
@@ -146,6 +147,76 @@ std::string MoveWhole(const std::string& path, const std::string& name, int allo
   if (error != 0) return "move: error " + std::to_string(error);
   if (const uint32_t failed = mover->Commit()) return "commit: error " + std::to_string(failed);
   return file->name;
+}
+
+// The root's file in the most pieces whose set changes in place.
+DirEntry* MostFragmented(ExfatImage& image) {
+  DirEntry* most = nullptr;
+  size_t mostPieces = 0;
+  for (DirEntry& file : image.Root().children) {
+    if (file.IsDirectory() || !image.ChangesInPlace(file)) continue;
+    size_t pieces = file.chain.empty() ? 0 : 1;
+    for (size_t i = 1; i < file.chain.size(); ++i) pieces += file.chain[i] != file.chain[i - 1] + 1 ? 1 : 0;
+    if (pieces > mostPieces) {
+      most = &file;
+      mostPieces = pieces;
+    }
+  }
+  return most;
+}
+
+// Moves the most fragmented file's last two pieces next to each other into the first free run,
+// in one batch, the later piece first when `laterFirst`, through storage cut after `allowed`
+// writes. The moves the batch held before its commit, or the error.
+std::string MoveTwoPieces(const std::string& path, bool laterFirst, int allowed, int& writes) {
+  std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
+  DirEntry* file = MostFragmented(*image);
+  if (file == nullptr) return "no fragmented file";
+  std::vector<std::pair<uint32_t, uint32_t>> pieces;  // [first VCN, end VCN)
+  for (uint32_t i = 0; i < file->chain.size(); ++i) {
+    if (i == 0 || file->chain[i] != file->chain[i - 1] + 1) pieces.push_back({i, i});
+    pieces.back().second = i + 1;
+  }
+  if (pieces.size() < 3) return "the file is in fewer than three pieces";
+  const auto [firstStart, firstEnd] = pieces[pieces.size() - 2];
+  const auto [laterStart, laterEnd] = pieces.back();
+  CutStorage storage(std::make_unique<FileStorage>(path), allowed, writes);
+  const std::unique_ptr<BatchMover> mover = image->MakeMover(storage);
+  const uint32_t target = FreeRun(*image, laterEnd - firstStart);
+  const auto moveFirst = [&] { return mover->Move(*file, firstStart, target, firstEnd - firstStart); };
+  const auto moveLater = [&] { return mover->Move(*file, laterStart, target + firstEnd - firstStart, laterEnd - laterStart); };
+  if (const uint32_t error = laterFirst ? moveLater() : moveFirst()) return "move: error " + std::to_string(error);
+  if (const uint32_t error = laterFirst ? moveFirst() : moveLater()) return "move: error " + std::to_string(error);
+  const size_t batched = mover->PendingMoves();
+  if (const uint32_t failed = mover->Commit()) return "commit: error " + std::to_string(failed);
+  return std::to_string(batched) + " moves";
+}
+
+// Two pieces of one file share a batch, in either order: step 2 writes the chain as the batch
+// leaves it, and a cut after any write of the commit leaves every file whole.
+TEST(ExfatMover, PiecesOfOneFileShareABatchAndACutAnywhereLosesNoFile) {
+  Workspace w;
+  ASSERT_EQ(w.Shell(kMakeCard).first, 0);
+  const std::string expected = w.Shell(kJudge).second;
+  const std::string path = w.Path("v.img");
+  for (const bool laterFirst : {false, true}) {
+    const std::string order = laterFirst ? "the later piece first" : "in order";
+    ASSERT_EQ(w.Shell("cp pristine.img v.img").first, 0);
+    int total = 0;
+    ASSERT_EQ(MoveTwoPieces(path, laterFirst, 1 << 30, total), "2 moves") << order;
+    EXPECT_EQ(w.Shell(kProblems).second, "[]\n") << order;
+    EXPECT_EQ(w.Shell(kJudge).second, expected) << order;
+    for (int k = 0; k < total; ++k) {
+      ASSERT_EQ(w.Shell("cp pristine.img v.img").first, 0);
+      int writes = 0;
+      MoveTwoPieces(path, laterFirst, k, writes);
+      const std::string cut = order + ", cut after write " + std::to_string(k) + " of " + std::to_string(total);
+      const auto [code, fsck] = w.Shell("fsck.exfat -n v.img");
+      EXPECT_TRUE(code == 0 && fsck.find(": clean.") != std::string::npos) << cut << ":\n" << fsck;
+      EXPECT_EQ(w.Shell(kJudge).second, expected) << cut;
+      if (HasFailure()) return;
+    }
+  }
 }
 
 // A set whose checksum and stream extension lie in two sectors is never changed in place (a
