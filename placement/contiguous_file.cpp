@@ -104,12 +104,12 @@ ContiguousPlan PlanContiguous(const std::vector<FileLayout>& layouts, size_t tar
   // For a window starting at s, the file's clusters already in place are those of its runs whose
   // LCN - VCN is s.
   std::vector<std::pair<int64_t, int64_t>> inPlaceAt;  // (s, clusters)
-  for (const ClusterRun& run : file.runs) inPlaceAt.emplace_back(run.lcn - run.vcn, run.length);
-  std::sort(inPlaceAt.begin(), inPlaceAt.end());
-  int64_t startLcn = -1;  // where VCN 0 lies
+  int64_t startLcn = -1;                                 // where VCN 0 lies
   for (const ClusterRun& run : file.runs) {
+    inPlaceAt.emplace_back(run.lcn - run.vcn, run.length);
     if (run.vcn == 0) startLcn = run.lcn;
   }
+  std::sort(inPlaceAt.begin(), inPlaceAt.end());
 
   int64_t free = 0, own = 0, fixed = 0;
   auto count = [&](int64_t lcn, int64_t sign) {
@@ -201,7 +201,7 @@ ContiguousOutcome ContiguousMaker::Carry(const std::vector<FileLayout>& layouts,
   }
   const int64_t n = plan.clusters;
   const int64_t start = plan.windowStart;
-  if (plan.wholeFile) {
+  if (plan.wholeFile) {  // one call, never in parts: a part of its start would be refused
     MoveRun(file.path, 0, start, n, outcome, report, stop, std::numeric_limits<int32_t>::max());
     return outcome;
   }

@@ -66,8 +66,10 @@ struct ContiguousOutcome {
 };
 
 // Carries out a plan through the one move call: the clearing moves, then the file's stretches
-// into their places in the window, each as soon as its place is free. Every step is a whole move the file system makes safe on its own,
-// so stopping or failing between two of them leaves every file whole, only not yet contiguous.
+// into their places in the window, each as soon as its place is free (or, for a plan that
+// moves the file whole, the file in one move). Every step is a whole move the file system
+// makes safe on its own, so stopping or failing between two of them leaves every file whole,
+// only not yet contiguous.
 // `report` is told after each move; `stop` is asked before each one.
 class ContiguousMaker {
  public:

@@ -149,15 +149,23 @@ std::string MoveWhole(const std::string& path, const std::string& name, int allo
   return file->name;
 }
 
+// The file's runs as [first VCN, end VCN) pairs.
+std::vector<std::pair<uint32_t, uint32_t>> Pieces(const DirEntry& file) {
+  std::vector<std::pair<uint32_t, uint32_t>> pieces;
+  for (uint32_t i = 0; i < file.chain.size(); ++i) {
+    if (i == 0 || file.chain[i] != file.chain[i - 1] + 1) pieces.push_back({i, i});
+    pieces.back().second = i + 1;
+  }
+  return pieces;
+}
+
 // The root's file in the most pieces whose set changes in place.
 DirEntry* MostFragmented(ExfatImage& image) {
   DirEntry* most = nullptr;
   size_t mostPieces = 0;
   for (DirEntry& file : image.Root().children) {
     if (file.IsDirectory() || !image.ChangesInPlace(file)) continue;
-    size_t pieces = file.chain.empty() ? 0 : 1;
-    for (size_t i = 1; i < file.chain.size(); ++i) pieces += file.chain[i] != file.chain[i - 1] + 1 ? 1 : 0;
-    if (pieces > mostPieces) {
+    if (const size_t pieces = Pieces(file).size(); pieces > mostPieces) {
       most = &file;
       mostPieces = pieces;
     }
@@ -172,11 +180,7 @@ std::string MoveTwoPieces(const std::string& path, bool laterFirst, int allowed,
   std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
   DirEntry* file = MostFragmented(*image);
   if (file == nullptr) return "no fragmented file";
-  std::vector<std::pair<uint32_t, uint32_t>> pieces;  // [first VCN, end VCN)
-  for (uint32_t i = 0; i < file->chain.size(); ++i) {
-    if (i == 0 || file->chain[i] != file->chain[i - 1] + 1) pieces.push_back({i, i});
-    pieces.back().second = i + 1;
-  }
+  const std::vector<std::pair<uint32_t, uint32_t>> pieces = Pieces(*file);
   if (pieces.size() < 3) return "the file is in fewer than three pieces";
   const auto [firstStart, firstEnd] = pieces[pieces.size() - 2];
   const auto [laterStart, laterEnd] = pieces.back();
