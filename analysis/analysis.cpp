@@ -1,7 +1,6 @@
 #include "analysis/analysis.h"
 
 #include <algorithm>
-#include <random>
 #include <utility>
 
 #include "analysis/boot_layout.h"
@@ -24,10 +23,17 @@ std::string Line(const std::string& text) { return text + std::string(kCrLf); }
 
 }  // namespace
 
-Analysis::Analysis(Parts parts) : p_(parts) {
-  random = [engine = std::mt19937(std::random_device{}())]() mutable {
-    return std::uniform_real_distribution<double>(0.0, 1.0)(engine);
-  };
+Analysis::Analysis(Parts parts) : p_(parts) {}
+
+double Analysis::NextPivotFraction() {
+  // SplitMix64: plain integer arithmetic, so the same seed picks the same pivots with every
+  // compiler and library, and the same volume always gets the same list and the same moves.
+  pivotState_ += 0x9E3779B97F4A7C15u;
+  uint64_t z = pivotState_;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
+  return static_cast<double>(z >> 11) / 9007199254740992.0;  // 53 bits: exactly in [0, 1)
 }
 
 bool Analysis::Excluded(const std::string& path) const {
@@ -69,7 +75,7 @@ void Analysis::Quicksort(int32_t min, int32_t max) {
   std::vector<std::string>& counts = p_.fragmented.counts;
   while (min < max) {
     p_.events.YieldToUser();
-    const auto pick = static_cast<int32_t>((max - min + 1) * random() + min);
+    const auto pick = static_cast<int32_t>((max - min + 1) * NextPivotFraction() + min);
     const std::string pivot = counts[static_cast<size_t>(std::clamp(pick, min, max))];
     int32_t below = min;  // [min, below) < pivot
     int32_t at = min;     // [below, at) == pivot
@@ -146,6 +152,7 @@ void Analysis::AnalyzeFiles() {
     Stats.FragmentTotal += fragments;
     Stats.MaxFragments = std::max(Stats.MaxFragments, fragments);
   }
+  pivotState_ = kPivotSeed;
   Quicksort(0, static_cast<int32_t>(p_.fragmented.counts.size()) - 1);
   // The walk's own count of the boot list stays 0: the reader fills the list after it.
   Stats.PrefetchCount = 0;

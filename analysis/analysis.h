@@ -1,7 +1,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "volume/walk_progress.h"
@@ -74,13 +73,18 @@ class Analysis {
   void Quicksort(int32_t min, int32_t max);
 
   AnalysisStats Stats;
-  std::function<double()> random;  // in [0, 1): the pivot choice
 
  private:
   void ShowResults();
   void AppendReport();
+  // In [0, 1): where in the range the sort takes its pivot.
+  double NextPivotFraction();
 
+  // Every sort starts from this seed: the pivots, and so the order of equal counts, are the
+  // same for the same volume in every run and every front end.
+  static constexpr uint64_t kPivotSeed = 20260101;
   Parts p_;
+  uint64_t pivotState_ = kPivotSeed;
 };
 
 }  // namespace tarvonel
