@@ -15,18 +15,8 @@ work=$(mktemp -d build/bench-fat.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export MTOOLS_SKIP_CHECK=1
 img="$work/volume.img"
-mkfs.fat -C -F 32 -s 8 "$img" $((size * 1024)) >/dev/null
-# Files in folders of 100; every other one removed, then larger ones written into the gaps.
-for i in $(seq 1 "$files"); do
-  dir="$work/src/d$((i / 100))"
-  mkdir -p "$dir"
-  head -c $(( (i % 7 + 1) * 6000 )) /dev/urandom > "$dir/f$i"
-done
-for dir in "$work"/src/d*; do mmd -i "$img" "::/$(basename "$dir")" && mcopy -i "$img" "$dir"/f* "::/$(basename "$dir")/"; done
-for i in $(seq 2 2 "$files"); do echo "::/d$((i / 100))/f$i"; done | xargs mdel -i "$img"
-printf '\377\377\377\377' | dd of="$img" bs=1 seek=1004 conv=notrunc 2>/dev/null
-for i in $(seq 2 2 "$files"); do head -c $(( (i % 5 + 2) * 9000 )) /dev/urandom > "$work/src/d$((i / 100))/g$i"; done
-for dir in "$work"/src/d*; do mcopy -i "$img" "$dir"/g* "::/$(basename "$dir")/"; done
+. tests/scripts/fat_volume.sh
+fat_fragmented_card "$img" "$size" "$files"
 # The image's writes are on the disk before anything is timed: the Defrag's first barrier
 # would otherwise flush what mcopy left in the page cache and be charged for it.
 sync

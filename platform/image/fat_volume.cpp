@@ -199,8 +199,16 @@ uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandl
   if (diverged_ || !OpenForWriting()) return kWriteProtect;
   if (startingVcn < 0 || startingLcn < 0 || startingVcn > UINT32_MAX || startingLcn > UINT32_MAX) return kInvalidParameter;
   const size_t pendingBefore = mover_->PendingMoves();
+  std::vector<uint32_t> from;
+  if (watcher_) {
+    const std::vector<uint32_t>& chain = file.entry->chain;
+    const size_t first = std::min(static_cast<size_t>(startingVcn), chain.size());
+    from.assign(chain.begin() + static_cast<std::ptrdiff_t>(first),
+                chain.begin() + static_cast<std::ptrdiff_t>(std::min(chain.size(), first + clusterCount)));
+  }
   const uint32_t result = mover_->Move(*file.entry, static_cast<uint32_t>(startingVcn),
                                        static_cast<uint32_t>(startingLcn), clusterCount);
+  if (watcher_) watcher_(file.entry->path, from, static_cast<uint32_t>(startingLcn) + 2, result);
   if (result == kSuccess) {
     ++moves_;
     clustersMoved_ += clusterCount;

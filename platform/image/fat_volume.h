@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/image/mount_check.h"
 #include "platform/volume_io.h"
@@ -55,6 +56,12 @@ class FatVolume : public VolumeIo {
   bool CommitPendingMoves();
   // Why the volume may not be written, once a move was refused for it; empty otherwise.
   const std::string& Refusal() const { return refusal_; }
+  // Told of every move asked of the volume: the file ("DIR\FILE"), the clusters that were to
+  // move (FAT numbers, in file order), the first cluster asked for, and the move's result.
+  // Two runs of one job can so be compared move for move.
+  using MoveWatcher = std::function<void(const std::string& path, const std::vector<uint32_t>& from, uint32_t to,
+                                         uint32_t result)>;
+  void WatchMoves(MoveWatcher watcher) { watcher_ = std::move(watcher); }
 
   OpenResult OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) override;
   uint32_t DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
@@ -93,6 +100,7 @@ class FatVolume : public VolumeIo {
   std::unique_ptr<VolumeStorage> storage_;
   std::unique_ptr<BatchMover> mover_;
   DiskControl diskControl_;
+  MoveWatcher watcher_;
   std::string refusal_;
   bool diverged_ = false;
   int moves_ = 0;
