@@ -3,7 +3,7 @@
 #include "base/debug_log.h"
 #include "base/job_flags.h"
 #include "diskcheck/check_runner.h"
-#include "placement/passes.h"
+#include "placement/engine_job.h"
 #include "platform/process_control.h"
 #include "ui/controls/toolkit.h"
 #include "ui/main_window/main_window.h"
@@ -18,7 +18,7 @@ constexpr uint32_t kForcedPowerOff = 8;
 }  // namespace
 
 CommandLineJob::CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& power, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
-                               DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes)
+                               DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, EngineJob& job)
     : io_(io),
       token_(token),
       power_(power),
@@ -28,7 +28,7 @@ CommandLineJob::CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& p
       debugLog_(debugLog),
       checks_(checks),
       mainWindow_(mainWindow),
-      passes_(passes) {}
+      job_(job) {}
 
 void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
   passRan_ = false;
@@ -52,7 +52,7 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
     debugLog_.AppendDebug("SSD: " + settings_.DriveRoot.substr(0, 2) +
                           " is a solid-state drive; the command-line job runs as asked\r\n");
   }
-  passes_.Run(action);
+  job_.RunPass(action);
   passRan_ = action != JobAction::None;
   if (!flags_.StopRequested && settings_.ShutdownAfter) clsExitWindows(token_, power_).ExitWindows(kForcedPowerOff);
   if (!flags_.StopRequested && settings_.CloseAfter) {

@@ -6,7 +6,7 @@ namespace tarvonel {
 class CheckRunner;
 class DebugLog;
 class MainWindow;
-class Passes;
+class EngineJob;
 class ProcessPower;
 class TokenAccess;
 class VolumeIo;
@@ -18,7 +18,7 @@ struct JobFlags;
 class CommandLineJob {
  public:
   CommandLineJob(VolumeIo& io, TokenAccess& token, ProcessPower& power, Toolkit& toolkit, const JobSettings& settings, JobFlags& flags,
-                 DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, Passes& passes);
+                 DebugLog& debugLog, CheckRunner& checks, MainWindow& mainWindow, EngineJob& job);
 
   void Run(JobAction action, bool minimizeToTray);
   // Whether the last run got as far as its pass.
@@ -36,7 +36,7 @@ class CommandLineJob {
   DebugLog& debugLog_;
   CheckRunner& checks_;
   MainWindow& mainWindow_;
-  Passes& passes_;
+  EngineJob& job_;
   bool passRan_ = false;
   JobAction asked_ = JobAction::None;
 };

@@ -1,8 +1,6 @@
 #pragma once
 #include <string>
 
-#include "analysis/boot_layout.h"
-#include "analysis/volume_constants.h"
 #include "app/command_line.h"
 #include "app/command_line_job.h"
 #include "app/program_handover.h"
@@ -12,8 +10,7 @@
 #include "base/job_settings.h"
 #include "diskcheck/check_runner.h"
 #include "diskcheck/disk_check.h"
-#include "placement/move_steps.h"
-#include "placement/passes.h"
+#include "placement/engine_job.h"
 #include "platform/system_error_text.h"
 #include "platform/wow64_redirection.h"
 #include "shell/context_menu_window.h"
@@ -22,7 +19,6 @@
 #include "ui/job_window/job_window.h"
 #include "ui/job_window/job_window_events.h"
 #include "ui/main_window/main_window.h"
-#include "volume/catalogue.h"
 #include "volume/cluster_moves.h"
 #include "volume/extents.h"
 #include "volume/volume_access.h"
@@ -52,21 +48,21 @@ class Program {
   ProgramHandover& Handover() { return handover_; }
   MainWindow& Main() { return mainWindow_; }
   frmContext& ContextMenu() { return contextMenu_; }
-  Passes& PassRunner() { return passes_; }
   CommandLineJob& CommandLine() { return commandLineJob_; }
   const CommandLineParser& TailParser() const { return parser_; }
   // Every window of the program, for scripted clicks and pictures by name.
   std::vector<Window*> Windows();
   VolumeAccess& Volume() { return volume_; }
-  VolumeConstants& Constants() { return volumeConstants_; }
-  Catalogue& Files() { return catalogue_; }
+  EngineJob& Job() { return job_; }
+  VolumeConstants& Constants() { return job_.Constants(); }
+  Catalogue& Files() { return job_.Files(); }
   JobFlags& Flags() { return flags_; }
   JobWindow& Jobs() { return jobWindow_; }
   FrmDetails& Details() { return details_; }
   std::string& ExclusionText() { return exclusionText_; }
-  MoveSteps& Steps() { return steps_; }
+  MoveSteps& Steps() { return job_.Steps(); }
   ClusterMover& Mover() { return mover_; }
-  VolumeZones& Zones() { return zones_; }
+  VolumeZones& Zones() { return job_.Zones(); }
   ExtentReader& Extents() { return extents_; }
 
  private:
@@ -80,19 +76,14 @@ class Program {
   DebugLogWindow debugLogWindow_;
   SystemErrorText errorText_;
   VolumeAccess volume_;
-  VolumeZones zones_;
   JobWindowEvents jobEvents_;  // the job window's, handed to the engine before the window exists
-  VolumeConstants volumeConstants_;
   ExtentReader extents_;
-  Catalogue catalogue_;
-  BootLayoutReader bootLayout_;
+  ClusterMover mover_;
   std::string exclusionText_;  // the main window's exclusion box
+  EngineJob job_;              // its host is the job window, built after it
   FrmDetails details_;
   JobWindow jobWindow_;
-  ClusterMover mover_;
-  MoveSteps steps_;
   ProgramHandover handover_;
-  Passes passes_;
   DiskCheck diskCheck_;
   CheckRunner checks_;
   MainWindow mainWindow_;

@@ -1,7 +1,7 @@
 #include "app/program_handover.h"
 
 #include "app/command_line_job.h"
-#include "placement/passes.h"
+#include "placement/engine_job.h"
 #include "platform/shell_access.h"
 #include "platform/wow64_redirection.h"
 #include "shell/context_menu_window.h"
@@ -44,7 +44,7 @@ void ProgramHandover::EmptyRecycleBin() {
   p_.shell.EmptyRecycleBins();
 }
 
-void ProgramHandover::RunPass(JobAction pass) { p_.passes.Run(pass); }
+void ProgramHandover::RunPass(JobAction pass) { p_.job.RunPass(pass); }
 
 void ProgramHandover::UnloadOtherWindows() {
   p_.toolkit.Unload(p_.mainWindow);

@@ -8,7 +8,7 @@ namespace tarvonel {
 class CommandLineJob;
 class JobWindow;
 class MainWindow;
-class Passes;
+class EngineJob;
 class ShellAccess;
 class Toolkit;
 class Wow64Redirection;
@@ -24,7 +24,7 @@ class ProgramHandover : public Handover {
     MainWindow& mainWindow;
     JobWindow& jobWindow;
     frmContext& contextMenu;
-    Passes& passes;
+    EngineJob& job;
     CommandLineJob& commandLineJob;
   };
   explicit ProgramHandover(Parts parts) : p_(parts) {}

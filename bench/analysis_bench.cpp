@@ -25,7 +25,7 @@ void BM_AnalyzeMillionFiles(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * files);
   state.counters["files"] = static_cast<double>(files);
-  state.counters["fragmented"] = static_cast<double>(program.Jobs().Fragmented.names.size() - 1);
+  state.counters["fragmented"] = static_cast<double>(program.Job().Fragmented().names.size() - 1);
 }
 BENCHMARK(BM_AnalyzeMillionFiles)->Unit(benchmark::kMillisecond)->Iterations(2);
 

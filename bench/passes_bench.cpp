@@ -36,7 +36,7 @@ void RunPass(benchmark::State& state, JobAction pass) {
     int64_t lowerBound = 0;
     int64_t before = 0;
     ExtentReader& reader = program.Extents();
-    for (const std::string& path : program.Jobs().Fragmented.names) {
+    for (const std::string& path : program.Job().Fragmented().names) {
       if (path.empty()) continue;
       ++before;
       lowerBound += reader.ReadExtents(path, false, false).Extents.back().NextVcn;
@@ -46,7 +46,7 @@ void RunPass(benchmark::State& state, JobAction pass) {
     state.PauseTiming();
     program.Jobs().cmdanalysemore.Click();
     state.counters["fragmented_before"] = static_cast<double>(before);
-    state.counters["fragmented_after"] = static_cast<double>(program.Jobs().Fragmented.names.size() - 1);
+    state.counters["fragmented_after"] = static_cast<double>(program.Job().Fragmented().names.size() - 1);
     state.counters["moves"] = platform.Moves();
     state.counters["clusters_moved"] = static_cast<double>(platform.ClustersMoved());
     state.counters["lower_bound"] = static_cast<double>(lowerBound);

@@ -201,7 +201,7 @@ TEST(AnalysisRun, LabelsListReportAndMarks) {
   EXPECT_EQ(c.jobs().Caption(), "Volume C:\\");
   EXPECT_EQ(c.jobs().State(), JobWindowState::Idle);
   EXPECT_TRUE(c.h.program.Flags().AnalysisValid);
-  const FragmentedFiles& files = c.jobs().Fragmented;
+  const FragmentedFiles& files = c.h.program.Job().Fragmented();
   EXPECT_THAT(files.counts, ElementsAre("", "2", "2", "3", "6")) << "extent counts, sorted as text";
   EXPECT_THAT(std::vector<std::string>(files.names.begin() + 1, files.names.begin() + 3),
               ::testing::UnorderedElementsAre("C:\\two.dat", "C:\\Sub\\deep.dat"));
@@ -231,13 +231,13 @@ TEST(AnalysisRun, NoFragmentedFilesAndSubtreeJobs) {
   clean.jobs().cmdanalysemore.Click();
   EXPECT_THAT(clean.Labels(), ElementsAre("files: 1", "dirs: 0", "free: 995 (100%)", "fragmented: 0", "fragments: 0",
                                           "max/file: 0"));
-  EXPECT_THAT(clean.jobs().Fragmented.names, ElementsAre(""));
+  EXPECT_THAT(clean.h.program.Job().Fragmented().names, ElementsAre(""));
 
   AnalysisCase subtree;
   subtree.h.program.Settings().Directory = "Sub";
   subtree.jobs().cmdanalysemore.Click();
   EXPECT_EQ(subtree.jobs().LblStats[0].Caption(), "files: 1");
-  EXPECT_THAT(subtree.jobs().Fragmented.names, ElementsAre("", "C:\\Sub\\deep.dat"));
+  EXPECT_THAT(subtree.h.program.Job().Fragmented().names, ElementsAre("", "C:\\Sub\\deep.dat"));
 }
 
 TEST(AnalysisRun, StopDuringTheWalkLeavesTheLabels) {

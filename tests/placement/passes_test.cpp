@@ -30,7 +30,7 @@ struct PassCase {
   std::vector<std::string> Fragmented() {
     jobs().cmdanalysemore.Click();
     std::vector<std::string> names;
-    for (const std::string& name : jobs().Fragmented.names) {
+    for (const std::string& name : h.program.Job().Fragmented().names) {
       if (!name.empty()) names.push_back(name);
     }
     return names;

@@ -1,6 +1,5 @@
 #include "ui/job_window/job_window.h"
 
-#include "analysis/volume_constants.h"
 #include "base/debug_log.h"
 #include "base/job_flags.h"
 #include "platform/volume_io.h"
@@ -8,8 +7,8 @@
 #include "ui/debug_log/debug_log_window.h"
 #include "ui/handover.h"
 #include "ui/job_window/details_window.h"
+#include "placement/engine_job.h"
 #include "version.h"
-#include "volume/catalogue.h"
 #include "volume/seek_penalty.h"
 #include "volume/volume_access.h"
 
@@ -18,10 +17,8 @@ namespace tarvonel {
 JobWindow::JobWindow(Parts parts)
     : Window("defrag", kProgramName, 816, 250),
       p_(parts),
-      map_(parts.io, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.constants,
-           parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.catalogue.Lists, Fragmented}),
-      analysis_({parts.events, parts.settings, parts.flags, parts.volume.Geometry(), parts.extents, parts.catalogue,
-                 parts.bootLayout, parts.exclusionText, Fragmented, *this}),
+      map_(parts.io, parts.toolkit, parts.settings, parts.flags, parts.volume.Geometry(), parts.job.Constants(),
+           parts.extents, Picdepartvolume.Surface(), LblRedraw, {parts.job.Files().Lists, parts.job.Fragmented()}),
       temperatures_(parts.io, [this] { return Drive(); }, *this),
       warning_(parts.io, parts.toolkit, parts.debugLog, parts.settings.DebugLog, [this] { return Drive(); },
                *this) {
@@ -120,35 +117,9 @@ void JobWindow::Form_Load() {
   PB.SetValue(PB.Min());
 }
 
-void JobWindow::RunAnalysis(bool plain) {
-  if (p_.volume.Geometry().Refused()) return;  // its selection said why; nothing reads it
-  if (plain) p_.handover.HideMainWindow();
-  p_.flags.StopRequested = false;
-  p_.catalogue.FileCount = 0;
-  p_.catalogue.DirectoryCount = 0;
-  p_.catalogue.Lists = PlacementLists{};
-  p_.catalogue.StreamNames.clear();
-  Fragmented.names.assign(1, std::string());
-  SetState(JobWindowState::Running);
-  map_.RefreshMapBitmap(p_.settings.DriveRoot.substr(0, 2));
-  if (p_.settings.DebugLog) p_.constants.AppendVolumeConstantsBlock();
-  if (plain) p_.flags.CollectPlacementLists = false;
-  analysis_.AnalyzeFiles();
-  SetState(JobWindowState::Idle);
-  PB.SetValue(0);
-  p_.flags.AnalysisValid = true;
-  if (p_.flags.StopRequested) {
-    SetCaption(VolumeTitle());
-    p_.flags.AnalysisValid = false;
-  }
-}
+void JobWindow::cmdAnalyseMore_Click() { p_.job.Analyze(); }
 
-void JobWindow::cmdAnalyseMore_Click() {
-  BeginJob();
-  RunAnalysis(true);
-}
-
-void JobWindow::Analyze_This() { RunAnalysis(false); }
+void JobWindow::Analyze_This() { p_.job.Analyze_This(); }
 
 void JobWindow::RunPassCommand(JobAction pass) {
   if (p_.volume.Geometry().Refused() || !PassWantedOnThisDrive()) return;
@@ -231,7 +202,7 @@ void JobWindow::Picdepartvolume_Click() { map_.RedrawClusterMap(); }
 void JobWindow::Label4_Click() {
   if (!p_.flags.CatalogueComplete && !p_.flags.AnalysisValid) return;
   p_.details.Form_Load();
-  for (const std::string& name : Fragmented.names) {
+  for (const std::string& name : p_.job.Fragmented().names) {
     if (!name.empty()) p_.details.ListView1.AddItem(name);
   }
   p_.toolkit.ShowModal(p_.details);
@@ -239,8 +210,8 @@ void JobWindow::Label4_Click() {
 }
 
 void JobWindow::UpdateTimer_Timer() {
-  etfich.SetCaption("directories: " + std::to_string(p_.catalogue.DirectoryCount) +
-                    " / files: " + std::to_string(p_.catalogue.FileCount));
+  etfich.SetCaption("directories: " + std::to_string(p_.job.Files().DirectoryCount) +
+                    " / files: " + std::to_string(p_.job.Files().FileCount));
   if (p_.io.GetInputState()) p_.toolkit.DoEvents();
 }
 
@@ -306,14 +277,14 @@ void JobWindow::SetDetailsCounters(const std::string& defrag, const std::string&
 
 void JobWindow::HideMainWindow() { p_.handover.HideMainWindow(); }
 
-void JobWindow::EnterPassRunning() {
-  SetState(JobWindowState::Running, true);
+void JobWindow::EnterRunning(bool pass) {
+  SetState(JobWindowState::Running, pass);
+  if (!pass) return;
   Affiche.SetVisible(true);
   Affiche.SetValue(false);
 }
 
-void JobWindow::EnterIdle() {
-  SetState(JobWindowState::Idle);
+void JobWindow::PassEnded() {
   if (onPassEnded) onPassEnded();
 }
 

@@ -3,55 +3,47 @@
 #include <functional>
 #include <string>
 
-#include "analysis/analysis.h"
-#include "analysis/fragmented_files.h"
 #include "base/job_settings.h"
 #include "health/temp_warning.h"
 #include "health/temperatures.h"
-#include "placement/passes.h"
+#include "placement/job_host.h"
 #include "ui/controls/controls.h"
 #include "ui/controls/window.h"
 #include "ui/job_window/cluster_map.h"
 
 namespace tarvonel {
 
-class BootLayoutReader;
-class Catalogue;
 class DebugLog;
 class DebugLogWindow;
-class JobEvents;
+class EngineJob;
 class ExtentReader;
 class FrmDetails;
 class Handover;
 class VolumeIo;
 class Toolkit;
 class VolumeAccess;
-class VolumeConstants;
 struct JobFlags;
 
 enum class JobWindowState { Loaded, Running, Idle, NoDrive };
 
 // The job window ("defrag"): the map, progress, counters and statistics of the selected
-// volume, and the commands that start, stop and end jobs. Its enabled commands are the job
+// volume, and the commands that start, stop and end jobs. It is the engine job's host: it shows
+// what the job reports and turns clicks into calls. Its enabled commands are the job
 // controller's state: a job runs nested yields, and only the Running state keeps another job
 // from starting inside them.
 class JobWindow : public Window,
-                  public AnalysisDisplay,
-                  public PassHost,
+                  public JobHost,
                   private ITemperatureEvents,
                   private TemperatureWatchOwner {
  public:
   struct Parts {
     VolumeIo& io;
     Toolkit& toolkit;
-    JobEvents& events;  // this window's own, for the analysis
+    EngineJob& job;
     JobSettings& settings;
     JobFlags& flags;
     VolumeAccess& volume;
-    VolumeConstants& constants;
     ExtentReader& extents;
-    Catalogue& catalogue;
-    BootLayoutReader& bootLayout;
     DebugLog& debugLog;
     DebugLogWindow& debugLogWindow;
     const std::string& exclusionText;
@@ -95,7 +87,7 @@ class JobWindow : public Window,
 
   void Form_Load();
   void cmdAnalyseMore_Click();
-  // Run by each pass before it moves anything (the pass sets CollectPlacementLists first).
+  // The analysis each pass runs before it moves anything (the pass sets CollectPlacementLists first).
   void Analyze_This();
   void cmdDefrag_Click() { RunPassCommand(JobAction::Defragment); }
   void SmartOptimize_Click() { RunPassCommand(JobAction::Optimize); }
@@ -110,7 +102,7 @@ class JobWindow : public Window,
   void Label4_Click();
   void UpdateTimer_Timer();
   void tmrTemperatures_Timer() { temperatures_.QueryHDDTemperature(); }
-  // A new job starts: a watch switched off in the warning window is on again.
+  // JobHost. A new job starts: a watch switched off in the warning window is on again.
   void BeginJob() override { temperatureWatchOff_ = false; }
   // "Select Drive" and the command-line job's preparation: a fresh idle window for the drive.
   void ResetForDrive(bool mapEnabled);
@@ -119,12 +111,10 @@ class JobWindow : public Window,
   void SetState(JobWindowState state, bool passRunning = false);
   JobWindowState State() const { return state_; }
 
-  FragmentedFiles Fragmented;  // what the analysis leaves for the passes
   // Told when a pass has ended, stopped or not: a platform that gathers its writes puts them on
   // the volume then.
   std::function<void()> onPassEnded;
   ClusterMap& Map() { return map_; }
-  Analysis& Analyzer() { return analysis_; }
 
   // AnalysisDisplay
   void SetStatisticsLabels(const std::array<std::string, 6>& texts) override;
@@ -134,15 +124,16 @@ class JobWindow : public Window,
   void StartWalkCounters() override { UpdateTimer.SetEnabled(true); }
   void StopWalkCounters() override { UpdateTimer.SetEnabled(false); }
 
-  // PassHost
+  // JobHost
   void HideMainWindow() override;
-  void AnalyseForPass() override { Analyze_This(); }
-  void EnterPassRunning() override;
+  void EnterRunning(bool pass) override;
+  void EnterIdle() override { SetState(JobWindowState::Idle); }
+  void PassEnded() override;
   bool LiveMapWanted() override { return Affiche.Value(); }
   void EndLiveMap() override;
+  bool HasMap() const override { return true; }
   void RefreshMap() override { map_.RefreshMapBitmap(Drive()); }
   void RedrawMap() override { map_.RedrawClusterMap(); }
-  void EnterIdle() override;
 
  private:
   void HDDTempOK(int16_t intTemp) override;
@@ -151,7 +142,6 @@ class JobWindow : public Window,
   void DisableTemperatureWatch() override;
   void StopJobForHeat() override;
   std::string Drive() const { return p_.settings.DriveRoot.substr(0, 2); }
-  void RunAnalysis(bool plain);
   void RunPassCommand(JobAction pass);
   // False when the drive is a solid-state one and the user declined; asked once per drive.
   bool PassWantedOnThisDrive();
@@ -161,7 +151,6 @@ class JobWindow : public Window,
   Parts p_;
   JobWindowState state_ = JobWindowState::Loaded;
   ClusterMap map_;
-  Analysis analysis_;
   clsTemperatures temperatures_;
   HDDTempWarning warning_;
   bool temperatureWatchOff_ = false;  // for the rest of this job
