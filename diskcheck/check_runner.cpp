@@ -2,25 +2,23 @@
 
 #include "base/job_flags.h"
 #include "ui/controls/toolkit.h"
-#include "ui/job_window/job_window.h"
 #include "version.h"
 
 namespace tarvonel {
 
-CheckRunner::CheckRunner(Toolkit& toolkit, JobWindow& jobWindow, JobFlags& flags, DiskCheck& check)
-    : toolkit_(toolkit), jobWindow_(jobWindow), flags_(flags), check_(check) {}
+CheckRunner::CheckRunner(Toolkit& toolkit, CheckDisplay& display, JobFlags& flags, DiskCheck& check)
+    : toolkit_(toolkit), display_(display), flags_(flags), check_(check) {}
 
 void CheckRunner::runchkdsk(const std::string& drv) {
   cancel_ = false;
   flags_.DiskCheckFailed = false;
-  jobWindow_.etfich.SetCaption({});
+  display_.ClearCurrentFile();
   check_.CheckVolume(drv + "\\", false, false, true, false, *this);
   cancel_ = true;
 }
 
 void CheckRunner::Done(bool& bError) {
-  jobWindow_.SetState(JobWindowState::Idle);
-  jobWindow_.PB.SetValue(0);
+  display_.CheckDone();
   if (!bError) return;
   flags_.DiskCheckFailed = true;
   toolkit_.MsgBox("One or more volumes are 'dirty'!\r\nYou should run Chkdsk to correct errors.", MsgBoxButtons::OK,
@@ -28,7 +26,7 @@ void CheckRunner::Done(bool& bError) {
 }
 
 void CheckRunner::Progress(int32_t lNewValue, bool& bCancel) {
-  jobWindow_.PB.SetValue(lNewValue);
+  display_.ShowCheckProgress(lNewValue);
   bCancel = cancel_;
 }
 

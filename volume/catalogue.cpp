@@ -176,7 +176,9 @@ void Catalogue::AddFragmented(const std::string& path, FragmentedPaths& fragment
 }
 
 bool Catalogue::InPrefetchFolder(const std::string& path) const {
-  return path.compare(0, prefetchDir_.size(), prefetchDir_) == 0;
+  // A volume with no prefetch folder (a card, with no Windows on it) has no file in it: an
+  // empty prefix would otherwise take every file for one and leave Compact nothing to move.
+  return !prefetchDir_.empty() && path.compare(0, prefetchDir_.size(), prefetchDir_) == 0;
 }
 
 bool Catalogue::InMftZone(int32_t lcn) const { return geometry_.MftZoneStart < lcn && lcn < geometry_.MftZoneEnd; }

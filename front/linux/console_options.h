@@ -1,8 +1,9 @@
 #pragma once
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "front/linux/tool/tool_options.h"  // UsageError
 
 namespace tarvonel {
 
@@ -17,11 +18,6 @@ struct ConsoleOptions {
   std::vector<std::optional<std::string>> inputs;  // input-box texts; nothing = Cancel
   std::vector<std::string> clicks;   // "Window.Control" clicked after start-up, in order
   std::vector<std::string> images;   // "C:=PATH": a FAT image as that drive
-};
-
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 // `args` without the program name. Options are the "--" words before the tail; the first

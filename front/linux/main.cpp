@@ -11,12 +11,13 @@
 #include "app/program_version.h"
 #include "base/ascii.h"
 #include "front/linux/console_boxes.h"
+#include "front/linux/console_map.h"
 #include "front/linux/console_options.h"
-#include "front/linux/interrupt.h"
+#include "front/linux/tool/interrupt.h"
 #include "front/linux/pass_stop.h"
 #include "front/linux/tool/tool_options.h"
 #include "front/linux/tool/tool_run.h"
-#include "front/linux/map_png.h"
+#include "front/linux/tool/map_png.h"
 #include "platform/image/fat_volume.h"
 #include "platform/image/image_machine.h"
 #include "platform/image/image_platform.h"
@@ -90,18 +91,18 @@ void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit
 
 // As the tool's: 2 when the run was refused and nothing written (the program would not start,
 // the tail had a switch it could not take, the drive was dirty, missing or refused), 130 after
-// Ctrl-C, 1 when the job ran but not as asked (a switch it could not take), left files in
+// Ctrl-C (143 after SIGTERM), 1 when the job ran but not as asked (a switch it could not take), left files in
 // pieces or could not write all its moves.
 // `movesBeforeWriteRefusal` is -1 when no write was refused.
 int ExitStatus(Program& program, StartupOutcome outcome, bool driveRefused, int movesBeforeWriteRefusal) {
   const CommandLineJob& job = program.CommandLine();
   // The program goes on after some refused switches ("No dir specified." still runs /d on the
   // whole volume): then the job ran, but not as asked.
-  if (program.TailParser().TailRefused() && job.PassRan()) return WasInterrupted() ? 130 : 1;
+  if (program.TailParser().TailRefused() && job.PassRan()) return WasInterrupted() ? InterruptedExitStatus() : 1;
   if (outcome != StartupOutcome::Started || program.TailParser().TailRefused() || driveRefused) return 2;
   if (job.Asked() != JobAction::None && !job.PassRan()) return 2;
   if (movesBeforeWriteRefusal == 0) return 2;
-  if (WasInterrupted()) return 130;
+  if (WasInterrupted()) return InterruptedExitStatus();
   if (movesBeforeWriteRefusal > 0) return 1;
   const bool defragments = job.Asked() == JobAction::Defragment || job.Asked() == JobAction::Optimize;
   // What the analysis after the pass showed the user: "fragmented: N".

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "app/program.h"
-#include "front/linux/interrupt.h"
+#include "front/linux/tool/interrupt.h"
 #include "platform/image/image_platform.h"
 #include "ui/headless/headless_toolkit.h"
 

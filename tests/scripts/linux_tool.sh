@@ -120,6 +120,29 @@ grep -q "interrupted after [1-9][0-9]* moves" out.txt || fail "Ctrl-C: $(cat out
 fsck.fat -n stop.img >/dev/null || fail "fsck after Ctrl-C"
 files_intact stop.img || fail "Ctrl-C damaged a file"
 
+# Ctrl-C and SIGTERM during a defrag of a card with hundreds of fragmented files, every barrier
+# slowed down: the pass stops after the move in hand and says so in the tool's own words (no
+# Windows program's box or drive letter), 130 and 143, nothing lost.
+. "$here/fat_volume.sh"
+fat_fragmented_card many.img 512 1000 || fail "the fragmented card could not be made"
+for signal in INT TERM; do
+  cp --sparse=always many.img signal.img
+  ASAN_OPTIONS=verify_asan_link_order=0 SLOW_BARRIER_MS=300 LD_PRELOAD="$work/slow.so" \
+    "$tarvonel" defrag signal.img >out.txt 2>err.txt &
+  runner=$!
+  sleep 1
+  kill -$signal $runner
+  wait $runner
+  status=$?
+  if [ $signal = INT ]; then want=130 word=interrupted said="stopped by Ctrl-C"; else want=143 word=terminated said=terminated; fi
+  [ $status -eq $want ] || fail "SIG$signal during defrag: exit status $status, not $want ($(tail -2 err.txt | tr '\n' ' '))"
+  grep -q "^tarvonel: $word; the pass stops after the move it is making" err.txt || fail "SIG$signal: $(cat err.txt)"
+  grep -q "^defrag was $said; every file is whole" out.txt || fail "SIG$signal: $(cat out.txt)"
+  grep -q "defragmenting: " err.txt || fail "SIG$signal: no progress in the tool's words: $(head -3 err.txt)"
+  ! grep -qE 'Paused|Are you sure|C:\\|Volume C|Optimzing' out.txt err.txt || fail "SIG$signal: the Windows program's texts: $(grep -hE 'Paused|Are you sure|C:|Volume' out.txt err.txt | head -3)"
+  fsck.fat -n signal.img >/dev/null || fail "fsck after SIG$signal"
+done
+
 # On a terminal the progress is one line rewritten in place.
 cp card.img tty.img
 script -qec "'$tarvonel' contig tty.img /GAMES/GAME.ISO" /dev/null > tty.txt

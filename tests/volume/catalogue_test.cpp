@@ -79,6 +79,16 @@ TEST_F(CatalogueTest, WalkSortsEveryEntryByItsZone) {
   EXPECT_EQ(f.platform.OpenHandles(), 1) << "only the shared volume handle";
 }
 
+// Regression: with no prefetch folder (a card's job) the empty prefix took every file for one of
+// its files, and Compact and Optimize found nothing far back to bring forward.
+TEST_F(CatalogueTest, WithoutAPrefetchFolderFarFilesAreStillOptimizeCandidates) {
+  prefetchDir.clear();
+  flags.CollectPlacementLists = true;
+  catalogue.WalkDirectory("C:\\", fragmented, true);
+  EXPECT_THAT(catalogue.Lists.optimize_files, ElementsAre("C:\\far.dat", "C:\\sparse.dat", "C:\\Docs\\deep.dat",
+                                                          "C:\\Windows\\Prefetch\\late.pf"));
+}
+
 TEST_F(CatalogueTest, WithoutPlacementListsOnlyCountsAndFragments) {
   catalogue.WalkDirectory("C:\\", fragmented, true);
   EXPECT_EQ(catalogue.FileCount, 12);

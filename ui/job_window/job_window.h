@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/job_settings.h"
+#include "diskcheck/check_runner.h"
 #include "health/temp_warning.h"
 #include "health/temperatures.h"
 #include "placement/job_host.h"
@@ -33,6 +34,7 @@ enum class JobWindowState { Loaded, Running, Idle, NoDrive };
 // from starting inside them.
 class JobWindow : public Window,
                   public JobHost,
+                  public CheckDisplay,
                   private ITemperatureEvents,
                   private TemperatureWatchOwner {
  public:
@@ -123,6 +125,14 @@ class JobWindow : public Window,
   void ShowNewMarks() override { Picdepartvolume.Surface().Refresh(); }
   void StartWalkCounters() override { UpdateTimer.SetEnabled(true); }
   void StopWalkCounters() override { UpdateTimer.SetEnabled(false); }
+
+  // CheckDisplay
+  void ClearCurrentFile() override { etfich.SetCaption({}); }
+  void ShowCheckProgress(int32_t value) override { PB.SetValue(value); }
+  void CheckDone() override {
+    SetState(JobWindowState::Idle);
+    PB.SetValue(0);
+  }
 
   // JobHost
   void HideMainWindow() override;

@@ -2,7 +2,7 @@
 #include <iostream>
 #include <unordered_set>
 
-#include "front/linux/interrupt.h"
+#include "front/linux/tool/interrupt.h"
 #include "front/linux/tool/tool_run.h"
 #include "front/linux/tool/volume_report.h"
 #include "placement/contiguous_file.h"
@@ -63,7 +63,7 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
   const std::string moved = std::to_string(outcome.moves) + " moves, " + std::to_string(outcome.clustersMoved) +
                             " clusters moved";
   if (outcome.stopped) {
-    std::cout << path << ": interrupted after " << moved << "; every file is whole, this one not yet contiguous\n";
+    std::cout << path << ": " << InterruptWord() << " after " << moved << "; every file is whole, this one not yet contiguous\n";
     return FileResult::Stopped;
   }
   if (fat != nullptr && !fat->Refusal().empty() && outcome.moves == 0) {
@@ -113,7 +113,7 @@ int RunContig(const ToolCommand& command, ToolVolume& volume) {
   int status = kExitDone;
   for (const std::string& path : command.paths) {
     const FileResult result = MakeOneContiguous(command, volume, facts, path);
-    if (result == FileResult::Stopped) return kExitInterrupted;
+    if (result == FileResult::Stopped) return InterruptedExitStatus();
     if (result == FileResult::Refused) return kExitRefused;
     if (result == FileResult::Missing) status = std::max(status, kExitRefused);
     if (result == FileResult::NotDone) status = std::max(status, kExitIncomplete);

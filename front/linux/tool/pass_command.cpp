@@ -1,31 +1,66 @@
-// tarvonel defrag, optimize and compact: the Windows program's own pass, run from its command
-// line on the volume as drive C:, with progress and the statistics before and after.
+// tarvonel defrag, optimize and compact: the engine's pass, run on the volume as its own job,
+// with progress and the statistics before and after.
 #include <unistd.h>
 
 #include <chrono>
 #include <iostream>
 
-#include "app/program.h"
-#include "front/linux/console_boxes.h"
-#include "front/linux/interrupt.h"
-#include "front/linux/pass_stop.h"
+#include "base/job_flags.h"
+#include "front/linux/tool/interrupt.h"
 #include "front/linux/tool/solid_state.h"
 #include "front/linux/tool/tool_run.h"
 #include "front/linux/tool/volume_report.h"
-#include "platform/image/fat_volume.h"
-#include "platform/image/volume_model.h"
-#include "ui/headless/headless_toolkit.h"
+#include "placement/engine_job.h"
+#include "placement/job_host.h"
 
 namespace tarvonel {
 namespace {
 
-const char* SwitchOf(ToolVerb verb) {
+JobAction ActionOf(ToolVerb verb) {
   switch (verb) {
-    case ToolVerb::Optimize: return "/o";
-    case ToolVerb::Compact: return "/c";
-    default: return "/d";
+    case ToolVerb::Optimize: return JobAction::Optimize;
+    case ToolVerb::Compact: return JobAction::Compact;
+    default: return JobAction::Defragment;
   }
 }
+
+// What the job does now, in the tool's words, from the engine's title of it.
+std::string StepOf(const std::string& title) {
+  const std::pair<const char*, const char*> steps[] = {
+      {"Enumerating files", "reading the folders"}, {"Analyzing files", "analysing"},
+      {"Defragmenting", "defragmenting"},           {"Defragging", "defragmenting"},
+      {"Preparing", "moving files out of the front"}, {"Optimzing", "moving folders to the front"},
+      {"Compacting", "compacting"}};
+  for (const auto& [engine, tool] : steps) {
+    if (title.starts_with(engine)) return tool;
+  }
+  return {};
+}
+
+// A job with no windows and no map: nothing to show, nothing to make way; at the end of a pass
+// its moves are put on the medium.
+class ToolHost : public JobHost {
+ public:
+  explicit ToolHost(ToolVolume& volume) : volume_(volume) {}
+  void StartWalkCounters() override {}
+  void StopWalkCounters() override {}
+  void SetStatisticsLabels(const std::array<std::string, 6>&) override {}
+  void SetDetailsCounters(const std::string&, const std::string&, const std::string&, bool) override {}
+  void ShowNewMarks() override {}
+  void BeginJob() override {}
+  void HideMainWindow() override {}
+  void EnterRunning(bool) override {}
+  void EnterIdle() override {}
+  void PassEnded() override { volume_.CommitPendingMoves(); }
+  bool LiveMapWanted() override { return false; }
+  void EndLiveMap() override {}
+  bool HasMap() const override { return false; }
+  void RefreshMap() override {}
+  void RedrawMap() override {}
+
+ private:
+  ToolVolume& volume_;
+};
 
 // Defragmenting a solid-state device wears it for little gain: its user says so first.
 bool MayRunOnSolidState(const ToolCommand& command) {
@@ -60,53 +95,47 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   PrintStatistics(std::cout, before, countsBefore);
   std::cout << std::flush;
 
-  ImagePlatform& platform = volume.Platform();
-  volume.Machine().SetCommandTail(std::string("/drv C: ") + SwitchOf(command.verb));
-  SteadyClock clock;
-  HeadlessToolkit toolkit(clock);
+  ToolHost host(volume);
+  JobFlags flags;
+  const std::string noExclusions;
+  std::string prefetchDir = volume.Os().WindowsDirectory();
+  if (!prefetchDir.empty()) prefetchDir += "\\Prefetch";  // the demo machine's Windows volume
+  EngineJob job({volume.Io(), volume.Os(), volume.Access(), volume.Extents(), volume.Mover(), volume.Events(), host,
+                 volume.Settings(), flags, noExclusions, prefetchDir});
+
   ProgressLine progress(std::cerr, ProgressStyleFor(command));
-  // Nothing waits with moves not yet on the volume: a box may stay up for as long as the user likes.
-  toolkit.onMessageBox = [&](const MessageBoxRecord& box) {
-    platform.CommitPendingMoves();
+  const ToolEvents& events = volume.Events();
+  bool stopSaid = false;
+  volume.Events().onYield = [&] {
+    const std::string& file = events.CurrentFile();
+    progress.Show({StepOf(events.Title()), events.Fraction(), file.empty() ? file : ToolPath(file), volume.Moves(),
+                   volume.ClustersMoved() * before.clusterBytes});
+    if (stopSaid) return;
+    std::string why;
+    if (TakeInterrupt()) {
+      why = std::string(InterruptWord()) + "; the pass stops after the move it is making";
+      volume.CommitPendingMoves();  // the moves made so far, on the medium at once
+    } else if (!volume.Refusal().empty()) {
+      why = volume.Refusal() + "; the pass stops";
+    } else {
+      return;
+    }
     progress.Finish();
-    PrintMessageBox(box);
+    SayProblem(why);
+    stopSaid = true;
+    job.RequestStop();
   };
-  toolkit.onModal = [&](Window& window) {
-    platform.CommitPendingMoves();
-    progress.Finish();
-    ServeModal(toolkit, window);
-  };
-  Program program(platform, toolkit);
-  // The tool serves exFAT through the same passes; the Windows program itself stays with its three.
-  program.Volume().AcceptFileSystem("exFAT");
+  CatchInterrupts();
   const auto started = std::chrono::steady_clock::now();
-  StopPassOnInterrupt(
-      toolkit, program, platform,
-      [&] {
-        const ProgressBar& bar = program.Jobs().PB;
-        const std::string file = program.Jobs().etfich.Caption();
-        // "Defragmenting volume C:\" says what the pass does now; the volume is known.
-        const std::string title = program.Jobs().Caption();
-        const size_t volumeWord = title.find(title.find(" on volume") != std::string::npos ? " on volume" : " volume");
-        progress.Show({title.substr(0, volumeWord), bar.Max() > 0 ? static_cast<double>(bar.Value()) / bar.Max() : 0.0,
-                       file.starts_with("C:\\") ? ToolPath(file) : file, platform.Moves(),
-                       platform.ClustersMoved() * before.clusterBytes});
-      },
-      [&] { progress.Finish(); });
-  program.Jobs().onPassEnded = [&platform] { platform.CommitPendingMoves(); };
-  program.Run();
-  const bool committed = platform.CommitPendingMoves();
+  job.RunPass(ActionOf(command.verb));
+  volume.Events().onYield = {};
+  const bool committed = volume.CommitPendingMoves();
   progress.Finish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
   fat::FatVolume* fat = volume.Fat();
-  if (program.Flags().DiskCheckFailed) {
-    SayProblem("the disk check found the volume dirty; repair it with " +
-               (fat != nullptr ? fat->Image().RepairCommand() : std::string("a disk check")) + ". Nothing was written.");
-    return kExitRefused;
-  }
-  const std::string refusal = fat != nullptr ? fat->Refusal() : std::string();
-  if (!refusal.empty() && platform.Moves() == 0) {
+  const std::string refusal = volume.Refusal();
+  if (!refusal.empty() && volume.Moves() == 0) {
     SayProblem(refusal + "; nothing was written");
     return kExitRefused;
   }
@@ -116,14 +145,15 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   PrintStatistics(std::cout, after, countsAfter);
   char summary[160];
   std::snprintf(summary, sizeof summary, "%s: %d moves, %lld clusters (%.1f MiB) moved in %.2f s\n",
-                ToolVerbName(command.verb), platform.Moves(), static_cast<long long>(platform.ClustersMoved()),
-                static_cast<double>(platform.ClustersMoved() * before.clusterBytes) / (1024.0 * 1024.0), seconds);
+                ToolVerbName(command.verb), volume.Moves(), static_cast<long long>(volume.ClustersMoved()),
+                static_cast<double>(volume.ClustersMoved() * before.clusterBytes) / (1024.0 * 1024.0), seconds);
   std::cout << summary;
 
   int status = kExitDone;
   if (WasInterrupted()) {
-    std::cout << ToolVerbName(command.verb) << " was stopped by Ctrl-C; every file is whole\n";
-    status = kExitInterrupted;
+    std::cout << ToolVerbName(command.verb) << " was " << (InterruptedExitStatus() == kExitInterrupted ? "stopped by Ctrl-C" : "terminated")
+              << "; every file is whole\n";
+    status = InterruptedExitStatus();
   } else if (!refusal.empty() || !committed) {
     SayProblem(refusal);
     status = kExitIncomplete;
@@ -136,7 +166,7 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
                 << "them in place\n";
     }
     status = kExitIncomplete;
-  } else if (command.verb == ToolVerb::Compact && platform.Moves() == 0 && freeRunsBefore > 1) {
+  } else if (command.verb == ToolVerb::Compact && volume.Moves() == 0 && freeRunsBefore > 1) {
     std::cout << "compact could move nothing; the free space is still in " << freeRunsBefore << " pieces\n";
     status = kExitIncomplete;
   }

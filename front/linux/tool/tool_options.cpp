@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "front/linux/console_options.h"
-
 namespace tarvonel {
 namespace {
 

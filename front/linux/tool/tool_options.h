@@ -1,9 +1,16 @@
 #pragma once
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tarvonel {
+
+// A command line the tool (or the Windows program's console) cannot take.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 enum class ToolVerb { Analyze, Defrag, Optimize, Compact, Frag, Contig };
 
@@ -24,7 +31,7 @@ struct ToolCommand {
 // The words that begin a tool run rather than the Windows program's console.
 bool IsToolVerb(const std::string& word);
 
-// `args` without the program name, the verb first. Throws UsageError (console_options.h).
+// `args` without the program name, the verb first. Throws UsageError.
 ToolCommand ParseToolCommand(const std::vector<std::string>& args);
 
 // `tarvonel --help`: the tool's commands, then where the Windows program's console is.

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "base/ascii.h"
-#include "front/linux/interrupt.h"
+#include "front/linux/tool/interrupt.h"
 #include "front/linux/tool/volume_picture.h"
 #include "front/linux/tool/volume_report.h"
 #include "platform/image/fat_volume.h"
@@ -52,8 +52,8 @@ int RunAnalyze(const ToolCommand& command, ToolVolume& volume) {
   const VolumeFacts facts = volume.Facts();
   const std::vector<FileLayout> layouts = volume.Walk([] { return !WasInterrupted(); });
   if (WasInterrupted()) {
-    SayProblem("interrupted; the analysis was not finished");
-    return kExitInterrupted;
+    SayProblem(std::string(InterruptWord()) + "; the analysis was not finished");
+    return InterruptedExitStatus();
   }
   if (command.json) {
     std::cout << JsonReport(facts, layouts);

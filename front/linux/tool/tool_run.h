@@ -14,7 +14,7 @@ namespace tarvonel {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitIncomplete = 1;   // it ran, but did not do all it was asked
 inline constexpr int kExitRefused = 2;      // bad usage or a volume refused; nothing written
-inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C; SIGTERM gives 143 (InterruptedExitStatus)
 
 // Runs one tool command to its end; its report goes to stdout, progress and problems to stderr.
 int RunTool(const ToolCommand& command);

@@ -2,50 +2,59 @@
 
 #include <stdexcept>
 
-#include "platform/image/fat_volume.h"
-#include "platform/image/volume_model.h"
-#include "platform/image/image_machine.h"
 #include "platform/image/mount_check.h"
+#include "platform/image/volume_model.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/sim_platform.h"
 #include "volume/free_runs.h"
 
 namespace tarvonel {
+namespace {
 
-ToolVolume::Composed ToolVolume::Compose(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open) {
-  Composed composed;
-  std::vector<std::unique_ptr<fat::FatVolume>> volumes;
-  if (demo) {
-    composed.machine = std::make_unique<SimPlatform>(ParseMachine(DemoMachineJson()));
-  } else {
-    const std::vector<ImageDrive> drives{ImageDrive{'C', volumePath}};
-    const std::string problem = fat::ImageDrivesProblem(drives);
-    if (!problem.empty()) throw std::runtime_error(problem);
-    volumes.push_back(std::make_unique<fat::FatVolume>('C', volumePath, fat::SystemTables{}, std::move(open)));
-    composed.machine = std::make_unique<SimPlatform>(ParseMachine(WithImageDrives(DemoMachineJson(), volumes)));
-  }
-  composed.platform = std::make_unique<ImagePlatform>(*composed.machine, std::move(volumes));
-  return composed;
+std::unique_ptr<fat::FatVolume> OpenCard(const std::string& volumePath, bool demo,
+                                         fat::FatVolume::StorageOpener open) {
+  if (demo) return nullptr;
+  const std::string problem = fat::ImageDrivesProblem({ImageDrive{'C', volumePath}});
+  if (!problem.empty()) throw std::runtime_error(problem);
+  return std::make_unique<fat::FatVolume>('C', volumePath, fat::SystemTables{}, std::move(open));
 }
+
+std::unique_ptr<SimPlatform> DemoMachine(bool demo) {
+  return demo ? std::make_unique<SimPlatform>(ParseMachine(DemoMachineJson())) : nullptr;
+}
+
+}  // namespace
 
 ToolVolume::ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open)
     : demo_(demo),
       name_(demo ? std::string("demo drive") : volumePath),
-      composed_(Compose(volumePath, demo, std::move(open))),
-      errorText_(*composed_.platform, {}),
-      access_(*composed_.platform),
-      extents_(*composed_.platform, settings_, events_, errorText_),
-      mover_(*composed_.platform, events_, settings_, access_.Geometry(), errorText_) {
+      card_(OpenCard(volumePath, demo, std::move(open))),
+      machine_(DemoMachine(demo)),
+      io_(card_ ? static_cast<VolumeIo&>(*card_) : *machine_),
+      os_(machine_ ? static_cast<OsFacts&>(*machine_) : cardSystem_),
+      errorText_(os_, {}),
+      access_(io_),
+      extents_(io_, settings_, events_, errorText_),
+      mover_(io_, events_, settings_, access_.Geometry(), errorText_) {
   settings_.DriveRoot = kRoot;
+  // exFAT is the tool's as much as FAT: the engine's moves on it are the volume's crash-safe ones.
+  access_.AcceptFileSystem("exFAT");
 }
 
 ToolVolume::~ToolVolume() = default;
 
 bool ToolVolume::Select(std::string& problem) {
-  if (!access_.SelectDrive(kRoot) || access_.Geometry().Refused()) {
-    const VolumeGeometry& geometry = access_.Geometry();
-    problem = geometry.TooLarge() ? VolumeTooLargeMessage("C:", geometry.OversizeClusters)
-                                  : OtherFileSystemMessage("C:", geometry.FileSystemName);
+  VolumeGeometry& geometry = access_.Geometry();
+  geometry.FileSystemName = io_.QueryVolumeInformation(kRoot).fileSystemName;
+  geometry.OtherFileSystem = !access_.Workable(geometry.FileSystemName);
+  if (geometry.OtherFileSystem) {
+    problem = name_ + " is a " + geometry.FileSystemName + " volume; the tool works on FAT and exFAT";
+    return false;
+  }
+  if (!access_.SelectDrive(kRoot) || geometry.Refused()) {
+    problem = name_ + " has " + std::to_string(geometry.OversizeClusters) +
+              " clusters, more than the 2147483647 the engine numbers";
     return false;
   }
   if (access_.VolumeHandle() == nullptr) {
@@ -55,12 +64,20 @@ bool ToolVolume::Select(std::string& problem) {
   return true;
 }
 
+int ToolVolume::Moves() const { return card_ ? card_->Moves() : machine_->Moves(); }
+
+int64_t ToolVolume::ClustersMoved() const { return card_ ? card_->ClustersMoved() : machine_->ClustersMoved(); }
+
+bool ToolVolume::CommitPendingMoves() { return card_ == nullptr || card_->CommitPendingMoves(); }
+
+std::string ToolVolume::Refusal() const { return card_ ? card_->Refusal() : std::string(); }
+
 VolumeFacts ToolVolume::Facts() {
   VolumeFacts facts;
   facts.name = name_;
-  const VolumeInformation info = Platform().QueryVolumeInformation(kRoot);
+  const VolumeInformation info = io_.QueryVolumeInformation(kRoot);
   facts.fileSystem = info.fileSystemName;
-  const DiskFreeSpace space = Platform().QueryDiskFreeSpace(kRoot);
+  const DiskFreeSpace space = io_.QueryDiskFreeSpace(kRoot);
   facts.clusterBytes = int64_t{space.sectorsPerCluster} * space.bytesPerSector;
   facts.clusters = space.totalClusters;
   facts.freeClusters = space.freeClusters;
@@ -73,12 +90,12 @@ VolumeFacts ToolVolume::Facts() {
 }
 
 std::vector<FileLayout> ToolVolume::Walk(const std::function<bool()>& keepGoing) {
-  return WalkFileLayouts(Platform(), extents_, kRoot, keepGoing);
+  return WalkFileLayouts(io_, extents_, kRoot, keepGoing);
 }
 
 std::vector<bool> ToolVolume::InUse() {
   int32_t total = 0;
-  const FreeRunList runs = ReadFreeRuns(Platform(), access_.VolumeHandle(), total);
+  const FreeRunList runs = ReadFreeRuns(io_, access_.VolumeHandle(), total);
   std::vector<bool> inUse(static_cast<size_t>(std::max(total, 0)), true);
   for (const FreeRun& run : runs) {
     const int64_t start = (int64_t{run.LcnHigh} << 32) | static_cast<uint32_t>(run.Lcn);

@@ -4,33 +4,16 @@
 #include <vector>
 
 #include "base/job_settings.h"
-#include "platform/image/image_platform.h"
-#include "platform/sim/sim_platform.h"
+#include "front/linux/tool/card_system.h"
+#include "front/linux/tool/tool_events.h"
+#include "platform/image/fat_volume.h"
 #include "platform/system_error_text.h"
 #include "volume/cluster_moves.h"
 #include "volume/extents.h"
 #include "volume/file_layout.h"
-#include "volume/job_events.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
-
-// The engine's events when no window shows them: nothing to show, nothing to yield to.
-class QuietEvents : public JobEvents {
- public:
-  void YieldToUser() override {}
-  void Log(std::string_view) override {}
-  void SetTitle(const std::string&) override {}
-  void SetCurrentFile(const std::string&) override {}
-  void SetProgressMaximum(int32_t) override {}
-  void SetProgress(int32_t value) override { progress_ = value; }
-  int32_t Progress() const override { return progress_; }
-  void MarkCluster(int32_t, uint32_t) override {}
-  void SetActivityLight(bool) override {}
-
- private:
-  int32_t progress_ = 0;
-};
 
 // What the tool reports of a volume as a whole.
 struct VolumeFacts {
@@ -44,19 +27,23 @@ struct VolumeFacts {
   std::string lostRemedy;          // "fsck.fat -a reclaims them"
 };
 
-// The volume a tool command works on, as drive C: of a simulated machine (the demo machine's
-// own drive with --demo; otherwise the image or device, served from the medium and held for
-// the whole run), with the engine's readers and its one move call on it.
+class SimPlatform;
+
+// The volume a tool command works on: the image or device itself, served from the medium and
+// held for the whole run, as drive C: of nothing but itself (with --demo, the demo machine's
+// simulated drive C:), with the engine's readers and its one move call on it.
 class ToolVolume {
  public:
   // Throws std::runtime_error naming why the volume cannot be used; nothing is written then.
   // `open` opens the medium for writing (a test cuts its writes short).
   ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open = {});
   ~ToolVolume();
+  ToolVolume(const ToolVolume&) = delete;
+  ToolVolume& operator=(const ToolVolume&) = delete;
 
-  ImagePlatform& Platform() { return *composed_.platform; }
-  SimPlatform& Machine() { return *composed_.machine; }
-  fat::FatVolume* Fat() { return composed_.platform->VolumeOf('C'); }
+  VolumeIo& Io() { return io_; }
+  OsFacts& Os() { return os_; }
+  fat::FatVolume* Fat() { return card_.get(); }
   bool Demo() const { return demo_; }
   static constexpr const char* kRoot = "C:\\";
 
@@ -66,22 +53,31 @@ class ToolVolume {
   std::vector<FileLayout> Walk(const std::function<bool()>& keepGoing = {});
   // Per cluster, from the volume bitmap: in use.
   std::vector<bool> InUse();
+  VolumeAccess& Access() { return access_; }
+  const JobSettings& Settings() const { return settings_; }
+  ToolEvents& Events() { return events_; }
   ExtentReader& Extents() { return extents_; }
   ClusterMover& Mover() { return mover_; }
   OsHandle* VolumeHandle() { return access_.VolumeHandle(); }
 
- private:
-  struct Composed {
-    std::unique_ptr<SimPlatform> machine;
-    std::unique_ptr<ImagePlatform> platform;
-  };
-  static Composed Compose(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open);
+  // What the moves so far came to, and putting them on the medium (moves share their write
+  // barriers in batches): false when a batch could not be written (Refusal says why).
+  int Moves() const;
+  int64_t ClustersMoved() const;
+  bool CommitPendingMoves();
+  // Why the volume may not be written, once a move was refused for it; empty otherwise.
+  std::string Refusal() const;
 
+ private:
   bool demo_;
   std::string name_;
-  Composed composed_;
+  std::unique_ptr<fat::FatVolume> card_;
+  std::unique_ptr<SimPlatform> machine_;  // with --demo only
+  CardSystem cardSystem_;
+  VolumeIo& io_;
+  OsFacts& os_;
   JobSettings settings_;
-  QuietEvents events_;
+  ToolEvents events_;
   SystemErrorText errorText_;
   VolumeAccess access_;
   ExtentReader extents_;

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "front/linux/map_png.h"
+#include "front/linux/tool/map_png.h"
 #include "front/linux/tool/tool_volume.h"
 
 namespace tarvonel {

@@ -5,8 +5,6 @@
 
 namespace tarvonel {
 
-class ColumnSurface;
-
 // A picture of `width` x `height` pixels, three bytes (red, green, blue) each, row by row.
 struct RgbPicture {
   int width = 0;
@@ -19,8 +17,5 @@ struct RgbPicture {
 
 // Writes the picture as a PNG file; returns an error text, empty on success.
 std::string WritePng(const RgbPicture& picture, const std::string& path);
-
-// Writes the job window's map as a PNG picture; returns an error text, empty on success.
-std::string WriteMapPng(const ColumnSurface& surface, const std::string& path);
 
 }  // namespace tarvonel

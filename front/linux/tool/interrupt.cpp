@@ -1,4 +1,4 @@
-#include "front/linux/interrupt.h"
+#include "front/linux/tool/interrupt.h"
 
 #include <signal.h>
 
@@ -8,11 +8,11 @@ namespace tarvonel {
 namespace {
 
 volatile std::sig_atomic_t pending = 0;
-volatile std::sig_atomic_t seen = 0;
+volatile std::sig_atomic_t seen = 0;  // the first signal that came
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnInterrupt(int signal) {
   pending = 1;
-  seen = 1;
+  if (seen == 0) seen = signal;
 }
 
 }  // namespace
@@ -33,5 +33,9 @@ bool TakeInterrupt() {
 }
 
 bool WasInterrupted() { return seen != 0; }
+
+const char* InterruptWord() { return seen == SIGTERM ? "terminated" : "interrupted"; }
+
+int InterruptedExitStatus() { return 128 + (seen == SIGTERM ? SIGTERM : SIGINT); }
 
 }  // namespace tarvonel

@@ -1,12 +1,10 @@
-#include "front/linux/map_png.h"
+#include "front/linux/tool/map_png.h"
 
 #include <png.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-
-#include "ui/controls/drawing_surface.h"
 
 namespace tarvonel {
 
@@ -53,17 +51,6 @@ std::string WritePng(const RgbPicture& picture, const std::string& path) {
   png_destroy_write_struct(&png, &info);
   // A full disk shows only when the file is closed.
   return std::fclose(file) == 0 ? std::string() : "cannot write " + path;
-}
-
-std::string WriteMapPng(const ColumnSurface& surface, const std::string& path) {
-  // Every row is the same: the columns' colours (0x00BBGGRR), blank columns white.
-  RgbPicture picture(surface.Width(), surface.Height());
-  for (int x = 0; x < surface.Width(); ++x) {
-    const uint32_t bgr = surface.Column(x) == ColumnSurface::kBlank ? 0xFFFFFF : surface.Column(x);
-    const uint32_t rgb = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
-    picture.Fill(x, 0, 1, surface.Height(), rgb);
-  }
-  return WritePng(picture, path);
 }
 
 }  // namespace tarvonel

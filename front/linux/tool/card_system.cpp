@@ -1,0 +1,25 @@
+#include "front/linux/tool/card_system.h"
+
+#include "base/text_encoding.h"
+
+namespace tarvonel {
+
+FormattedMessage CardSystem::FormatMessageFromSystem(uint32_t code, uint32_t bufferChars) {
+  FormattedMessage message;
+  message.text = "error " + std::to_string(code) + "\r\n";
+  if (message.text.size() >= bufferChars) {
+    message.text.clear();
+    message.error = 122;  // ERROR_INSUFFICIENT_BUFFER, as the system answers
+    return message;
+  }
+  message.length = static_cast<uint32_t>(message.text.size());
+  return message;
+}
+
+std::string CardSystem::SystemCodePageToUtf8(const std::string& text) {
+  std::string units;  // each byte a UTF-16 LE unit: Latin-1
+  for (const char c : text) units += {c, '\0'};
+  return Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(units.data()), text.size());
+}
+
+}  // namespace tarvonel
