@@ -2,12 +2,12 @@
 
 #include "base/debug_log.h"
 #include "base/job_flags.h"
+#include "placement/engine_job.h"
 #include "platform/volume_io.h"
 #include "ui/controls/toolkit.h"
 #include "ui/debug_log/debug_log_window.h"
 #include "ui/handover.h"
 #include "ui/job_window/details_window.h"
-#include "placement/engine_job.h"
 #include "version.h"
 #include "volume/seek_penalty.h"
 #include "volume/volume_access.h"

@@ -48,7 +48,6 @@ class JobWindow : public Window,
     ExtentReader& extents;
     DebugLog& debugLog;
     DebugLogWindow& debugLogWindow;
-    const std::string& exclusionText;
     Handover& handover;
     FrmDetails& details;
   };

@@ -125,7 +125,6 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
     stopSaid = true;
     job.RequestStop();
   };
-  CatchInterrupts();
   const auto started = std::chrono::steady_clock::now();
   job.RunPass(ActionOf(command.verb));
   volume.Events().onYield = {};
