@@ -36,4 +36,18 @@ std::string Utf16LeToUtf8(const uint8_t* bytes, size_t units) {
 
 std::string TrimAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
 
+std::string Latin1ToUtf8(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<uint8_t>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace tarvonel

@@ -91,8 +91,8 @@ void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit
 
 // As the tool's: 2 when the run was refused and nothing written (the program would not start,
 // the tail had a switch it could not take, the drive was dirty, missing or refused), 130 after
-// Ctrl-C (143 after SIGTERM), 1 when the job ran but not as asked (a switch it could not take), left files in
-// pieces or could not write all its moves.
+// Ctrl-C (143 after SIGTERM), 1 when the job ran but not as asked (a switch it could not take),
+// left files in pieces or could not write all its moves.
 // `movesBeforeWriteRefusal` is -1 when no write was refused.
 int ExitStatus(Program& program, StartupOutcome outcome, bool driveRefused, int movesBeforeWriteRefusal) {
   const CommandLineJob& job = program.CommandLine();

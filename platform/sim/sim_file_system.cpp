@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/ascii.h"
+#include "base/text_encoding.h"
 #include "platform/fs_driver/paths.h"
 #include "platform/fs_driver/volume_records.h"
 #include "platform/records.h"
@@ -452,18 +453,6 @@ uint32_t SimPlatform::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, u
   return win32_error::kSuccess;
 }
 
-std::string SimPlatform::SystemCodePageToUtf8(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    const auto byte = static_cast<uint8_t>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out;
-}
+std::string SimPlatform::SystemCodePageToUtf8(const std::string& text) { return Latin1ToUtf8(text); }
 
 }  // namespace tarvonel

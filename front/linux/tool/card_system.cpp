@@ -16,10 +16,6 @@ FormattedMessage CardSystem::FormatMessageFromSystem(uint32_t code, uint32_t buf
   return message;
 }
 
-std::string CardSystem::SystemCodePageToUtf8(const std::string& text) {
-  std::string units;  // each byte a UTF-16 LE unit: Latin-1
-  for (const char c : text) units += {c, '\0'};
-  return Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(units.data()), text.size());
-}
+std::string CardSystem::SystemCodePageToUtf8(const std::string& text) { return Latin1ToUtf8(text); }
 
 }  // namespace tarvonel

@@ -63,7 +63,8 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
   const std::string moved = std::to_string(outcome.moves) + " moves, " + std::to_string(outcome.clustersMoved) +
                             " clusters moved";
   if (outcome.stopped) {
-    std::cout << path << ": " << InterruptWord() << " after " << moved << "; every file is whole, this one not yet contiguous\n";
+    std::cout << path << ": " << InterruptWord() << " after " << moved
+              << "; every file is whole, this one not yet contiguous\n";
     return FileResult::Stopped;
   }
   if (fat != nullptr && !fat->Refusal().empty() && outcome.moves == 0) {

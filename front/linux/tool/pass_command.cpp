@@ -37,11 +37,10 @@ std::string StepOf(const std::string& title) {
   return {};
 }
 
-// A job with no windows and no map: nothing to show, nothing to make way; at the end of a pass
-// its moves are put on the medium.
+// A job with no windows and no map: nothing to show and nothing to make way. Its moves go on the
+// medium when RunPass commits them, right after the pass.
 class ToolHost : public JobHost {
  public:
-  explicit ToolHost(ToolVolume& volume) : volume_(volume) {}
   void StartWalkCounters() override {}
   void StopWalkCounters() override {}
   void SetStatisticsLabels(const std::array<std::string, 6>&) override {}
@@ -51,15 +50,12 @@ class ToolHost : public JobHost {
   void HideMainWindow() override {}
   void EnterRunning(bool) override {}
   void EnterIdle() override {}
-  void PassEnded() override { volume_.CommitPendingMoves(); }
+  void PassEnded() override {}
   bool LiveMapWanted() override { return false; }
   void EndLiveMap() override {}
   bool HasMap() const override { return false; }
   void RefreshMap() override {}
   void RedrawMap() override {}
-
- private:
-  ToolVolume& volume_;
 };
 
 // Defragmenting a solid-state device wears it for little gain: its user says so first.
@@ -95,7 +91,7 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   PrintStatistics(std::cout, before, countsBefore);
   std::cout << std::flush;
 
-  ToolHost host(volume);
+  ToolHost host;
   JobFlags flags;
   const std::string noExclusions;
   std::string prefetchDir = volume.Os().WindowsDirectory();
@@ -150,7 +146,8 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
 
   int status = kExitDone;
   if (WasInterrupted()) {
-    std::cout << ToolVerbName(command.verb) << " was " << (InterruptedExitStatus() == kExitInterrupted ? "stopped by Ctrl-C" : "terminated")
+    const bool terminated = InterruptedExitStatus() != kExitInterrupted;
+    std::cout << ToolVerbName(command.verb) << " was " << (terminated ? "terminated" : "stopped by Ctrl-C")
               << "; every file is whole\n";
     status = InterruptedExitStatus();
   } else if (!refusal.empty() || !committed) {
