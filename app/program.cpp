@@ -5,31 +5,33 @@
 
 namespace tarvonel {
 
-// Each module takes only the platform roles it uses; `platform` is all of them.
-Program::Program(Platform& platform, Toolkit& toolkit)
-    : platform_(platform),
+// Each module takes only the platform roles it uses.
+Program::Program(PlatformRoles platform, Toolkit& toolkit)
+    : os_(platform.os),
       toolkit_(toolkit),
-      redirection_(platform),
+      redirection_(platform.os),
       debugLogWindow_(toolkit, debugLog_),
-      errorText_(platform, MessageBoxNotice(toolkit)),
-      volume_(platform),
+      errorText_(platform.os, MessageBoxNotice(toolkit)),
+      volume_(platform.volumes),
       jobEvents_(jobWindow_, toolkit, debugLog_),
-      extents_(platform, settings_, jobEvents_, errorText_),
-      mover_(platform, jobEvents_, settings_, volume_.Geometry(), errorText_),
-      job_({platform, platform, volume_, extents_, mover_, jobEvents_, jobWindow_, settings_, flags_, exclusionText_,
-            prefetchDir_}),
+      extents_(platform.volumes, settings_, jobEvents_, errorText_),
+      mover_(platform.volumes, jobEvents_, settings_, volume_.Geometry(), errorText_),
+      job_({platform.volumes, platform.os, volume_, extents_, mover_, jobEvents_, jobWindow_, settings_, flags_,
+            exclusionText_, prefetchDir_}),
       details_(job_.Files().Lists, flags_),
-      jobWindow_({platform, toolkit, job_, settings_, flags_, volume_, extents_, debugLog_, debugLogWindow_, handover_,
-                  details_}),
-      handover_({platform, redirection_, toolkit, mainWindow_, jobWindow_, contextMenu_, job_, commandLineJob_}),
-      diskCheck_(platform, platform, redirection_),
+      jobWindow_({platform.volumes, toolkit, job_, settings_, flags_, volume_, extents_, debugLog_, debugLogWindow_,
+                  handover_, details_}),
+      handover_({platform.shell, redirection_, toolkit, mainWindow_, jobWindow_, contextMenu_, job_, commandLineJob_}),
+      diskCheck_(platform.diskCheck, platform.volumes, redirection_),
       checks_(toolkit, jobWindow_, flags_, diskCheck_),
-      mainWindow_({platform, platform, platform, platform, redirection_, toolkit, settings_, flags_, volume_,
-                   job_.Files(), jobWindow_, checks_, prefetchDir_, exclusionText_}),
-      contextMenu_(platform, platform, toolkit),
-      commandLineJob_(platform, platform, platform, toolkit, settings_, flags_, debugLog_, checks_, mainWindow_, job_),
+      mainWindow_({platform.volumes, platform.os, platform.shell, platform.power, redirection_, toolkit, settings_,
+                   flags_, volume_, job_.Files(), jobWindow_, checks_, prefetchDir_, exclusionText_}),
+      contextMenu_(platform.registry, platform.shell, toolkit),
+      commandLineJob_(platform.volumes, platform.token, platform.power, toolkit, settings_, flags_, debugLog_, checks_,
+                      mainWindow_, job_),
       parser_(settings_, debugLogWindow_, toolkit, handover_),
-      startup_(platform, platform, platform, toolkit, debugLog_, errorText_, redirection_, handover_, parser_) {
+      startup_(platform.os, platform.token, platform.shell, toolkit, debugLog_, errorText_, redirection_, handover_,
+               parser_) {
 }
 
 Program::~Program() {
@@ -46,6 +48,6 @@ std::vector<Window*> Program::Windows() {
   return {&mainWindow_, &jobWindow_, &details_, &debugLogWindow_.Window(), &contextMenu_, &jobWindow_.TemperatureWarning()};
 }
 
-StartupOutcome Program::Run() { return startup_.Run(platform_.CommandTail()); }
+StartupOutcome Program::Run() { return startup_.Run(os_.CommandTail()); }
 
 }  // namespace tarvonel

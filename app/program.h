@@ -25,14 +25,15 @@
 
 namespace tarvonel {
 
-class Platform;
+struct PlatformRoles;
+class OsFacts;
 class Toolkit;
 
 // The one composition root: owns the program-wide state and hands each module the
 // collaborators it uses. Front ends and tests each build their own.
 class Program {
  public:
-  Program(Platform& platform, Toolkit& toolkit);
+  Program(PlatformRoles platform, Toolkit& toolkit);
   // The toolkit outlives the program: its windows are unloaded before they go.
   ~Program();
   Program(const Program&) = delete;
@@ -66,7 +67,7 @@ class Program {
   ExtentReader& Extents() { return extents_; }
 
  private:
-  Platform& platform_;
+  OsFacts& os_;
   Toolkit& toolkit_;
   Wow64Redirection redirection_;
   JobSettings settings_;

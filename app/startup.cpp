@@ -9,7 +9,7 @@
 #include "platform/system_error_text.h"
 #include "platform/token_access.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
 #include "ui/handover.h"

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "filesystems/fat/fat_image.h"
 #include "image_harness.h"
-#include "platform/image/fat_image.h"
+#include "open_volume.h"
 
 namespace {
 
@@ -20,12 +21,12 @@ using namespace tarvonel;
 // Every file's bytes, by path.
 std::map<std::string, std::vector<uint8_t>> Contents(fat::FatImage& image) {
   std::map<std::string, std::vector<uint8_t>> files;
-  std::vector<const fat::DirEntry*> pending{&image.Root()};
+  std::vector<const fs::DirEntry*> pending{&image.Root()};
   const uint64_t clusterBytes = image.Geometry().ClusterBytes();
   while (!pending.empty()) {
-    const fat::DirEntry* directory = pending.back();
+    const fs::DirEntry* directory = pending.back();
     pending.pop_back();
-    for (const fat::DirEntry& entry : directory->children) {
+    for (const fs::DirEntry& entry : directory->children) {
       if (entry.IsDirectory()) {
         pending.push_back(&entry);
         continue;
@@ -56,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::map<std::string, std::vector<uint8_t>> before;
   try {
-    auto image = fat::FatImage::Open(path);
+    auto image = OpenFatImage(path);
     if (image->Geometry().dirty) return 0;  // a job refuses it, as it should
     before = Contents(*image);
-  } catch (const fat::ImageError&) {
+  } catch (const fs::VolumeError&) {
     return 0;  // refused, with the problem named
   }
   {
@@ -70,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Whatever the Defrag did, the volume must still be sound and every file as it was.
   std::unique_ptr<fat::FatImage> after;
   try {
-    after = fat::FatImage::Open(path);
-  } catch (const fat::ImageError& error) {
+    after = OpenFatImage(path);
+  } catch (const fs::VolumeError& error) {
     std::fprintf(stderr, "the Defrag left an image the reader refuses: %s\n", error.what());
     abort();
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/job_flags.h"
+#include "base/little_endian.h"
 #include "base/job_settings.h"
 #include "base/volume_zones.h"
 #include "health/temperatures.h"
@@ -77,12 +78,6 @@ class QuietTemperatures : public ITemperatureEvents {
   void HDDTempCritical(int16_t) override {}
 };
 
-uint32_t Word(const uint8_t* data) {
-  uint32_t value = 0;
-  std::memcpy(&value, data, 4);
-  return value;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,9 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             win32::kIoctlStorageQueryProperty, win32::kSmartRcvDriveData};
   const uint32_t code = codes[data[0] % (sizeof codes / sizeof codes[0])];
   // The status: success, more data, or whatever the next word says.
-  const uint32_t statuses[] = {0, 234, 0x80000005, Word(data + 1)};
+  const uint32_t statuses[] = {0, 234, 0x80000005, le::U32(data + 1)};
   const uint32_t status = statuses[data[1] % 4];
-  const uint32_t claimed = Word(data + 5) % 70000;
+  const uint32_t claimed = le::U32(data + 5) % 70000;
   static const Machine machine = ParseMachine(kMachine);
   FuzzedAnswers io(machine, code, status, claimed, std::vector<uint8_t>(data + 9, data + size));
 

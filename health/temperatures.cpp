@@ -2,10 +2,11 @@
 
 #include <array>
 
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {
@@ -21,8 +22,7 @@ constexpr uint8_t kTemperatureAttribute = 194;
 // drive/head and command registers after the 4-byte buffer size.
 std::array<uint8_t, kCommandBlockSize> CommandBlock(uint8_t features, uint32_t bufferSize) {
   std::array<uint8_t, kCommandBlockSize> block{};
-  block[0] = static_cast<uint8_t>(bufferSize);
-  block[1] = static_cast<uint8_t>(bufferSize >> 8);
+  le::Put32(block.data(), bufferSize);
   block[4] = features;
   block[5] = 1;
   block[6] = 1;

@@ -1,29 +1,11 @@
 #pragma once
-#include <bit>
 #include <cstdint>
-#include <cstring>
+#include <cstddef>
 
-// Little-endian field access for the platform records the engine parses as bytes
-// (VOLUME_BITMAP_BUFFER, RETRIEVAL_POINTERS_BUFFER, NTFS_VOLUME_DATA_BUFFER,
-// FILE_STREAM_INFORMATION). Every Windows target is little-endian, and so are the test hosts.
+// The layouts of the platform records the engine parses as bytes (VOLUME_BITMAP_BUFFER,
+// RETRIEVAL_POINTERS_BUFFER, NTFS_VOLUME_DATA_BUFFER, FILE_STREAM_INFORMATION, ...); their
+// fields are read with base/little_endian.h.
 namespace tarvonel::record {
-
-static_assert(std::endian::native == std::endian::little, "record layouts are read as little-endian");
-
-inline uint32_t U32(const uint8_t* bytes, size_t offset) {
-  uint32_t value;
-  std::memcpy(&value, bytes + offset, sizeof value);
-  return value;
-}
-
-inline int64_t I64(const uint8_t* bytes, size_t offset) {
-  int64_t value;
-  std::memcpy(&value, bytes + offset, sizeof value);
-  return value;
-}
-
-inline void PutU32(uint8_t* bytes, size_t offset, uint32_t value) { std::memcpy(bytes + offset, &value, sizeof value); }
-inline void PutI64(uint8_t* bytes, size_t offset, int64_t value) { std::memcpy(bytes + offset, &value, sizeof value); }
 
 // VOLUME_BITMAP_BUFFER: StartingLcn, BitmapSize, then the bitmap bytes.
 inline constexpr size_t kBitmapHeader = 16;

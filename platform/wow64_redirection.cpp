@@ -1,6 +1,6 @@
 #include "platform/wow64_redirection.h"
 
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 

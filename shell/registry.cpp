@@ -6,7 +6,7 @@
 #include "base/text_encoding.h"
 #include "platform/registry_access.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "ui/controls/toolkit.h"
 #include "version.h"
 

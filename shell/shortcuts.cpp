@@ -5,7 +5,7 @@
 #include "base/ascii.h"
 #include "platform/shell_access.h"
 #include "platform/volume_io.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
 

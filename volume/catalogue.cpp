@@ -7,6 +7,7 @@
 #include "base/job_flags.h"
 #include "base/text_encoding.h"
 #include "base/volume_zones.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
@@ -205,8 +206,8 @@ bool Catalogue::QueryStreams(const std::string& path) {
   const size_t filled = std::min<size_t>(information, buffer.size());
   size_t offset = 0;
   while (offset + record::kStreamNameOffset <= filled) {
-    const uint32_t next = record::U32(buffer.data(), offset);
-    const uint32_t nameBytes = record::U32(buffer.data(), offset + 4);
+    const uint32_t next = le::U32(buffer.data() + offset);
+    const uint32_t nameBytes = le::U32(buffer.data() + offset + 4);
     if (offset + record::kStreamNameOffset + nameBytes > filled) break;
     const std::string name = Utf16LeToUtf8(buffer.data() + offset + record::kStreamNameOffset, nameBytes / 2);
     if (name != "::$DATA" && name != ":encryptable:$DATA" && name.size() > 6) {

@@ -6,7 +6,7 @@
 #include "base/debug_log.h"
 #include "base/job_settings.h"
 #include "platform/system_error_text.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "volume/file_open.h"
 #include "volume/job_events.h"
 #include "volume/volume_access.h"

@@ -5,11 +5,12 @@
 
 #include "base/debug_log.h"
 #include "base/job_settings.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/system_error_text.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "volume/file_open.h"
 #include "volume/job_events.h"
 
@@ -25,7 +26,7 @@ uint32_t ReadChunk(VolumeIo& io, OsHandle* handle, int64_t startingVcn, std::vec
   returned = 0;
   if (handle == nullptr) return win32_error::kInvalidHandle;
   std::array<uint8_t, 8> input{};
-  record::PutI64(input.data(), 0, startingVcn);
+  le::PutI64(input.data(), startingVcn);
   return io.DeviceIoControl(*handle, win32::kFsctlGetRetrievalPointers, input.data(), 8, buffer.data(),
                                   kRetrievalBufferBytes, returned);
 }
@@ -62,10 +63,10 @@ ExtentReader::ReadOutcome ExtentReader::Read(const std::string& path, bool first
     const uint32_t written = returned >= record::kRetrievalHeader
                                  ? static_cast<uint32_t>((returned - record::kRetrievalHeader) / record::kExtentRecord)
                                  : 0;
-    const uint32_t count = std::min({record::U32(buffer.data(), 0), written, uint32_t{kExtentsPerCall}});
+    const uint32_t count = std::min({le::U32(buffer.data()), written, uint32_t{kExtentsPerCall}});
     for (uint32_t i = 0; i < count; ++i) {
       const uint8_t* pair = buffer.data() + record::kRetrievalHeader + i * record::kExtentRecord;
-      list.Extents.push_back({record::I64(pair, 0), record::I64(pair, 8)});
+      list.Extents.push_back({le::I64(pair), le::I64(pair + 8)});
     }
     list.ExtentCount = static_cast<int32_t>(list.Extents.size());
     if (firstChunkOnly && count >= 1) error = win32_error::kSuccess;

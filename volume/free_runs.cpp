@@ -6,10 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 void FreeRunScanner::CloseRun(FreeRunList& list) {
@@ -81,15 +82,15 @@ FreeRunList ReadFreeRuns(VolumeIo& io, OsHandle* volumeHandle, int32_t& totalClu
   int64_t startingLcn = 0;
   for (;;) {
     std::array<uint8_t, 8> input{};
-    record::PutI64(input.data(), 0, startingLcn);
+    le::PutI64(input.data(), startingLcn);
     uint32_t returned = 0;
     const uint32_t error =
         io.DeviceIoControl(*volumeHandle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
                                  kBitmapChunkBufferBytes, returned);
     if (error != win32_error::kSuccess && error != win32_error::kMoreData) return runs;  // open run dropped
 
-    const int64_t chunkStart = record::I64(buffer.data(), 0);
-    const int64_t bitmapSize = record::I64(buffer.data(), 8);  // clusters from chunkStart to the end
+    const int64_t chunkStart = le::I64(buffer.data());
+    const int64_t bitmapSize = le::I64(buffer.data() + 8);  // clusters from chunkStart to the end
     if (startingLcn == 0) {
       if (bitmapSize > 0x7FFFFFFF || bitmapSize < 0) return runs;  // outside the 32-bit design
       totalClusters = static_cast<int32_t>(bitmapSize);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/win32_codes.h"
 
@@ -12,8 +13,8 @@ SeekPenalty QuerySeekPenalty(VolumeIo& io, const std::string& drive) {
   OpenResult volume = io.OpenPath("\\\\.\\" + drive, 0, win32::kFileShareReadWrite, 0);
   if (!volume.handle) return SeekPenalty::Unknown;
   std::array<uint8_t, record::kPropertyQuerySize> query{};
-  record::PutU32(query.data(), 0, win32::kStorageDeviceSeekPenaltyProperty);
-  record::PutU32(query.data(), 4, record::kPropertyStandardQuery);
+  le::Put32(query.data(), win32::kStorageDeviceSeekPenaltyProperty);
+  le::Put32(query.data() + 4, record::kPropertyStandardQuery);
   std::array<uint8_t, record::kSeekPenaltyDescriptorSize> descriptor{};
   uint32_t returned = 0;
   const uint32_t error = io.DeviceIoControl(*volume.handle, win32::kIoctlStorageQueryProperty, query.data(),
@@ -21,7 +22,7 @@ SeekPenalty QuerySeekPenalty(VolumeIo& io, const std::string& drive) {
                                                   static_cast<uint32_t>(descriptor.size()), returned);
   // The descriptor's own Size must cover the flag, or the flag is not there.
   if (error != 0 || returned <= record::kIncursSeekPenalty ||
-      record::U32(descriptor.data(), 4) <= record::kIncursSeekPenalty) {
+      le::U32(descriptor.data() + 4) <= record::kIncursSeekPenalty) {
     return SeekPenalty::Unknown;
   }
   return descriptor[record::kIncursSeekPenalty] != 0 ? SeekPenalty::Incurred : SeekPenalty::None;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/ascii.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/win32_codes.h"
 
@@ -48,10 +49,10 @@ bool VolumeAccess::QueryNtfsVolumeData(std::array<uint8_t, 96>& buffer) {
 void VolumeAccess::ReadMftZone() {
   std::array<uint8_t, 96> data{};
   if (!QueryNtfsVolumeData(data)) return;
-  ntfsTotalClusters_ = record::I64(data.data(), record::kNtfsTotalClusters);
+  ntfsTotalClusters_ = le::I64(data.data() + record::kNtfsTotalClusters);
   if (ntfsTotalClusters_ > kMaxVolumeClusters) return;  // its zone would not fit either
-  geometry_.MftZoneStart = static_cast<int32_t>(record::I64(data.data(), record::kNtfsMftZoneStart));
-  geometry_.MftZoneEnd = static_cast<int32_t>(record::I64(data.data(), record::kNtfsMftZoneEnd));
+  geometry_.MftZoneStart = static_cast<int32_t>(le::I64(data.data() + record::kNtfsMftZoneStart));
+  geometry_.MftZoneEnd = static_cast<int32_t>(le::I64(data.data() + record::kNtfsMftZoneEnd));
 }
 
 bool VolumeAccess::SelectDrive(const std::string& driveRoot) {

@@ -18,9 +18,9 @@
 #include "front/linux/tool/tool_options.h"
 #include "front/linux/tool/tool_run.h"
 #include "front/linux/tool/map_png.h"
-#include "platform/image/fat_volume.h"
-#include "platform/image/image_machine.h"
-#include "platform/image/image_platform.h"
+#include "front/linux/image_machine.h"
+#include "platform/image/image_volume.h"
+#include "platform/image/image_drive.h"
 #include "platform/image/mount_check.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
@@ -72,7 +72,7 @@ void PrintStatistics(JobWindow& jobs) {
   for (const Label& label : jobs.LblStats) std::cout << "  " << label.Caption() << "\n";
 }
 
-void ReportMachine(const ImagePlatform& platform, const HeadlessToolkit& toolkit) {
+void ReportMachine(const ImageMachine& platform, const HeadlessToolkit& toolkit) {
   const SimPlatform& machine = platform.Machine();
   if (const auto& tray = toolkit.Tray()) {
     std::cerr << "tarvonel: in the notification area: \"" << tray->tip << "\"\n";
@@ -141,16 +141,16 @@ int main(int argc, char** argv) {
 
   Machine machine;
   // Each image is held from here to the end of the run, so that no other run works on it meanwhile.
-  std::vector<std::unique_ptr<fat::FatVolume>> volumes;
+  std::vector<std::unique_ptr<image::ImageVolume>> volumes;
   try {
     if (options.images.empty()) {
       machine = options.machineFile ? LoadMachineFile(*options.machineFile) : ParseMachine(DemoMachineJson());
     } else {
       std::vector<ImageDrive> images;
       for (const std::string& text : options.images) images.push_back(ParseImageDrive(text));
-      const std::string problem = fat::ImageDrivesProblem(images);
+      const std::string problem = image::ImageDrivesProblem(images);
       if (!problem.empty()) throw std::runtime_error(problem);
-      for (const ImageDrive& image : images) volumes.push_back(std::make_unique<fat::FatVolume>(image.letter, image.path));
+      for (const ImageDrive& image : images) volumes.push_back(std::make_unique<image::ImageVolume>(image.letter, image.path));
       const std::string base = options.machineFile ? ReadTextFile(*options.machineFile) : DemoMachineJson();
       machine = ParseMachine(WithImageDrives(base, volumes));
       for (const ImageDrive& image : images) {
@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
 
   SimPlatform simulated(std::move(machine));
   simulated.SetCommandTail(options.commandTail);
-  ImagePlatform platform(simulated, std::move(volumes));
+  ImageMachine platform(simulated, std::move(volumes));
   SteadyClock clock;
   HeadlessToolkit toolkit(clock);
   // Nothing waits with moves not yet on the volumes: a box may stay up for as long as the user likes.
@@ -194,8 +194,8 @@ int main(int argc, char** argv) {
   }
   for (const auto& input : options.inputs) toolkit.QueueInput(input);
 
-  Program program(platform, toolkit);
-  StopPassOnInterrupt(toolkit, program, platform);
+  Program program(platform.Roles(), toolkit);
+  StopPassOnInterrupt(toolkit, program, platform.Drives());
   program.Jobs().onPassEnded = [&platform] { platform.CommitPendingMoves(); };
   try {
     const StartupOutcome outcome = program.Run();

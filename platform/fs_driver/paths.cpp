@@ -1,7 +1,7 @@
 // How Windows reads the paths the engine opens and searches, for every back end.
 #include "platform/fs_driver/paths.h"
 
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel::fs_driver {
 namespace {

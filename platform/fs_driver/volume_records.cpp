@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "base/little_endian.h"
 #include "platform/records.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel::fs_driver {
 
@@ -13,7 +14,7 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
                             uint32_t outputSize, uint32_t& bytesReturned) {
   bytesReturned = 0;
   if (inputSize < 8 || outputSize < 24) return win32_error::kInsufficientBuffer;
-  const int64_t requested = record::I64(static_cast<const uint8_t*>(input), 0);
+  const int64_t requested = le::I64(static_cast<const uint8_t*>(input));
   const int64_t total = volume.totalClusters;
   if (requested < 0 || requested >= total || (!volume.ntfs && (requested >> 32) != 0)) {
     return win32_error::kInvalidParameter;
@@ -23,8 +24,8 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
   const int64_t room = outputSize - 16;
   const int64_t needed = (wanted + 7) / 8;
   const int64_t copied = std::min(room, needed);
-  record::PutI64(output, 0, start);
-  record::PutI64(output, 8, wanted);
+  le::PutI64(output, start);
+  le::PutI64(output + 8, wanted);
   volume.copyBits(start, std::min(copied * 8, wanted), output + 16);
   bytesReturned = static_cast<uint32_t>(16 + copied);
   return copied < needed ? win32_error::kMoreData : win32_error::kSuccess;
@@ -35,7 +36,7 @@ uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* i
   bytesReturned = 0;
   if (inputSize < 8) return win32_error::kInvalidParameter;
   if (outputSize < 32) return win32_error::kInsufficientBuffer;
-  const int64_t vcn = record::I64(static_cast<const uint8_t*>(input), 0);
+  const int64_t vcn = le::I64(static_cast<const uint8_t*>(input));
   if (vcn < 0) return win32_error::kInvalidParameter;
   int64_t allocated = 0;
   for (const ClusterRun& run : runs) allocated += run.length;
@@ -49,12 +50,12 @@ uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* i
   int64_t next = runStart;
   for (size_t i = first; i < runs.size() && written < capacity; ++i, ++written) {
     next += runs[i].length;
-    record::PutI64(output, 16 + 16 * written, next);
-    record::PutI64(output, 24 + 16 * written, runs[i].lcn);
+    le::PutI64(output + 16 + 16 * written, next);
+    le::PutI64(output + 24 + 16 * written, runs[i].lcn);
   }
-  record::PutU32(output, 0, static_cast<uint32_t>(written));
-  record::PutU32(output, 4, 0);
-  record::PutI64(output, 8, runStart);
+  le::Put32(output, static_cast<uint32_t>(written));
+  le::Put32(output + 4, 0);
+  le::PutI64(output + 8, runStart);
   bytesReturned = static_cast<uint32_t>(16 + 16 * written);
   return first + written < runs.size() ? win32_error::kMoreData : win32_error::kSuccess;
 }

@@ -1,20 +1,20 @@
+#include "platform/image/file_storage.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <string>
 
-#include "platform/image/fat_image.h"
-#include "platform/image/volume_storage.h"
+#include "filesystems/volume_model.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::image {
 
 // Not O_EXCL: the volume's Medium holds the device exclusively for the whole run already, and
 // a second exclusive open of it would fail.
 FileStorage::FileStorage(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0) throw ImageError(path + ": cannot be opened for writing (" + std::string(std::strerror(errno)) + ")");
+  if (fd_ < 0) throw fs::VolumeError(path + ": cannot be opened for writing (" + std::string(std::strerror(errno)) + ")");
 }
 
 FileStorage::~FileStorage() {
@@ -47,4 +47,4 @@ bool FileStorage::Write(uint64_t offset, const void* buffer, size_t length) {
 
 bool FileStorage::Flush() { return ::fdatasync(fd_) == 0; }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

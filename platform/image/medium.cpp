@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/image/fat_image.h"
+#include "filesystems/volume_model.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::image {
 namespace {
 
 // Why a file of this type cannot hold a volume, or empty when it can.
@@ -26,7 +26,7 @@ std::string TypeProblem(mode_t mode) {
 }  // namespace
 
 std::unique_ptr<Medium> Medium::Open(const std::string& path, Hold hold) {
-  auto fail = [&](const std::string& problem) -> std::unique_ptr<Medium> { throw ImageError(path + ": " + problem); };
+  auto fail = [&](const std::string& problem) -> std::unique_ptr<Medium> { throw fs::VolumeError(path + ": " + problem); };
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return fail("cannot be opened for reading (" + std::string(std::strerror(errno)) + ")");
   if (std::string problem = TypeProblem(info.st_mode); !problem.empty()) return fail(problem);
@@ -71,4 +71,4 @@ bool Medium::Read(uint64_t offset, void* buffer, size_t length) const {
   return true;
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

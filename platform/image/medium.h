@@ -4,7 +4,9 @@
 #include <memory>
 #include <string>
 
-namespace tarvonel::fat {
+#include "filesystems/sector_source.h"
+
+namespace tarvonel::image {
 
 // The image file or block device a volume lies on, open for reading. Anything else (a FIFO,
 // whose open would wait for a writer; a folder; a character device) is refused before it is
@@ -12,19 +14,18 @@ namespace tarvonel::fat {
 // that honours the lock, works on the volume meanwhile: flock(2) on an image file (the
 // flock(1) command sees it), O_EXCL on a block device (which the kernel also refuses while
 // the device is mounted).
-class Medium {
+class Medium : public fs::SectorSource {
  public:
   enum class Hold { Shared, Exclusive };
-  // Throws ImageError naming the path and the problem.
+  // Throws fs::VolumeError naming the path and the problem.
   static std::unique_ptr<Medium> Open(const std::string& path, Hold hold);
-  ~Medium();
+  ~Medium() override;
   Medium(const Medium&) = delete;
   Medium& operator=(const Medium&) = delete;
 
-  // False when the bytes lie beyond the medium or cannot be read.
-  bool Read(uint64_t offset, void* buffer, size_t length) const;
-  uint64_t Size() const { return size_; }
-  const std::string& Path() const { return path_; }
+  bool Read(uint64_t offset, void* buffer, size_t length) const override;
+  uint64_t Size() const override { return size_; }
+  const std::string& Name() const override { return path_; }
 
  private:
   Medium(std::string path, int fd, uint64_t size) : path_(std::move(path)), fd_(fd), size_(size) {}
@@ -33,4 +34,4 @@ class Medium {
   uint64_t size_;
 };
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace tarvonel::fat {
+namespace tarvonel::image {
 namespace {
 
 // The mount point of the volume on device `major:minor`, or empty. A mountinfo line reads
@@ -90,4 +90,4 @@ std::string ImageDrivesProblem(const std::vector<ImageDrive>& drives, const Syst
   return {};
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

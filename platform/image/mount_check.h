@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/image/image_machine.h"
+#include "platform/image/image_drive.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::image {
 
 // Where the kernel tells which volumes are mounted and which files back loop devices.
 struct SystemTables {
@@ -20,4 +20,4 @@ std::string InUseReason(const std::string& path, const SystemTables& tables = {}
 // as two drives (each would allocate what the other just used), a volume in use.
 std::string ImageDrivesProblem(const std::vector<ImageDrive>& drives, const SystemTables& tables = {});
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

@@ -2,15 +2,23 @@
 
 #include <cstring>
 
-#include "platform/boot_sector_fields.h"
+#include "base/little_endian.h"
+#include "filesystems/boot_sector_fields.h"
 
 namespace tarvonel {
 namespace {
 
 using namespace boot_field;
 
+// A field of 1, 2, 4 or 8 bytes.
 void Put(std::vector<uint8_t>& sector, size_t offset, uint64_t value, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i) sector[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+  uint8_t* field = sector.data() + offset;
+  switch (bytes) {
+    case 1: *field = static_cast<uint8_t>(value); break;
+    case 2: le::Put16(field, static_cast<uint16_t>(value)); break;
+    case 4: le::Put32(field, static_cast<uint32_t>(value)); break;
+    default: le::Put64(field, value); break;
+  }
 }
 
 void PutText(std::vector<uint8_t>& sector, size_t offset, const char* text) {

@@ -7,10 +7,11 @@
 #include "base/text_encoding.h"
 #include "platform/fs_driver/paths.h"
 #include "platform/fs_driver/volume_records.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {
@@ -286,19 +287,19 @@ uint32_t SimPlatform::NtFsControlFile(OsHandle& handle, uint32_t code, void* out
   const uint32_t clusterBytes = volume.BytesPerSector() * volume.SectorsPerCluster();
   const SimEntry* mft = volume.Root().Child("$MFT");
   const int64_t mftStart = mft != nullptr && !mft->streams[0].runs.empty() ? mft->streams[0].runs[0].lcn : 0;
-  record::PutI64(out, 0, 0x1234ABCD5678EF00);
-  record::PutI64(out, 8, volume.TotalClusters() * volume.SectorsPerCluster());
-  record::PutI64(out, 16, volume.TotalClusters());
-  record::PutI64(out, 24, volume.FreeClusters());
-  record::PutU32(out, 40, volume.BytesPerSector());
-  record::PutU32(out, 44, clusterBytes);
-  record::PutU32(out, 48, 1024);
-  record::PutU32(out, 52, 1024 / clusterBytes);  // 0 when a cluster is larger than a record
-  record::PutI64(out, 56, mft != nullptr ? mft->streams[0].AllocatedClusters() * clusterBytes : 0);
-  record::PutI64(out, 64, mftStart);
-  record::PutI64(out, 72, 2);
-  record::PutI64(out, 80, volume.mftZoneStart);
-  record::PutI64(out, 88, volume.mftZoneEnd);
+  le::PutI64(out, 0x1234ABCD5678EF00);
+  le::PutI64(out + 8, volume.TotalClusters() * volume.SectorsPerCluster());
+  le::PutI64(out + 16, volume.TotalClusters());
+  le::PutI64(out + 24, volume.FreeClusters());
+  le::Put32(out + 40, volume.BytesPerSector());
+  le::Put32(out + 44, clusterBytes);
+  le::Put32(out + 48, 1024);
+  le::Put32(out + 52, 1024 / clusterBytes);  // 0 when a cluster is larger than a record
+  le::PutI64(out + 56, mft != nullptr ? mft->streams[0].AllocatedClusters() * clusterBytes : 0);
+  le::PutI64(out + 64, mftStart);
+  le::PutI64(out + 72, 2);
+  le::PutI64(out + 80, volume.mftZoneStart);
+  le::PutI64(out + 88, volume.mftZoneEnd);
   information = record::kNtfsVolumeDataSize;
   return win32::kStatusSuccess;
 }
@@ -325,15 +326,15 @@ uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uin
       information = static_cast<uint32_t>(offset);
       return win32::kStatusBufferOverflow;
     }
-    if (previous != SIZE_MAX) record::PutU32(out, previous, static_cast<uint32_t>(offset - previous));
-    record::PutU32(out, offset + 4, static_cast<uint32_t>(2 * name.size()));
+    if (previous != SIZE_MAX) le::Put32(out + previous, static_cast<uint32_t>(offset - previous));
+    le::Put32(out + offset + 4, static_cast<uint32_t>(2 * name.size()));
     const SimStream* stream = name == "::$DATA" ? &sim.entry->streams[0] : nullptr;
     for (size_t s = 1; stream == nullptr && s < sim.entry->streams.size(); ++s) {
       if (":" + sim.entry->streams[s].name + ":$DATA" == name) stream = &sim.entry->streams[s];
     }
     const int64_t clusterBytes = int64_t{sim.volume.BytesPerSector()} * sim.volume.SectorsPerCluster();
-    record::PutI64(out, offset + 8, static_cast<int64_t>(stream->content.size()));
-    record::PutI64(out, offset + 16, stream->AllocatedClusters() * clusterBytes);
+    le::PutI64(out + offset + 8, static_cast<int64_t>(stream->content.size()));
+    le::PutI64(out + offset + 16, stream->AllocatedClusters() * clusterBytes);
     for (size_t i = 0; i < name.size(); ++i) out[offset + record::kStreamNameOffset + 2 * i] = static_cast<uint8_t>(name[i]);
     previous = offset;
     offset += (size + 7) / 8 * 8;

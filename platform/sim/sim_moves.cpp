@@ -1,10 +1,10 @@
 // Cluster moves on a simulated volume, with the checks and results of the Windows drivers.
 #include <algorithm>
 
-#include "platform/fs_driver/fat_move_rules.h"
+#include "filesystems/move_rules.h"
 #include "platform/sim/sim_volume.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {
@@ -67,8 +67,8 @@ uint32_t SimVolume::MoveClusters(SimEntry& entry, size_t streamIndex, int64_t vc
   int64_t first = vcn;
   int64_t last = vcn + count;
   if (!ntfs) {
-    const fs_driver::FatMovePlan plan =
-        fs_driver::PlanFatMove({vcn, count, targetLcn, TotalClusters(), allocated, entry.IsDirectoryLike(), &entry == &root_},
+    const fs::FatMovePlan plan =
+        fs::PlanFatMove({vcn, count, targetLcn, TotalClusters(), allocated, entry.IsDirectoryLike(), &entry == &root_},
                                [this](int64_t lcn) { return bitmap_.Used(lcn); });
     if (plan.error != 0 || plan.clusters == 0) return plan.error;
     last = vcn + plan.clusters;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/sim/system_messages.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

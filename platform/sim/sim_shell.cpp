@@ -1,7 +1,7 @@
 #include "platform/sim/sim_shell.h"
 
 #include "platform/sim/sim_volume.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

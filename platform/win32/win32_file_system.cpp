@@ -13,7 +13,7 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_header.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

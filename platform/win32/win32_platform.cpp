@@ -9,7 +9,7 @@
 
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

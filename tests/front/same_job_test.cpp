@@ -61,7 +61,7 @@ std::string Runs(const std::vector<uint32_t>& clusters) {
 }
 
 // One line per move asked of the volume.
-fat::FatVolume::MoveWatcher Recorder(std::string& log) {
+image::ImageVolume::MoveWatcher Recorder(std::string& log) {
   return [&log](const std::string& path, const std::vector<uint32_t>& from, uint32_t to, uint32_t result) {
     log += path + ": " + Runs(from) + " -> " + std::to_string(to) + " = " + std::to_string(result) + "\n";
   };
@@ -94,7 +94,7 @@ std::string ToolMoves(const std::string& image, ToolVerb verb) {
   ToolVolume volume(image, false);
   std::string problem;
   if (!volume.Select(problem)) return "refused: " + problem;
-  volume.Fat()->WatchMoves(Recorder(log));
+  volume.Card()->WatchMoves(Recorder(log));
   ToolCommand command;
   command.verb = verb;
   command.volume = image;

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "test_harness.h"
 #include "volume_fixture.h"
 

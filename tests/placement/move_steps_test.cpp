@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/volume_constants.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "base/job_flags.h"
 #include "base/volume_zones.h"
 #include "volume/volume_access.h"

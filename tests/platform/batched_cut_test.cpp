@@ -5,9 +5,10 @@
 
 #include <string>
 
+#include "platform/image/file_storage.h"
 #include "fragmented_volume.h"
 #include "image_harness.h"
-#include "platform/image/fat_image.h"
+#include "filesystems/fat/fat_image.h"
 #include "power_cut.h"
 #include "shell_workspace.h"
 
@@ -48,7 +49,7 @@ const std::string kFilesReadBack =
 int PassWithCut(const std::string& image, const std::string& pass, int allowed) {
   int writes = 0;
   test::ImageHarness h(image, pass, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
+    return std::make_unique<CutStorage>(std::make_unique<image::FileStorage>(path), allowed, writes);
   });
   h.program.Run();
   return writes;

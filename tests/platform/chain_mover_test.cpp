@@ -1,7 +1,9 @@
 // Moves on real FAT images, cut off after every single write in turn: fsck.fat must find at
 // most reclaimable clusters and FAT copies that differ with the first intact, and every file
 // must still read back byte for byte.
-#include "platform/image/chain_mover.h"
+#include "open_volume.h"
+#include "platform/image/file_storage.h"
+#include "filesystems/fat/chain_mover.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/image/fat_image.h"
-#include "platform/image/volume_storage.h"
+#include "filesystems/fat/fat_image.h"
+#include "filesystems/sector_source.h"
 #include "fragmented_volume.h"
 #include "power_cut.h"
 #include "shell_workspace.h"
@@ -39,7 +41,7 @@ DirEntry* Child(DirEntry& directory, const std::string& name) {
 
 // Moves the whole fragmented file to the volume's end, then a middle run of another one.
 uint32_t Defragment(const std::string& image, VolumeStorage& storage) {
-  std::unique_ptr<FatImage> volume = FatImage::Open(image);
+  std::unique_ptr<FatImage> volume = OpenFatImage(image);
   ChainMover mover(*volume, storage);
   DirEntry* big = Child(const_cast<DirEntry&>(volume->Root()), "Große Datei.dat");
   const uint32_t end = volume->Geometry().dataClusters;
@@ -62,7 +64,7 @@ std::vector<std::pair<uint32_t, uint32_t>> Pieces(const DirEntry& file) {
 // Moves the fragmented file's last two pieces next to each other at the volume's end in one
 // batch, the later piece first when `laterFirst`; the moves the batch held before its commit.
 uint32_t MoveTwoPieces(const std::string& image, VolumeStorage& storage, bool laterFirst, size_t& batched) {
-  std::unique_ptr<FatImage> volume = FatImage::Open(image);
+  std::unique_ptr<FatImage> volume = OpenFatImage(image);
   ChainMover mover(*volume, storage);
   DirEntry* big = Child(const_cast<DirEntry&>(volume->Root()), "Große Datei.dat");
   const std::vector<std::pair<uint32_t, uint32_t>> pieces = Pieces(*big);
@@ -102,13 +104,13 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
     fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
     int totalWrites = 0;
     {
-      CutStorage counting(std::make_unique<FileStorage>(w.Path("v.img")), 1 << 30, totalWrites);
+      CutStorage counting(std::make_unique<image::FileStorage>(w.Path("v.img")), 1 << 30, totalWrites);
       ASSERT_EQ(Defragment(w.Path("v.img"), counting), 0u) << format;
     }
     auto [clean, report] = w.Shell("fsck.fat -n v.img");
     EXPECT_EQ(clean, 0) << format << "\n" << report;
     EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format;
-    std::unique_ptr<FatImage> moved = FatImage::Open(w.Path("v.img"));
+    std::unique_ptr<FatImage> moved = OpenFatImage(w.Path("v.img"));
     const DirEntry* big = Child(const_cast<DirEntry&>(moved->Root()), "Große Datei.dat");
     for (size_t i = 1; i < big->chain.size(); ++i) EXPECT_EQ(big->chain[i], big->chain[i - 1] + 1) << format;
     ASSERT_GT(totalWrites, 10) << format;
@@ -117,7 +119,7 @@ TEST(ChainMover, APowerCutAtAnyWriteLosesNoFile) {
       fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
       {
         int writes = 0;
-        CutStorage cut(std::make_unique<FileStorage>(w.Path("v.img")), k, writes);
+        CutStorage cut(std::make_unique<image::FileStorage>(w.Path("v.img")), k, writes);
         EXPECT_NE(Defragment(w.Path("v.img"), cut), 0u) << "a cut move reports failure";
       }
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
@@ -140,7 +142,7 @@ TEST(ChainMover, PiecesOfOneFileShareABatchAndACutAnywhereLosesNoFile) {
       int total = 0;
       size_t batched = 0;
       {
-        CutStorage counting(std::make_unique<FileStorage>(w.Path("v.img")), 1 << 30, total);
+        CutStorage counting(std::make_unique<image::FileStorage>(w.Path("v.img")), 1 << 30, total);
         ASSERT_EQ(MoveTwoPieces(w.Path("v.img"), counting, laterFirst, batched), 0u) << what;
       }
       EXPECT_EQ(batched, 2u) << what;
@@ -150,7 +152,7 @@ TEST(ChainMover, PiecesOfOneFileShareABatchAndACutAnywhereLosesNoFile) {
         fs::copy_file(w.Path("pristine.img"), w.Path("v.img"), fs::copy_options::overwrite_existing);
         {
           int writes = 0;
-          CutStorage cut(std::make_unique<FileStorage>(w.Path("v.img")), k, writes);
+          CutStorage cut(std::make_unique<image::FileStorage>(w.Path("v.img")), k, writes);
           MoveTwoPieces(w.Path("v.img"), cut, laterFirst, batched);
         }
         auto [code, fsck] = w.Shell("fsck.fat -n v.img");
@@ -201,12 +203,12 @@ TEST(ChainMover, AFat12SwitchAcrossASectorBoundaryWritesOneSectorWhenItCan) {
                     "mcopy -i v.img filler ::/FILLER && head -c 5000 /dev/urandom > f && mcopy -i v.img f ::/F.BIN")
                 .first,
             0);
-  std::unique_ptr<FatImage> volume = FatImage::Open(w.Path("v.img"));
+  std::unique_ptr<FatImage> volume = OpenFatImage(w.Path("v.img"));
   DirEntry* f = Child(const_cast<DirEntry&>(volume->Root()), "F.BIN");
   ASSERT_EQ(f->chain.front(), 341u) << "the filler takes clusters 2 to 340";
   ASSERT_EQ(f->chain[1], 342u);
   {
-    RecordingStorage storage(std::make_unique<FileStorage>(w.Path("v.img")));
+    RecordingStorage storage(std::make_unique<image::FileStorage>(w.Path("v.img")));
     ChainMover mover(*volume, storage);
     // 342 (0x156) becomes 502 (0x1F6): the low nibble, in the first sector, keeps its value.
     ASSERT_EQ(mover.MoveClusters(*f, 1, 500, 9), 0u);
@@ -228,8 +230,8 @@ TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
                     "&& mmd -i v.img ::/D")
                 .first,
             0);
-  std::unique_ptr<FatImage> volume = FatImage::Open(w.Path("v.img"));
-  FileStorage file(w.Path("v.img"));
+  std::unique_ptr<FatImage> volume = OpenFatImage(w.Path("v.img"));
+  image::FileStorage file(w.Path("v.img"));
   ChainMover mover(*volume, file);
   DirEntry& root = const_cast<DirEntry&>(volume->Root());
   DirEntry* f = Child(root, "F.BIN");
@@ -254,6 +256,7 @@ TEST(ChainMover, ArgumentsAreCheckedAsTheWindowsDriverDoes) {
 #include <vector>
 
 #include "image_harness.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/win32_codes.h"
 
@@ -285,16 +288,16 @@ void CollectSeenRuns(VolumeIo& io, const std::string& below, std::map<std::strin
     uint8_t output[4096];
     for (int64_t vcn = 0;;) {
       uint8_t input[8];
-      record::PutI64(input, 0, vcn);
+      le::PutI64(input, vcn);
       uint32_t bytes = 0;
       const uint32_t result = io.DeviceIoControl(*opened.handle, win32::kFsctlGetRetrievalPointers, input, 8, output,
                                                  sizeof output, bytes);
       if (result != 0 && result != 234) break;  // 234: more data
-      const uint32_t extents = record::U32(output, 0);
-      int64_t start = record::I64(output, 8);
+      const uint32_t extents = le::U32(output);
+      int64_t start = le::I64(output + 8);
       for (uint32_t i = 0; i < extents; ++i) {
-        const int64_t next = record::I64(output, 16 + 16 * i);
-        AddRun(runs, record::I64(output, 24 + 16 * i), next - start);
+        const int64_t next = le::I64(output + 16 + 16 * i);
+        AddRun(runs, le::I64(output + 24 + 16 * i), next - start);
         start = next;
       }
       if (result == 0) break;
@@ -319,7 +322,7 @@ void ExpectDriveIsImage(VolumeIo& io, const std::string& image, const std::strin
   std::map<std::string, Runs> seen;
   std::map<std::string, Runs> read;
   CollectSeenRuns(io, "", seen);
-  CollectImageRuns(FatImage::Open(image)->Root(), read);
+  CollectImageRuns(OpenFatImage(image)->Root(), read);
   EXPECT_FALSE(seen.empty()) << what;
   EXPECT_EQ(seen, read) << what;
 }
@@ -345,7 +348,7 @@ TEST(ImagePasses, DefragOptimizeAndCompactLeaveSoundVolumesAndWholeFiles) {
       Workspace w;
       const std::string format = Described(kind);
       ASSERT_EQ(w.Shell(FragmentedVolume(kind, "v.img")).first, 0);
-      ASSERT_GT(FragmentedFiles(FatImage::Open(w.Path("v.img"))->Root()), 0u);
+      ASSERT_GT(FragmentedFiles(OpenFatImage(w.Path("v.img"))->Root()), 0u);
       test::ImageHarness h(w.Path("v.img"), pass);
       h.program.Run();
       // Compact finds nothing far back on these small, front-filled volumes; the others move.
@@ -353,12 +356,12 @@ TEST(ImagePasses, DefragOptimizeAndCompactLeaveSoundVolumesAndWholeFiles) {
         EXPECT_GT(h.platform.Moves(), 0) << format << " " << pass;
       }
       EXPECT_EQ(h.C().Refusal(), "") << format << " " << pass;
-      ExpectDriveIsImage(h.platform, w.Path("v.img"), format + " " + pass);
+      ExpectDriveIsImage(h.platform.Drives(), w.Path("v.img"), format + " " + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << format << " " << pass << "\n" << fsck;
       EXPECT_EQ(w.Shell(kFilesReadBack).second, "") << format << " " << pass;
       if (std::string(pass) == "/d") {
-        EXPECT_EQ(FragmentedFiles(FatImage::Open(w.Path("v.img"))->Root()), 0u) << format;
+        EXPECT_EQ(FragmentedFiles(OpenFatImage(w.Path("v.img"))->Root()), 0u) << format;
       }
     }
   }
@@ -371,7 +374,7 @@ TEST(ImagePasses, AnImageAttachedToALoopDeviceIsNeverWritten) {
                     "&& touch mountinfo && cp v.img before.img")
                 .first,
             0);
-  FatVolume volume('C', w.Path("v.img"), {w.Path("mountinfo"), w.Path("sys")});
+  image::ImageVolume volume('C', w.Path("v.img"), {w.Path("mountinfo"), w.Path("sys")});
   OpenResult drive = volume.OpenPath("\\\\.\\C:", 0, 3, 0);
   OpenResult file = volume.OpenPath("\\\\?\\C:\\F.BIN", 0, 7, 0);
   ASSERT_NE(drive.handle, nullptr);
@@ -401,7 +404,7 @@ const char* const kRecipeFiles =
 int DefragWithCut(Workspace& w, int allowed) {
   int writes = 0;
   test::ImageHarness h(w.Path("v.img"), "/d", [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
+    return std::make_unique<CutStorage>(std::make_unique<image::FileStorage>(path), allowed, writes);
   });
   h.program.Run();
   return writes;
@@ -422,14 +425,14 @@ TEST(ImagePasses, APowerCutAtAnyWriteOfAWholeDefragLosesNoFile) {
     EXPECT_TRUE(code <= 1 && OnlyHarmlessFindings(fsck)) << "cut after write " << k << ":\n" << fsck;
     EXPECT_EQ(w.Shell(kRecipeFiles).second, "") << "cut after write " << k;
     if (fsck.find("FATs differ") != std::string::npos) {
-      EXPECT_THROW(FatImage::Open(w.Path("v.img")), ImageError) << "a half-written FAT waits for a check";
+      EXPECT_THROW(OpenFatImage(w.Path("v.img")), VolumeError) << "a half-written FAT waits for a check";
     }
     // Once repaired, the volume is taken up again and the job finished.
     ASSERT_LE(w.Shell("fsck.fat -a v.img").first, 1) << "cut after write " << k;
     DefragWithCut(w, 1 << 30);
     EXPECT_EQ(w.Shell("fsck.fat -n v.img").first, 0) << "cut after write " << k << ", repaired and defragmented";
     EXPECT_EQ(w.Shell(kRecipeFiles).second, "") << "cut after write " << k << ", repaired and defragmented";
-    EXPECT_EQ(FragmentedFiles(FatImage::Open(w.Path("v.img"))->Root()), 0u) << "cut after write " << k;
+    EXPECT_EQ(FragmentedFiles(OpenFatImage(w.Path("v.img"))->Root()), 0u) << "cut after write " << k;
   }
 }
 
@@ -454,7 +457,7 @@ TEST(ImagePasses, DeepWideAndFullVolumes) {
       test::ImageHarness h(w.Path("v.img"), pass);
       h.program.Run();
       EXPECT_EQ(h.C().Refusal(), "") << pass;
-      ExpectDriveIsImage(h.platform, w.Path("v.img"), std::string(fill ? "full " : "") + pass);
+      ExpectDriveIsImage(h.platform.Drives(), w.Path("v.img"), std::string(fill ? "full " : "") + pass);
       auto [code, fsck] = w.Shell("fsck.fat -n v.img");
       EXPECT_EQ(code, 0) << (fill ? "full " : "") << pass << "\n" << fsck;
       EXPECT_EQ(w.Shell("rm -rf out && mkdir out && mcopy -s -n -i v.img '::/*' out/ && diff -r src out").second, "")

@@ -8,8 +8,9 @@
 #include "fragmented_volume.h"
 #include "front/linux/tool/tool_run.h"
 #include "placement/contiguous_file.h"
-#include "platform/image/fat_image.h"
-#include "platform/image/fat_volume.h"
+#include "filesystems/fat/fat_image.h"
+#include "platform/image/file_storage.h"
+#include "platform/image/image_volume.h"
 #include "power_cut.h"
 #include "shell_workspace.h"
 
@@ -43,7 +44,7 @@ const std::string kFilesReadBack =
 std::pair<int, bool> ContigWithCut(const std::string& image, int allowed) {
   int writes = 0;
   ToolVolume volume(image, false, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes);
+    return std::make_unique<CutStorage>(std::make_unique<image::FileStorage>(path), allowed, writes);
   });
   std::string problem;
   EXPECT_TRUE(volume.Select(problem)) << problem;
@@ -55,7 +56,7 @@ std::pair<int, bool> ContigWithCut(const std::string& image, int allowed) {
   EXPECT_TRUE(plan.possible) << plan.problem;
   ContiguousMaker maker(volume.Mover(), volume.Extents(), volume.VolumeHandle());
   const ContiguousOutcome outcome = maker.Carry(layouts, *target, plan, {}, {});
-  const bool committed = volume.Fat()->CommitPendingMoves();
+  const bool committed = volume.Card()->CommitPendingMoves();
   const std::vector<FileLayout> after = volume.Walk();
   const std::optional<size_t> now = FindLayout(after, "/big.iso");
   return {writes, outcome.error.empty() && committed && now && after[*now].runs.size() == 1};

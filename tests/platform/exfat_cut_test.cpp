@@ -12,15 +12,17 @@
 #include <utility>
 #include <vector>
 
+#include "open_volume.h"
+#include "platform/image/file_storage.h"
 #include "front/linux/tool/tool_run.h"
 #include "image_harness.h"
-#include "platform/image/exfat_image.h"
+#include "filesystems/exfat/exfat_image.h"
 #include "platform/image/medium.h"
-#include "platform/image/volume_storage.h"
+#include "filesystems/sector_source.h"
 #include "power_cut.h"
 #include "shell_workspace.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::exfat {
 namespace {
 
 struct Workspace : test::ShellWorkspace {
@@ -43,7 +45,7 @@ int PassWithCut(const std::string& image, const std::string& pass, int allowed, 
                 std::vector<int>* boundaries = nullptr) {
   int writes = 0;
   test::ImageHarness h(image, "/drv C: " + pass, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, writes, tearAt, boundaries);
+    return std::make_unique<CutStorage>(std::make_unique<image::FileStorage>(path), allowed, writes, tearAt, boundaries);
   });
   h.program.Volume().AcceptFileSystem("exFAT");
   h.program.Run();
@@ -137,10 +139,10 @@ uint32_t FreeRun(const ExfatImage& image, size_t count) {
 // Moves the named file (or the first fragmented straddler) whole to the first free run and
 // commits, through storage cut after `allowed` writes. The file's name, or the error.
 std::string MoveWhole(const std::string& path, const std::string& name, int allowed, int& writes) {
-  std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
+  std::unique_ptr<ExfatImage> image = OpenExfatImage(path);
   DirEntry* file = FragmentedStraddler(*image, name);
   if (file == nullptr) return "no such file";
-  CutStorage storage(std::make_unique<FileStorage>(path), allowed, writes);
+  CutStorage storage(std::make_unique<image::FileStorage>(path), allowed, writes);
   const std::unique_ptr<BatchMover> mover = image->MakeMover(storage);
   const uint32_t target = FreeRun(*image, file->chain.size());
   const uint32_t error = mover->Move(*file, 0, target, static_cast<uint32_t>(file->chain.size()));
@@ -177,14 +179,14 @@ DirEntry* MostFragmented(ExfatImage& image) {
 // in one batch, the later piece first when `laterFirst`, through storage cut after `allowed`
 // writes. The moves the batch held before its commit, or the error.
 std::string MoveTwoPieces(const std::string& path, bool laterFirst, int allowed, int& writes) {
-  std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
+  std::unique_ptr<ExfatImage> image = OpenExfatImage(path);
   DirEntry* file = MostFragmented(*image);
   if (file == nullptr) return "no fragmented file";
   const std::vector<std::pair<uint32_t, uint32_t>> pieces = Pieces(*file);
   if (pieces.size() < 3) return "the file is in fewer than three pieces";
   const auto [firstStart, firstEnd] = pieces[pieces.size() - 2];
   const auto [laterStart, laterEnd] = pieces.back();
-  CutStorage storage(std::make_unique<FileStorage>(path), allowed, writes);
+  CutStorage storage(std::make_unique<image::FileStorage>(path), allowed, writes);
   const std::unique_ptr<BatchMover> mover = image->MakeMover(storage);
   const uint32_t target = FreeRun(*image, laterEnd - firstStart);
   const auto moveFirst = [&] { return mover->Move(*file, firstStart, target, firstEnd - firstStart); };
@@ -234,10 +236,10 @@ TEST(ExfatMover, ASetAcrossASectorBoundaryIsWrittenAnewAndACutAnywhereLeavesTheF
   const std::string expected = w.Shell(kJudge).second;
   const std::string path = w.Path("v.img");
   {
-    std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
+    std::unique_ptr<ExfatImage> image = OpenExfatImage(path);
     DirEntry* straddler = FragmentedStraddler(*image);
     ASSERT_NE(straddler, nullptr);
-    FileStorage storage(path);
+    image::FileStorage storage(path);
     const std::unique_ptr<BatchMover> mover = image->MakeMover(storage);
     EXPECT_EQ(mover->Move(*straddler, 0, FreeRun(*image, 1), 1), 5u);
     EXPECT_EQ(mover->FilesKeptAtTheirStart(), 1u);
@@ -246,7 +248,7 @@ TEST(ExfatMover, ASetAcrossASectorBoundaryIsWrittenAnewAndACutAnywhereLeavesTheF
   const std::string name = MoveWhole(path, {}, 1 << 30, total);
   ASSERT_GT(total, 0) << name;
   {
-    std::unique_ptr<ExfatImage> image = ExfatImage::Open(Medium::Open(path, Medium::Hold::Shared));
+    std::unique_ptr<ExfatImage> image = OpenExfatImage(path);
     const DirEntry* moved = FragmentedStraddler(*image, name);
     ASSERT_NE(moved, nullptr);
     EXPECT_TRUE(image->ChangesInPlace(*moved));
@@ -283,7 +285,7 @@ struct ContigResult {
 ContigResult ContigWithCut(const std::string& image, const std::string& toolPath, int allowed, bool holdStartWindow) {
   ContigResult result;
   ToolVolume volume(image, false, [&](const std::string& path) -> std::unique_ptr<VolumeStorage> {
-    return std::make_unique<CutStorage>(std::make_unique<FileStorage>(path), allowed, result.writes);
+    return std::make_unique<CutStorage>(std::make_unique<image::FileStorage>(path), allowed, result.writes);
   });
   std::string problem;
   EXPECT_TRUE(volume.Select(problem)) << problem;
@@ -307,7 +309,7 @@ ContigResult ContigWithCut(const std::string& image, const std::string& toolPath
   result.movedWhole = plan.wholeFile;
   ContiguousMaker maker(volume.Mover(), volume.Extents(), volume.VolumeHandle());
   const ContiguousOutcome outcome = maker.Carry(layouts, *target, plan, {}, {});
-  const bool committed = volume.Fat()->CommitPendingMoves();
+  const bool committed = volume.Card()->CommitPendingMoves();
   const std::vector<FileLayout> after = volume.Walk();
   const std::optional<size_t> now = FindLayout(after, toolPath);
   result.whole = outcome.error.empty() && committed && now && after[*now].runs.size() == 1;
@@ -328,7 +330,7 @@ TEST_P(ExfatContig, AFileWhoseSetLiesAcrossASectorBoundaryIsMadeContiguousAndACu
   const std::string image = w.Path("v.img");
   std::string path;
   {
-    std::unique_ptr<ExfatImage> card = ExfatImage::Open(Medium::Open(image, Medium::Hold::Shared));
+    std::unique_ptr<ExfatImage> card = OpenExfatImage(image);
     const DirEntry* straddler = FragmentedStraddler(*card);
     ASSERT_NE(straddler, nullptr);
     path = "/" + straddler->name;
@@ -360,4 +362,4 @@ INSTANTIATE_TEST_SUITE_P(Ways, ExfatContig, testing::Bool(), [](const testing::T
 });
 
 }  // namespace
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::exfat

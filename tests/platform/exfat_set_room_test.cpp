@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/image/exfat_image.h"
+#include "filesystems/exfat/entry_set.h"
 
-namespace tarvonel::fat::exfat {
+namespace tarvonel::exfat {
 namespace {
 
 constexpr size_t kSector = 512;  // 16 entries
@@ -51,4 +51,4 @@ TEST(FreeRunForSet, NothingInUseMayLieBehindTheEndMarker) {
 }
 
 }  // namespace
-}  // namespace tarvonel::fat::exfat
+}  // namespace tarvonel::exfat

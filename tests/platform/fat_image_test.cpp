@@ -1,6 +1,7 @@
 // FAT images made and filled by mkfs.fat and mtools, read by FatImage and checked against
 // what mtools itself reports of the same files.
-#include "platform/image/fat_image.h"
+#include "open_volume.h"
+#include "filesystems/fat/fat_image.h"
 
 #include "fragmented_volume.h"
 #include "shell_workspace.h"
@@ -63,7 +64,7 @@ TEST(FatImage, Fat12Fat16AndFat32ChainsAgreeWithMtools) {
     const std::string options = test::Described(kind);
     ImageDir d;
     MakeFragmented(d, kind);
-    std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+    std::unique_ptr<FatImage> image = OpenFatImage(d.Image());
     const DirEntry* big = Find(image->Root(), "Große Datei.dat");
     ASSERT_NE(big, nullptr) << options;
     EXPECT_EQ(big->size, 18u * kind.clusterBytes - 216) << options;
@@ -97,8 +98,8 @@ void Patch(const std::string& image, uint64_t offset, std::vector<uint8_t> bytes
 
 std::string OpenError(const std::string& image) {
   try {
-    FatImage::Open(image);
-  } catch (const ImageError& error) {
+    OpenFatImage(image);
+  } catch (const VolumeError& error) {
     return error.what();
   }
   return "opened";
@@ -109,7 +110,7 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
   MakeFragmented(d, {"-F 16 -s 1", 8192, 512, 512});
   const std::string pristine = d.Image() + ".orig";
   fs::copy_file(d.Image(), pristine);
-  std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+  std::unique_ptr<FatImage> image = OpenFatImage(d.Image());
   const Layout layout = image->Geometry();
   const DirEntry s1 = *Find(image->Root(), "S1.BIN");
   const DirEntry s3 = *Find(image->Root(), "S3.BIN");
@@ -135,13 +136,13 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("the two FAT copies differ at cluster " + std::to_string(s1.chain[1])));
   restore();
   Patch(d.Image(), layout.fatBytes + fatEntry(1), {0xFF, 0x7F});
-  EXPECT_NO_THROW(FatImage::Open(d.Image())) << "entry 1 holds status bits that each copy may keep its own way";
+  EXPECT_NO_THROW(OpenFatImage(d.Image())) << "entry 1 holds status bits that each copy may keep its own way";
   restore();
   Patch(d.Image(), 510, {0, 0});
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("no 55 AA signature"));
   restore();
   Patch(d.Image(), 37, {0x01});
-  EXPECT_TRUE(FatImage::Open(d.Image())->Geometry().dirty) << "the boot sector's dirty bit";
+  EXPECT_TRUE(OpenFatImage(d.Image())->Geometry().dirty) << "the boot sector's dirty bit";
   restore();
   fs::resize_file(d.Image(), 4096 * 1024);
   EXPECT_THAT(OpenError(d.Image()), testing::HasSubstr("shorter than the volume"));
@@ -154,7 +155,7 @@ TEST(FatImage, InconsistentImagesAreRefusedWithTheirProblemNamed) {
 TEST(FatImage, DamagedImagesAreRefusedOrReadWithoutFault) {
   ImageDir d;
   MakeFragmented(d, {"-F 16 -s 1", 8192, 512, 512});
-  std::unique_ptr<FatImage> image = FatImage::Open(d.Image());
+  std::unique_ptr<FatImage> image = OpenFatImage(d.Image());
   const Layout layout = image->Geometry();
   const DirEntry* a = Find(image->Root(), "a");
   const std::pair<uint64_t, uint64_t> regions[] = {
@@ -177,8 +178,8 @@ TEST(FatImage, DamagedImagesAreRefusedOrReadWithoutFault) {
     }
     Patch(d.Image(), at, {static_cast<uint8_t>(original[0] ^ (1u << (random() % 8)))});
     try {
-      FatImage::Open(d.Image());
-    } catch (const ImageError&) {
+      OpenFatImage(d.Image());
+    } catch (const VolumeError&) {
       ++refused;
     }
     Patch(d.Image(), at, original);
@@ -191,7 +192,7 @@ TEST(FatImage, DamagedImagesAreRefusedOrReadWithoutFault) {
 }  // namespace tarvonel::fat
 
 #include "image_harness.h"
-#include "platform/image/image_machine.h"
+#include "platform/image/image_drive.h"
 
 namespace tarvonel::fat {
 namespace {
@@ -251,9 +252,9 @@ TEST(ImageDrive, ALabelInTheCardsCodePageIsShownAsText) {
   ImageDir d;
   d.Run("mkfs.fat -C -F 16 -s 1 volume.img 8192");
   Patch(d.Image(), 43, {0xC9, 'T', 0xC9, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
-  std::vector<std::unique_ptr<FatVolume>> volumes;
-  volumes.push_back(std::make_unique<FatVolume>('E', d.Image()));
-  EXPECT_EQ(volumes[0]->Image().Label(), "\xC3\x89T\xC3\x89");  // "ÉTÉ"
+  std::vector<std::unique_ptr<image::ImageVolume>> volumes;
+  volumes.push_back(std::make_unique<image::ImageVolume>('E', d.Image()));
+  EXPECT_EQ(volumes[0]->Model().Label(), "\xC3\x89T\xC3\x89");  // "ÉTÉ"
   const Machine machine = ParseMachine(WithImageDrives(R"({"drives": []})", volumes));
   ASSERT_EQ(machine.drives.size(), 1u);
   EXPECT_EQ(machine.drives[0].label, "\xC3\x89T\xC3\x89");

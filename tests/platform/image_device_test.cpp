@@ -9,9 +9,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/image/fat_image.h"
-#include "platform/image/image_machine.h"
-#include "platform/image/fat_volume.h"
+#include "open_volume.h"
+#include "filesystems/fat/fat_image.h"
+#include "platform/image/image_drive.h"
+#include "platform/image/image_volume.h"
 #include "platform/image/mount_check.h"
 #include "shell_workspace.h"
 #include "image_harness.h"
@@ -73,23 +74,23 @@ TEST(MountCheck, AnImageBehindALoopDeviceIsInUseAndSaysWhere) {
                     "&& echo 7:3 > sys/loop3/dev && echo '30 1 8:17 / /media/stick rw - vfat /dev/sdb1 rw' > mountinfo")
                 .first,
             0);
-  const SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
-  EXPECT_EQ(InUseReason(w.Path("v.img"), tables),
+  const image::SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
+  EXPECT_EQ(image::InUseReason(w.Path("v.img"), tables),
             w.Path("v.img") + " is attached to /dev/loop3; detach it first (losetup -d /dev/loop3)");
   ASSERT_EQ(w.Shell("echo '31 1 7:3 / /mnt/img rw - vfat /dev/loop3 rw' >> mountinfo").first, 0);
-  EXPECT_EQ(InUseReason(w.Path("v.img"), tables), w.Path("v.img") + " is mounted on /mnt/img through /dev/loop3; unmount it first");
-  EXPECT_EQ(InUseReason(w.Path("other.img"), tables), "");
-  EXPECT_EQ(InUseReason(w.Path("missing.img"), tables), "") << "opening it names that problem";
+  EXPECT_EQ(image::InUseReason(w.Path("v.img"), tables), w.Path("v.img") + " is mounted on /mnt/img through /dev/loop3; unmount it first");
+  EXPECT_EQ(image::InUseReason(w.Path("other.img"), tables), "");
+  EXPECT_EQ(image::InUseReason(w.Path("missing.img"), tables), "") << "opening it names that problem";
 }
 
 TEST(MountCheck, ADriveOrAVolumeGivenTwiceIsRefused) {
   Workspace w;
   ASSERT_EQ(w.Shell("touch a.img && ln a.img hard.img && ln -s a.img soft.img && cp a.img copy.img && touch mountinfo").first, 0);
-  const SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
-  EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("a.img")}, {'D', w.Path("copy.img")}}, tables), "");
-  EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("a.img")}, {'C', w.Path("copy.img")}}, tables), "drive C: is given twice");
+  const image::SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
+  EXPECT_EQ(image::ImageDrivesProblem({{'C', w.Path("a.img")}, {'D', w.Path("copy.img")}}, tables), "");
+  EXPECT_EQ(image::ImageDrivesProblem({{'C', w.Path("a.img")}, {'C', w.Path("copy.img")}}, tables), "drive C: is given twice");
   for (const char* link : {"hard.img", "soft.img"}) {
-    EXPECT_EQ(ImageDrivesProblem({{'C', w.Path("copy.img")}, {'D', w.Path("a.img")}, {'E', w.Path(link)}}, tables),
+    EXPECT_EQ(image::ImageDrivesProblem({{'C', w.Path("copy.img")}, {'D', w.Path("a.img")}, {'E', w.Path(link)}}, tables),
               "D: and E: are the same volume (" + w.Path(link) + "); give it once");
   }
 }
@@ -101,13 +102,13 @@ TEST(MountCheck, ABlockDeviceIsInUseWhileTheMountTableListsIt) {
       ::mknod(w.Path("sdb2").c_str(), S_IFBLK | 0600, makedev(8, 18)) != 0) {
     GTEST_SKIP() << "device nodes cannot be made here";
   }
-  const SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
-  EXPECT_EQ(InUseReason(w.Path("sdb1"), tables), w.Path("sdb1") + " is mounted on /media/stick; unmount it first");
-  EXPECT_EQ(InUseReason(w.Path("sdb2"), tables), "");
-  EXPECT_EQ(ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("sdb1")}}, tables),
+  const image::SystemTables tables{w.Path("mountinfo"), w.Path("sys")};
+  EXPECT_EQ(image::InUseReason(w.Path("sdb1"), tables), w.Path("sdb1") + " is mounted on /media/stick; unmount it first");
+  EXPECT_EQ(image::InUseReason(w.Path("sdb2"), tables), "");
+  EXPECT_EQ(image::ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("sdb1")}}, tables),
             w.Path("sdb1") + " is mounted on /media/stick; unmount it first");
   ASSERT_EQ(::mknod(w.Path("stick").c_str(), S_IFBLK | 0600, makedev(8, 18)), 0);
-  EXPECT_THAT(ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("stick")}}, tables), testing::HasSubstr("the same volume"))
+  EXPECT_THAT(image::ImageDrivesProblem({{'E', w.Path("sdb2")}, {'F', w.Path("stick")}}, tables), testing::HasSubstr("the same volume"))
       << "two nodes of one device";
 }
 
@@ -116,18 +117,18 @@ TEST(ImageDevices, AMountedDeviceIsRefusedByTheKernelsOwnTables) {
   ASSERT_EQ(w.Shell("truncate -s 8M ext.img && mkfs.ext2 -q ext.img").first, 0);
   LoopDevice device(w, w.Path("ext.img"));
   if (device.Path().empty() || !device.Mount(w.Path("mnt"))) GTEST_SKIP() << "loop devices cannot be mounted here";
-  EXPECT_EQ(InUseReason(device.Path()), device.Path() + " is mounted on " + w.Path("mnt") + "; unmount it first");
-  EXPECT_THAT(InUseReason(w.Path("ext.img")), testing::HasSubstr(" is mounted on " + w.Path("mnt") + " through "));
+  EXPECT_EQ(image::InUseReason(device.Path()), device.Path() + " is mounted on " + w.Path("mnt") + "; unmount it first");
+  EXPECT_THAT(image::InUseReason(w.Path("ext.img")), testing::HasSubstr(" is mounted on " + w.Path("mnt") + " through "));
 }
 
 TEST(ImageDevices, AnUnmountedDeviceIsDefragmentedInPlace) {
   Workspace w;
   ASSERT_EQ(w.Shell(kFragmentedVolume).first, 0);
-  ASSERT_TRUE(Fragmented(FatImage::Open(w.Path("v.img"))->Root()));
+  ASSERT_TRUE(Fragmented(OpenFatImage(w.Path("v.img"))->Root()));
   {
     LoopDevice device(w, w.Path("v.img"));
     if (device.Path().empty()) GTEST_SKIP() << "loop devices cannot be attached here";
-    EXPECT_EQ(InUseReason(device.Path()), "");
+    EXPECT_EQ(image::InUseReason(device.Path()), "");
     test::ImageHarness h(device.Path(), "/d");
     h.program.Run();
     EXPECT_GT(h.platform.Moves(), 0);
@@ -136,7 +137,7 @@ TEST(ImageDevices, AnUnmountedDeviceIsDefragmentedInPlace) {
   auto [code, fsck] = w.Shell("fsck.fat -n v.img");
   EXPECT_EQ(code, 0) << fsck;
   EXPECT_EQ(w.Shell(kFilesReadBack).second, "");
-  EXPECT_FALSE(Fragmented(FatImage::Open(w.Path("v.img"))->Root()));
+  EXPECT_FALSE(Fragmented(OpenFatImage(w.Path("v.img"))->Root()));
 }
 
 TEST(ImageDevices, ADeviceSomeoneElseHoldsIsNeverWritten) {
@@ -149,9 +150,9 @@ TEST(ImageDevices, ADeviceSomeoneElseHoldsIsNeverWritten) {
     const int held = ::open(device.Path().c_str(), O_RDONLY | O_EXCL);
     ASSERT_GE(held, 0);
     try {
-      FatVolume volume('C', device.Path());
+      image::ImageVolume volume('C', device.Path());
       ADD_FAILURE() << "a device held by someone else was taken";
-    } catch (const ImageError& error) {
+    } catch (const VolumeError& error) {
       EXPECT_THAT(error.what(), testing::HasSubstr("is in use: mounted, or held by another program"));
     }
     ::close(held);

@@ -1,6 +1,8 @@
 // A FAT volume served from its medium: lost clusters count as in use, the medium is held for
 // the whole run, and what is not a FAT volume on a file or device is refused by name.
-#include "platform/image/fat_volume.h"
+#include "open_volume.h"
+#include "platform/image/file_storage.h"
+#include "platform/image/image_volume.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,9 +15,10 @@
 
 #include "fragmented_volume.h"
 #include "image_harness.h"
-#include "platform/image/chain_mover.h"
-#include "platform/image/fat_image.h"
-#include "platform/image/volume_storage.h"
+#include "filesystems/fat/chain_mover.h"
+#include "filesystems/fat/fat_image.h"
+#include "filesystems/sector_source.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/win32_codes.h"
 #include "shell_workspace.h"
@@ -34,8 +37,8 @@ struct Workspace : test::ShellWorkspace {
 
 std::string Refusal(const std::string& path) {
   try {
-    FatVolume volume('C', path);
-  } catch (const ImageError& error) {
+    image::ImageVolume volume('C', path);
+  } catch (const VolumeError& error) {
     return error.what();
   }
   return "taken";
@@ -65,7 +68,7 @@ bool AnyFragmented(const DirEntry& directory) {
 TEST(ImageVolume, LostClustersCountAsInUseAndADefragWorksAroundThem) {
   Workspace w;
   w.Run(test::FragmentedVolume({"-F 16 -s 1", 8192, 512, 512}, "v.img"));
-  std::unique_ptr<FatImage> image = FatImage::Open(w.Path("v.img"));
+  std::unique_ptr<FatImage> image = OpenFatImage(w.Path("v.img"));
   const Layout layout = image->Geometry();
   uint32_t bestStart = 0;
   uint32_t bestLength = 0;
@@ -90,7 +93,7 @@ TEST(ImageVolume, LostClustersCountAsInUseAndADefragWorksAroundThem) {
     EXPECT_GT(h.platform.Moves(), 0) << "the pass found room beside the lost clusters";
     EXPECT_EQ(h.C().Refusal(), "");
   }
-  image = FatImage::Open(w.Path("v.img"));
+  image = OpenFatImage(w.Path("v.img"));
   EXPECT_FALSE(AnyFragmented(image->Root()));
   for (uint32_t c = bestStart; c < bestStart + 3; ++c) EXPECT_EQ(image->Next(c), 0xFFFFu) << "lost cluster " << c << " untouched";
   EXPECT_EQ(image->LostClusters(), 3u);
@@ -106,7 +109,7 @@ TEST(ImageVolume, TheMediumIsHeldForTheWholeRun) {
   Workspace w;
   w.Run("mkfs.fat -C -F 16 -s 1 v.img 4096 >/dev/null");
   {
-    FatVolume first('C', w.Path("v.img"));
+    image::ImageVolume first('C', w.Path("v.img"));
     EXPECT_THAT(Refusal(w.Path("v.img")), testing::HasSubstr("is locked by another program"));
     EXPECT_EQ(w.Shell("flock -n v.img true").first, 1) << "the flock command sees the lock";
   }
@@ -137,8 +140,8 @@ TEST(ImageVolume, AFileIsSwitchedInItsFoldersNewCluster) {
   Workspace w;
   w.Run("mkfs.fat -C -F 16 -s 1 v.img 4096 >/dev/null && mmd -i v.img ::/D && for i in $(seq 10 40); do "
         "head -c 700 /dev/urandom > F$i; mcopy -i v.img F$i ::/D/F$i.BIN; done");
-  std::unique_ptr<FatImage> image = FatImage::Open(w.Path("v.img"));
-  FileStorage storage(w.Path("v.img"));
+  std::unique_ptr<FatImage> image = OpenFatImage(w.Path("v.img"));
+  image::FileStorage storage(w.Path("v.img"));
   ChainMover mover(*image, storage);
   DirEntry* folder = nullptr;
   for (DirEntry& child : image->Root().children) folder = child.name == "D" ? &child : folder;
@@ -168,7 +171,7 @@ namespace {
 uint32_t Control(VolumeIo& io, OsHandle& handle, uint32_t code, int64_t from, uint8_t* output, uint32_t size,
                  uint32_t& bytes) {
   uint8_t input[8];
-  record::PutI64(input, 0, from);
+  le::PutI64(input, from);
   return io.DeviceIoControl(handle, code, input, sizeof input, output, size, bytes);
 }
 
@@ -176,8 +179,8 @@ uint32_t Control(VolumeIo& io, OsHandle& handle, uint32_t code, int64_t from, ui
 TEST(ImageVolume, AnswersAsTheWindowsFatDriverDoes) {
   Workspace w;
   w.Run(test::FragmentedVolume({"-F 16 -s 1", 8192, 512, 512}, "v.img"));
-  FatVolume volume('C', w.Path("v.img"));
-  const auto& image = dynamic_cast<const FatImage&>(volume.Image());
+  image::ImageVolume volume('C', w.Path("v.img"));
+  const auto& image = dynamic_cast<const FatImage&>(volume.Model());
   OpenResult drive = volume.OpenPath("\\\\.\\C:", 0, 3, 0);
   ASSERT_NE(drive.handle, nullptr);
 
@@ -187,8 +190,8 @@ TEST(ImageVolume, AnswersAsTheWindowsFatDriverDoes) {
   uint32_t bytes = 0;
   EXPECT_EQ(Control(volume, *drive.handle, win32::kFsctlGetVolumeBitmap, 13, bitmap, sizeof bitmap, bytes), 234u);
   EXPECT_EQ(bytes, sizeof bitmap);
-  EXPECT_EQ(record::I64(bitmap, 0), 8);
-  EXPECT_EQ(record::I64(bitmap, 8), int64_t{image.Geometry().dataClusters} - 8);
+  EXPECT_EQ(le::I64(bitmap), 8);
+  EXPECT_EQ(le::I64(bitmap + 8), int64_t{image.Geometry().dataClusters} - 8);
   for (uint32_t bit = 0; bit < 64 * 8; ++bit) {
     EXPECT_EQ((bitmap[16 + bit / 8] >> (bit % 8)) & 1, image.InUse(bit + 8 + 2) ? 1 : 0) << "LCN " << bit + 8;
   }
@@ -207,9 +210,9 @@ TEST(ImageVolume, AnswersAsTheWindowsFatDriverDoes) {
   for (int64_t vcn = 0;;) {
     const uint32_t result = Control(volume, *big.handle, win32::kFsctlGetRetrievalPointers, vcn, one, sizeof one, bytes);
     ASSERT_TRUE(result == 0 || result == 234) << result;
-    ASSERT_EQ(record::U32(one, 0), 1u);
-    const int64_t next = record::I64(one, 16);
-    for (int64_t i = 0; i < next - record::I64(one, 8); ++i) clusters.push_back(static_cast<uint32_t>(record::I64(one, 24) + i + 2));
+    ASSERT_EQ(le::U32(one), 1u);
+    const int64_t next = le::I64(one + 16);
+    for (int64_t i = 0; i < next - le::I64(one + 8); ++i) clusters.push_back(static_cast<uint32_t>(le::I64(one + 24) + i + 2));
     vcn = next;
     if (result == 0) break;
   }

@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/image/volume_storage.h"
+#include "filesystems/sector_source.h"
 
-namespace tarvonel::fat {
+namespace tarvonel {
 
 // Lets `allowed` writes through, then the power is gone: the next write is torn at its
 // `tearAt`-th sector boundary (what lies before it reaches the medium; nothing when it has
 // fewer), and every later write and flush fails. `writes` counts the writes let through;
 // `boundaries`, when given, gets each write's count of sector boundaries inside it.
-class CutStorage : public VolumeStorage {
+class CutStorage : public fs::VolumeStorage {
  public:
-  CutStorage(std::unique_ptr<VolumeStorage> inner, int allowed, int& writes, int tearAt = 1,
+  CutStorage(std::unique_ptr<fs::VolumeStorage> inner, int allowed, int& writes, int tearAt = 1,
              std::vector<int>* boundaries = nullptr)
       : inner_(std::move(inner)), allowed_(allowed), writes_(writes), tearAt_(tearAt), boundaries_(boundaries) {}
   bool Read(uint64_t offset, void* buffer, size_t length) override { return inner_->Read(offset, buffer, length); }
@@ -38,7 +38,7 @@ class CutStorage : public VolumeStorage {
 
  private:
   static constexpr uint64_t kSector = 512;
-  std::unique_ptr<VolumeStorage> inner_;
+  std::unique_ptr<fs::VolumeStorage> inner_;
   int allowed_;
   int& writes_;
   int tearAt_;
@@ -59,4 +59,4 @@ inline bool OnlyHarmlessFindings(const std::string& report) {
   return true;
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
 namespace tarvonel {
 namespace {

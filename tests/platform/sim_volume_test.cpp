@@ -4,10 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "volume_fixture.h"
 
 namespace tarvonel {
@@ -32,14 +33,14 @@ class SimVolumeTest : public ::testing::Test {
   }
   uint32_t Retrieval(OsHandle& handle, int64_t vcn, std::vector<uint8_t>& out, uint32_t& returned) {
     std::array<uint8_t, 8> in{};
-    record::PutI64(in.data(), 0, vcn);
+    le::PutI64(in.data(), vcn);
     return platform.DeviceIoControl(handle, win32::kFsctlGetRetrievalPointers, in.data(), 8, out.data(),
                                     static_cast<uint32_t>(out.size()), returned);
   }
   uint32_t Bitmap(int64_t start, std::vector<uint8_t>& out, uint32_t& returned) {
     auto volume = Open("\\\\.\\C:", win32::kGenericRead);
     std::array<uint8_t, 8> in{};
-    record::PutI64(in.data(), 0, start);
+    le::PutI64(in.data(), start);
     return platform.DeviceIoControl(*volume.handle, win32::kFsctlGetVolumeBitmap, in.data(), 8, out.data(),
                                     static_cast<uint32_t>(out.size()), returned);
   }
@@ -70,16 +71,16 @@ TEST_F(SimVolumeTest, RetrievalPointersPageThroughSmallBuffers) {
   uint32_t returned = 0;
   EXPECT_EQ(Retrieval(*file.handle, 0, out, returned), win32_error::kMoreData);
   EXPECT_EQ(returned, 32u);
-  EXPECT_EQ(record::U32(out.data(), 0), 1u);
-  EXPECT_EQ(record::I64(out.data(), 16), 4);
-  EXPECT_EQ(record::I64(out.data(), 24), 100);
+  EXPECT_EQ(le::U32(out.data()), 1u);
+  EXPECT_EQ(le::I64(out.data() + 16), 4);
+  EXPECT_EQ(le::I64(out.data() + 24), 100);
   // A VCN inside the second extent starts the answer at that extent.
   EXPECT_EQ(Retrieval(*file.handle, 5, out, returned), win32_error::kMoreData);
-  EXPECT_EQ(record::I64(out.data(), 8), 4);
-  EXPECT_EQ(record::I64(out.data(), 24), 200);
+  EXPECT_EQ(le::I64(out.data() + 8), 4);
+  EXPECT_EQ(le::I64(out.data() + 24), 200);
   std::vector<uint8_t> large(16 + 16 * 8);
   EXPECT_EQ(Retrieval(*file.handle, 6, large, returned), win32_error::kSuccess);
-  EXPECT_EQ(record::U32(large.data(), 0), 1u);
+  EXPECT_EQ(le::U32(large.data()), 1u);
   EXPECT_EQ(Retrieval(*file.handle, 12, large, returned), win32_error::kHandleEof);
   EXPECT_EQ(Retrieval(*file.handle, -1, large, returned), win32_error::kInvalidParameter);
   std::vector<uint8_t> tiny(31);
@@ -92,15 +93,15 @@ TEST_F(SimVolumeTest, RetrievalPointersPageThroughSmallBuffers) {
   EXPECT_EQ(Retrieval(*resident.handle, 0, large, returned), win32_error::kHandleEof);
   auto stream = Open("\\\\?\\C:\\ads.txt:s2");
   EXPECT_EQ(Retrieval(*stream.handle, 0, large, returned), win32_error::kSuccess);
-  EXPECT_EQ(record::I64(large.data(), 24), 710);
+  EXPECT_EQ(le::I64(large.data() + 24), 710);
 }
 
 TEST_F(SimVolumeTest, BitmapRoundsTheStartAndReportsTheFullSize) {
   std::vector<uint8_t> out(16 + 8);
   uint32_t returned = 0;
   EXPECT_EQ(Bitmap(7, out, returned), win32_error::kMoreData) << "8 bytes cannot hold 1000 clusters";
-  EXPECT_EQ(record::I64(out.data(), 0), 0) << "7 rounds down to 0";
-  EXPECT_EQ(record::I64(out.data(), 8), 1000) << "the size counts to the end, not what was copied";
+  EXPECT_EQ(le::I64(out.data()), 0) << "7 rounds down to 0";
+  EXPECT_EQ(le::I64(out.data() + 8), 1000) << "the size counts to the end, not what was copied";
   EXPECT_EQ(returned, 24u);
   EXPECT_EQ(out[16], 0x07) << "clusters 0 to 2 are used";
   std::vector<uint8_t> tooSmall(23);
@@ -119,9 +120,9 @@ TEST_F(SimVolumeTest, NtfsVolumeDataAndStreamInformation) {
             win32::kStatusBufferTooSmall);
   ASSERT_EQ(platform.NtFsControlFile(*volume.handle, win32::kFsctlGetNtfsVolumeData, data.data(), 96, information),
             win32::kStatusSuccess);
-  EXPECT_EQ(record::I64(data.data(), 16), 1000);
-  EXPECT_EQ(record::I64(data.data(), 64), 600) << "the $MFT's first cluster";
-  EXPECT_EQ(record::U32(data.data(), 52), 0u) << "4 KiB clusters hold no whole file record count";
+  EXPECT_EQ(le::I64(data.data() + 16), 1000);
+  EXPECT_EQ(le::I64(data.data() + 64), 600) << "the $MFT's first cluster";
+  EXPECT_EQ(le::U32(data.data() + 52), 0u) << "4 KiB clusters hold no whole file record count";
   auto fat = Open("\\\\.\\E:", win32::kGenericRead);
   EXPECT_EQ(platform.NtFsControlFile(*fat.handle, win32::kFsctlGetNtfsVolumeData, data.data(), 96, information),
             win32::kStatusInvalidDeviceRequest);
@@ -138,9 +139,9 @@ TEST_F(SimVolumeTest, NtfsVolumeDataAndStreamInformation) {
   std::vector<uint8_t> enough(4096);
   EXPECT_EQ(platform.NtQueryInformationFile(*file.handle, enough.data(), 4096, win32::kFileStreamInformation, information),
             win32::kStatusSuccess);
-  EXPECT_EQ(record::U32(enough.data(), 0), 40u);
-  EXPECT_EQ(record::U32(enough.data(), 40), 48u);
-  EXPECT_EQ(record::U32(enough.data(), 88), 0u) << "the last entry ends the chain";
+  EXPECT_EQ(le::U32(enough.data()), 40u);
+  EXPECT_EQ(le::U32(enough.data() + 40), 48u);
+  EXPECT_EQ(le::U32(enough.data() + 88), 0u) << "the last entry ends the chain";
 }
 
 TEST_F(SimVolumeTest, ListingsShowDotsBelowTheRootAndHideMetadata) {

@@ -8,7 +8,7 @@
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/windows_header.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "platform/wow64_redirection.h"
 #include "shell/registry.h"
 #include "shell/shortcuts.h"

@@ -5,7 +5,7 @@
 
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "test_harness.h"
 
 namespace tarvonel {

@@ -6,7 +6,7 @@
 #include "analysis/volume_constants.h"
 #include "base/job_flags.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "ui/controls/controls.h"
 #include "ui/headless/headless_toolkit.h"
 #include "volume/catalogue.h"

@@ -8,7 +8,7 @@
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/system_error_text.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "recording_events.h"
 #include "volume/volume_access.h"
 

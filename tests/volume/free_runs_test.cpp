@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "volume/volume_access.h"
 #include "volume_fixture.h"
 

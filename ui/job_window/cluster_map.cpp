@@ -10,10 +10,11 @@
 #include "analysis/volume_constants.h"
 #include "base/job_flags.h"
 #include "base/job_settings.h"
+#include "base/little_endian.h"
 #include "platform/records.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 #include "ui/controls/controls.h"
 #include "ui/controls/drawing_surface.h"
 #include "ui/controls/toolkit.h"
@@ -91,8 +92,8 @@ void ClusterMap::RefreshMapBitmap(const std::string& drive) {
     return;
   }
   MapBitmapRecord record;
-  record.StartingLcn = record::I64(buffer.data(), 0);
-  record.BitmapSize = record::I64(buffer.data(), 8);
+  record.StartingLcn = le::I64(buffer.data());
+  record.BitmapSize = le::I64(buffer.data() + 8);
   record.Bitmap.assign(buffer.size(), 0);
   std::memcpy(record.Bitmap.data(), buffer.data() + record::kBitmapHeader, buffer.size() - record::kBitmapHeader);
   DrawVolumeMap(record);

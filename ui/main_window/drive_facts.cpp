@@ -1,7 +1,7 @@
 #include "ui/main_window/drive_facts.h"
 
 #include "base/text_encoding.h"
-#include "platform/boot_sector_fields.h"
+#include "filesystems/boot_sector_fields.h"
 #include "volume/sector_io.h"
 
 namespace tarvonel {

@@ -6,7 +6,7 @@
 #include "front/linux/tool/tool_run.h"
 #include "front/linux/tool/volume_report.h"
 #include "placement/contiguous_file.h"
-#include "platform/image/fat_volume.h"
+#include "platform/image/image_volume.h"
 
 namespace tarvonel {
 namespace {
@@ -58,8 +58,8 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
       },
       [] { return TakeInterrupt(); });
   progress.Finish();
-  fat::FatVolume* fat = volume.Fat();
-  const bool committed = fat == nullptr || fat->CommitPendingMoves();
+  image::ImageVolume* card = volume.Card();
+  const bool committed = card == nullptr || card->CommitPendingMoves();
   const std::string moved = std::to_string(outcome.moves) + " moves, " + std::to_string(outcome.clustersMoved) +
                             " clusters moved";
   if (outcome.stopped) {
@@ -67,12 +67,12 @@ FileResult MakeOneContiguous(const ToolCommand& command, ToolVolume& volume, con
               << "; every file is whole, this one not yet contiguous\n";
     return FileResult::Stopped;
   }
-  if (fat != nullptr && !fat->Refusal().empty() && outcome.moves == 0) {
-    SayProblem(fat->Refusal() + "; nothing was written");
+  if (card != nullptr && !card->Refusal().empty() && outcome.moves == 0) {
+    SayProblem(card->Refusal() + "; nothing was written");
     return FileResult::Refused;
   }
   if (!outcome.error.empty() || !committed) {
-    const std::string why = !committed ? fat->Refusal() : outcome.error;
+    const std::string why = !committed ? card->Refusal() : outcome.error;
     std::cout << path << ": stopped after " << moved << ": " << why << "\n";
     return FileResult::NotDone;
   }
@@ -94,8 +94,8 @@ ContiguousPlan PlanContiguousOn(ToolVolume& volume, std::vector<FileLayout>& lay
   // boundary) is planned around, as a file whose clusters are unknown is; made contiguous, it
   // moves in one piece.
   TargetMoves targetMoves = TargetMoves::InPieces;
-  if (fat::FatVolume* fat = volume.Fat()) {
-    const std::unordered_set<std::string> held = fat->FilesWhoseStartCannotMove();
+  if (image::ImageVolume* card = volume.Card()) {
+    const std::unordered_set<std::string> held = card->FilesWhoseStartCannotMove();
     for (size_t i = 0; i < layouts.size(); ++i) {
       if (!held.contains(layouts[i].path)) continue;
       if (i == target) {

@@ -128,7 +128,7 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   progress.Finish();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-  fat::FatVolume* fat = volume.Fat();
+  image::ImageVolume* card = volume.Card();
   const std::string refusal = volume.Refusal();
   if (!refusal.empty() && volume.Moves() == 0) {
     SayProblem(refusal + "; nothing was written");
@@ -156,7 +156,7 @@ int RunPass(const ToolCommand& command, ToolVolume& volume) {
   } else if (command.verb != ToolVerb::Compact && countsAfter.fragmented > 0) {
     std::cout << countsAfter.fragmented << " files are still in pieces (no free run holds them whole); "
               << "tarvonel contig VOLUME PATH makes one contiguous by moving other files aside\n";
-    if (const size_t kept = fat != nullptr ? fat->FilesKeptAtTheirStart() : 0) {
+    if (const size_t kept = card != nullptr ? card->FilesKeptAtTheirStart() : 0) {
       std::cout << kept << " of the files asked to move stayed where they begin: their exFAT directory entries lie "
                 << "across a sector boundary, and a write torn there would lose the file, so Tarvonel never changes "
                 << "them in place\n";

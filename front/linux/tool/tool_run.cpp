@@ -9,8 +9,8 @@
 #include "front/linux/tool/interrupt.h"
 #include "front/linux/tool/volume_picture.h"
 #include "front/linux/tool/volume_report.h"
-#include "platform/image/fat_volume.h"
-#include "platform/image/volume_model.h"
+#include "platform/image/image_volume.h"
+#include "filesystems/volume_model.h"
 
 namespace tarvonel {
 
@@ -41,10 +41,10 @@ bool WriteVolumeMap(const ToolCommand& command, ToolVolume& volume, const Volume
 }
 
 bool RefusedAsDirty(ToolVolume& volume, const VolumeFacts& facts) {
-  fat::FatVolume* fat = volume.Fat();
-  if (fat == nullptr || !fat->Dirty()) return false;
+  image::ImageVolume* card = volume.Card();
+  if (card == nullptr || !card->Dirty()) return false;
   SayProblem(facts.name + " is marked dirty (it was not cleanly removed, or a check found errors); repair it "
-             "with " + fat->Image().RepairCommand() + " first. Nothing was written.");
+             "with " + card->Model().RepairCommand() + " first. Nothing was written.");
   return true;
 }
 
@@ -116,7 +116,7 @@ int RunTool(const ToolCommand& command) {
     }
   } catch (const std::exception& error) {
     // Every move made so far is whole on the volume (each is made safe on its own).
-    if (fat::FatVolume* fat = volume->Fat()) fat->CommitPendingMoves();
+    if (image::ImageVolume* card = volume->Card()) card->CommitPendingMoves();
     SayProblem(std::string("the job failed: ") + error.what());
     return kExitIncomplete;
   }

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "platform/image/mount_check.h"
-#include "platform/image/volume_model.h"
+#include "filesystems/volume_model.h"
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
@@ -12,12 +12,12 @@
 namespace tarvonel {
 namespace {
 
-std::unique_ptr<fat::FatVolume> OpenCard(const std::string& volumePath, bool demo,
-                                         fat::FatVolume::StorageOpener open) {
+std::unique_ptr<image::ImageVolume> OpenCard(const std::string& volumePath, bool demo,
+                                         image::ImageVolume::StorageOpener open) {
   if (demo) return nullptr;
-  const std::string problem = fat::ImageDrivesProblem({ImageDrive{'C', volumePath}});
+  const std::string problem = image::ImageDrivesProblem({ImageDrive{'C', volumePath}});
   if (!problem.empty()) throw std::runtime_error(problem);
-  return std::make_unique<fat::FatVolume>('C', volumePath, fat::SystemTables{}, std::move(open));
+  return std::make_unique<image::ImageVolume>('C', volumePath, image::SystemTables{}, std::move(open));
 }
 
 std::unique_ptr<SimPlatform> DemoMachine(bool demo) {
@@ -26,7 +26,7 @@ std::unique_ptr<SimPlatform> DemoMachine(bool demo) {
 
 }  // namespace
 
-ToolVolume::ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open)
+ToolVolume::ToolVolume(const std::string& volumePath, bool demo, image::ImageVolume::StorageOpener open)
     : demo_(demo),
       name_(demo ? std::string("demo drive") : volumePath),
       card_(OpenCard(volumePath, demo, std::move(open))),
@@ -81,10 +81,10 @@ VolumeFacts ToolVolume::Facts() {
   facts.clusterBytes = int64_t{space.sectorsPerCluster} * space.bytesPerSector;
   facts.clusters = space.totalClusters;
   facts.freeClusters = space.freeClusters;
-  if (fat::FatVolume* fat = Fat()) {
-    facts.lostClusters = fat->LostClusters();
+  if (image::ImageVolume* card = Card()) {
+    facts.lostClusters = card->LostClusters();
     facts.firstClusterNumber = 2;
-    facts.lostRemedy = fat->Image().LostClustersRemedy();
+    facts.lostRemedy = card->Model().LostClustersRemedy();
   }
   return facts;
 }

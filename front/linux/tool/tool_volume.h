@@ -6,7 +6,7 @@
 #include "base/job_settings.h"
 #include "front/linux/tool/card_system.h"
 #include "front/linux/tool/tool_events.h"
-#include "platform/image/fat_volume.h"
+#include "platform/image/image_volume.h"
 #include "platform/system_error_text.h"
 #include "volume/cluster_moves.h"
 #include "volume/extents.h"
@@ -36,14 +36,14 @@ class ToolVolume {
  public:
   // Throws std::runtime_error naming why the volume cannot be used; nothing is written then.
   // `open` opens the medium for writing (a test cuts its writes short).
-  ToolVolume(const std::string& volumePath, bool demo, fat::FatVolume::StorageOpener open = {});
+  ToolVolume(const std::string& volumePath, bool demo, image::ImageVolume::StorageOpener open = {});
   ~ToolVolume();
   ToolVolume(const ToolVolume&) = delete;
   ToolVolume& operator=(const ToolVolume&) = delete;
 
   VolumeIo& Io() { return io_; }
   OsFacts& Os() { return os_; }
-  fat::FatVolume* Fat() { return card_.get(); }
+  image::ImageVolume* Card() { return card_.get(); }
   bool Demo() const { return demo_; }
   static constexpr const char* kRoot = "C:\\";
 
@@ -71,7 +71,7 @@ class ToolVolume {
  private:
   bool demo_;
   std::string name_;
-  std::unique_ptr<fat::FatVolume> card_;
+  std::unique_ptr<image::ImageVolume> card_;
   std::unique_ptr<SimPlatform> machine_;  // with --demo only
   CardSystem cardSystem_;
   VolumeIo& io_;

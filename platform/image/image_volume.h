@@ -9,13 +9,16 @@
 #include "platform/image/mount_check.h"
 #include "platform/volume_io.h"
 
-namespace tarvonel::fat {
-
+namespace tarvonel::fs {
 class BatchMover;
-class Medium;
 class VolumeModel;
 class VolumeStorage;
 struct DirEntry;
+}  // namespace tarvonel::fs
+
+namespace tarvonel::image {
+
+class Medium;
 
 // A FAT or exFAT volume on an image file or block device, served as the Windows driver serves a
 // drive: the bitmap from the FAT (a cluster whose entry is not 0 is in use, lost clusters
@@ -26,19 +29,19 @@ struct DirEntry;
 // the start (analysis included); it is opened for writing only at the first move, when a
 // mounted device or a loop-attached image is refused. Whether the user may open a volume at
 // all is the system's rule, not the file system's: the composition asks it first.
-class FatVolume : public VolumeIo {
+class ImageVolume : public VolumeIo {
  public:
   // How the medium is opened for writing (a FileStorage unless a test cuts writes short).
-  using StorageOpener = std::function<std::unique_ptr<VolumeStorage>(const std::string& path)>;
-  // Throws ImageError naming the problem: not a file or device, locked, not a sound FAT or exFAT volume.
-  FatVolume(char letter, const std::string& path, SystemTables tables = {}, StorageOpener open = {});
-  ~FatVolume() override;
-  FatVolume(const FatVolume&) = delete;
-  FatVolume& operator=(const FatVolume&) = delete;
+  using StorageOpener = std::function<std::unique_ptr<fs::VolumeStorage>(const std::string& path)>;
+  // Throws fs::VolumeError naming the problem: not a file or device, locked, not a sound FAT or exFAT volume.
+  ImageVolume(char letter, const std::string& path, SystemTables tables = {}, StorageOpener open = {});
+  ~ImageVolume() override;
+  ImageVolume(const ImageVolume&) = delete;
+  ImageVolume& operator=(const ImageVolume&) = delete;
 
   char Letter() const { return letter_; }
   bool Owns(const OsHandle& handle) const;
-  const VolumeModel& Image() const { return *image_; }
+  const fs::VolumeModel& Model() const { return *model_; }
   // Clusters in use that no file holds, left by an interrupted move or an unclean removal.
   uint32_t LostClusters() const;
   bool Dirty() const;
@@ -46,7 +49,7 @@ class FatVolume : public VolumeIo {
   // Files the volume would not move from their start (see BatchMover::FilesKeptAtTheirStart).
   size_t FilesKeptAtTheirStart() const;
   // The files ("C:\DIR\FILE") whose first cluster moves only with the whole file
-  // (VolumeModel::StartCanMove), in one walk of the tree.
+  // (fs::VolumeModel::StartCanMove), in one walk of the tree.
   std::unordered_set<std::string> FilesWhoseStartCannotMove();
   int64_t ClustersMoved() const { return clustersMoved_; }
   // Puts the moves made so far on the medium (they share their write barriers in batches).
@@ -87,18 +90,20 @@ class FatVolume : public VolumeIo {
   void SetDiskControl(DiskControl control) { diskControl_ = std::move(control); }
 
  private:
-  DirEntry* Resolve(const std::string& pathBelowRoot, uint32_t& error);
+  fs::DirEntry* Resolve(const std::string& pathBelowRoot, uint32_t& error);
   bool OpenForWriting();
   void Diverge(uint32_t error, size_t uncommitted);
-  bool ShowHeldClustersIfMany();
+  // Commits the batch when the clusters it frees, which read as in use until then, are a real
+  // part of the free space; false when that commit failed.
+  bool CommitWhenHeldClustersMatter();
 
   char letter_;
   SystemTables tables_;
   StorageOpener open_;
   std::shared_ptr<Medium> medium_;
-  std::unique_ptr<VolumeModel> image_;
-  std::unique_ptr<VolumeStorage> storage_;
-  std::unique_ptr<BatchMover> mover_;
+  std::unique_ptr<fs::VolumeModel> model_;
+  std::unique_ptr<fs::VolumeStorage> storage_;
+  std::unique_ptr<fs::BatchMover> mover_;
   DiskControl diskControl_;
   MoveWatcher watcher_;
   std::string refusal_;
@@ -108,4 +113,4 @@ class FatVolume : public VolumeIo {
   int openHandles_ = 0;
 };
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image

@@ -1,21 +1,21 @@
-#include "platform/image/exfat_mover.h"
+#include "filesystems/exfat/exfat_mover.h"
 
 #include <algorithm>
 
-#include "platform/fs_driver/fat_move_rules.h"
-#include "platform/image/exfat_image.h"
-#include "platform/image/volume_storage.h"
-#include "platform/win32_errors.h"
+#include "base/little_endian.h"
+#include "base/win32_errors.h"
+#include "filesystems/cluster_run.h"
+#include "filesystems/exfat/entry_set.h"
+#include "filesystems/exfat/exfat_image.h"
+#include "filesystems/sector_source.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::exfat {
 namespace {
 
 using namespace win32_error;
-using namespace exfat;
 
-void PutU32(uint8_t* p, uint32_t value) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
+// Whether the clusters follow one another on the volume.
+bool OneRun(const std::vector<uint32_t>& clusters) { return fs::Runs(clusters).size() == 1; }
 
 }  // namespace
 
@@ -61,7 +61,7 @@ std::optional<uint64_t> ExfatMover::PlaceNewSet(const DirEntry& file, uint32_t v
   if (folder == nullptr || file.IsDirectory() || vcn != 0 || count != file.chain.size()) return std::nullopt;
   for (uint64_t offset : file.setOffsets) {
     uint8_t type = 0;
-    if (!storage_.Read(offset, &type, 1) || type == kVendorAllocation) return std::nullopt;
+    if (!storage_.Read(offset + kEntryType, &type, 1) || type == kVendorAllocation) return std::nullopt;
   }
   const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
   std::vector<uint8_t> entries(static_cast<size_t>(folder->chain.size() * clusterBytes));
@@ -78,7 +78,7 @@ std::optional<uint64_t> ExfatMover::PlaceNewSet(const DirEntry& file, uint32_t v
                     [&](size_t i) { return reserved_.contains(EntryOffset(*folder, i)); });
   if (!index) return std::nullopt;
   for (size_t i = *index; i < *index + file.setOffsets.size(); ++i) {
-    if (entries[i * kEntryBytes] == 0) endTaken_.insert(folder);
+    if (entries[i * kEntryBytes + kEntryType] == kEndOfDirectory) endTaken_.insert(folder);
     reserved_.insert(EntryOffset(*folder, i));
   }
   return EntryOffset(*folder, *index);
@@ -112,7 +112,7 @@ uint32_t ExfatMover::Record(DirEntry& file, uint32_t vcn, const std::vector<uint
   const bool wasOneRun = file.noFatChain;
   for (uint32_t i = 0; i < count; ++i) file.chain[vcn + i] = target + i;
   file.firstCluster = file.chain.front();
-  const bool staysOneRun = wasOneRun && RunLength(file.chain, 0, file.chain.size()) == file.chain.size();
+  const bool staysOneRun = wasOneRun && OneRun(file.chain);
   if (!staysOneRun) {
     move.chainWhole = wasOneRun;
     for (size_t i = 0; i + 1 < file.chain.size(); ++i) image_.SetCachedNext(file.chain[i], file.chain[i + 1]);
@@ -126,28 +126,7 @@ uint32_t ExfatMover::Record(DirEntry& file, uint32_t vcn, const std::vector<uint
   return kSuccess;
 }
 
-// The order a power cut cannot break, for every move of the batch at once, each step on the
-// medium (Flush) before the next begins:
-//  1. copy the data to the new clusters;
-//  2. mark them in use in the allocation bitmap, and write the FAT chain the file will have
-//     (the new run's entries, or the whole chain of a file leaving NoFatChain);
-//  3. switch the one pointer into each range: the FAT entry before it, or the stream
-//     extension's first cluster and NoFatChain with the set's checksum, in one write inside
-//     one sector; or, for a set that does not lie so, write the whole new set inside one
-//     sector elsewhere in its folder;
-//  3a. delete each old set that was written anew: its file entry first (one byte), then
-//  3b. its other entries;
-//  4. clear the old clusters in the bitmap.
-// Until a switch the file reads its old clusters, and the new ones are in use for no file;
-// after it the file reads the new ones and the old are in use for none until step 4. The FAT
-// entries step 2 writes belong to free clusters or to a file whose stream says NoFatChain until
-// its switch: nothing reads them before. Two switches of a batch may lead into one file (two of
-// its pieces, the second through a FAT entry): step 2 wrote its chain as the batch leaves it,
-// and old and new clusters both hold its data until step 4, so any subset of the switches on
-// the medium reads every file whole. A set written anew is a whole second copy
-// until 3a (the whole file moved: the copies share no cluster), then the old set's remaining
-// entries belong to no set until 3b; the reader takes both states for what they are, and the
-// next commit clears them (TidyLeftovers). A cut never leaves a set whose checksum fails.
+// The steps of the class comment, each flushed before the next.
 uint32_t ExfatMover::WriteBatch() {
   if (!TidyLeftovers()) return kWriteFault;
   for (const Pending& move : pending_) {
@@ -216,23 +195,17 @@ bool ExfatMover::TidyLeftovers() {
     image_.ForgetLeftovers();
   }
   if (lost_.empty()) return true;
-  const std::vector<uint32_t>& lost = lost_;
-  for (size_t done = 0; done < lost.size();) {
-    const uint32_t n = RunLength(lost, done, lost.size());
-    if (!WriteBitmapBits(lost[done], n, false)) return false;
-    done += n;
-  }
-  if (!storage_.Flush()) return false;
-  for (uint32_t cluster : lost) image_.SetCachedInUse(cluster, false);
+  if (!FreeInBitmap(lost_) || !storage_.Flush()) return false;
+  for (uint32_t cluster : lost_) image_.SetCachedInUse(cluster, false);
   image_.ForgetLostClusters();
   lost_.clear();
   return true;
 }
 
 bool ExfatMover::WriteFatEntries(uint32_t first, const uint32_t* values, size_t count) const {
-  std::vector<uint8_t> bytes(4 * count);
-  for (size_t i = 0; i < count; ++i) PutU32(bytes.data() + 4 * i, values[i]);
-  return Write(image_.Geometry().fatOffset + 4 * uint64_t{first}, bytes.data(), bytes.size());
+  std::vector<uint8_t> bytes(kFatEntryBytes * count);
+  for (size_t i = 0; i < count; ++i) le::Put32(bytes.data() + kFatEntryBytes * i, values[i]);
+  return Write(image_.Geometry().fatOffset + kFatEntryBytes * uint64_t{first}, bytes.data(), bytes.size());
 }
 
 // Bits of clusters [first, first + count) as the medium's bitmap holds them, then those bytes
@@ -262,15 +235,14 @@ bool ExfatMover::Allocate() {
     const DirEntry& file = *move.file;
     if (file.noFatChain) continue;  // stays one run without a chain
     if (move.chainWhole) {
-      for (size_t done = 0; done < file.chain.size();) {
-        const uint32_t n = RunLength(file.chain, done, file.chain.size());
-        std::vector<uint32_t> next(n);
-        for (uint32_t i = 0; i < n; ++i) {
+      const bool written = fs::ForEachRun(file.chain, SIZE_MAX, [&](fs::ClusterRun run, size_t done) {
+        std::vector<uint32_t> next(run.count);
+        for (uint32_t i = 0; i < run.count; ++i) {
           next[i] = done + i + 1 < file.chain.size() ? file.chain[done + i + 1] : kEndOfChain;
         }
-        if (!WriteFatEntries(file.chain[done], next.data(), n)) return false;
-        done += n;
-      }
+        return WriteFatEntries(run.first, next.data(), run.count);
+      });
+      if (!written) return false;
     } else {
       std::vector<uint32_t> next(count);
       for (uint32_t i = 0; i < count; ++i) next[i] = image_.Next(move.target + i);
@@ -290,10 +262,8 @@ std::optional<std::vector<uint8_t>> ExfatMover::SwitchedSet(const DirEntry& file
   uint8_t* stream = set.data() + kEntryBytes;
   stream[kStreamFlags] = static_cast<uint8_t>(file.noFatChain ? stream[kStreamFlags] | kNoFatChain
                                                               : stream[kStreamFlags] & ~kNoFatChain);
-  PutU32(stream + kStreamFirstCluster, file.firstCluster);
-  const uint16_t checksum = SetChecksum(set.data(), file.setOffsets.size());
-  set[kSetChecksum] = static_cast<uint8_t>(checksum);
-  set[kSetChecksum + 1] = static_cast<uint8_t>(checksum >> 8);
+  le::Put32(stream + kStreamFirstCluster, file.firstCluster);
+  le::Put16(set.data() + kSetChecksum, SetChecksum(set.data(), file.setOffsets.size()));
   return set;
 }
 
@@ -308,8 +278,7 @@ bool ExfatMover::WriteSwitches() {
     // The new set whole, or from the checksum to the end of the first cluster field: either
     // way inside one sector.
     const bool written = move.newSet ? Write(*move.newSet, set->data(), set->size())
-                                     : Write(move.file->setOffsets[0] + kSetChecksum, set->data() + kSetChecksum,
-                                             kEntryBytes + kStreamFirstCluster + 4 - kSetChecksum);
+                                     : Write(move.file->setOffsets[0] + kSetChecksum, set->data() + kSetChecksum, kSwitchBytes);
     if (!written) return false;
   }
   return true;
@@ -317,13 +286,14 @@ bool ExfatMover::WriteSwitches() {
 
 bool ExfatMover::FreeOldClusters() {
   for (const Pending& move : pending_) {
-    for (size_t done = 0; done < move.old.size();) {
-      const uint32_t n = RunLength(move.old, done, move.old.size());
-      if (!WriteBitmapBits(move.old[done], n, false)) return false;
-      done += n;
-    }
+    if (!FreeInBitmap(move.old)) return false;
   }
   return true;
 }
 
-}  // namespace tarvonel::fat
+bool ExfatMover::FreeInBitmap(const std::vector<uint32_t>& clusters) {
+  return fs::ForEachRun(clusters, SIZE_MAX,
+                        [&](fs::ClusterRun run, size_t) { return WriteBitmapBits(run.first, run.count, false); });
+}
+
+}  // namespace tarvonel::exfat

@@ -47,12 +47,16 @@ inline constexpr size_t kExfatVolumeLength = 72;         // 8 bytes, sectors
 inline constexpr size_t kExfatFatOffset = 80;            // 4 bytes
 inline constexpr size_t kExfatFatLength = 84;            // 4 bytes
 inline constexpr size_t kExfatClusterHeapOffset = 88;    // 4 bytes
+inline constexpr size_t kExfatClusterCount = 92;         // 4 bytes
 inline constexpr size_t kExfatRootCluster = 96;          // 4 bytes
 inline constexpr size_t kExfatRevision = 104;            // 2 bytes
+inline constexpr size_t kExfatVolumeFlags = 106;         // 2 bytes, left out of the boot checksum
 inline constexpr size_t kExfatBytesPerSectorShift = 108;
 inline constexpr size_t kExfatSectorsPerClusterShift = 109;
 inline constexpr size_t kExfatNumberOfFats = 110;
 inline constexpr size_t kExfatDriveSelect = 111;
+inline constexpr size_t kExfatPercentInUse = 112;        // left out of the boot checksum
+inline constexpr size_t kExfatZeroedEnd = 64;            // bytes 11 up to here are zero (no BPB)
 
 inline constexpr size_t kSignature = 510;  // 55 AA
 }  // namespace tarvonel::boot_field

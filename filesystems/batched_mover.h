@@ -4,12 +4,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/image/volume_model.h"
+#include "filesystems/volume_model.h"
 
-namespace tarvonel::fat {
-
-// How many clusters from `from` on lie one after another on the volume, at most `most`.
-uint32_t RunLength(const std::vector<uint32_t>& clusters, size_t from, size_t most);
+namespace tarvonel::fs {
 
 // What the FAT and exFAT movers share: the driver's checks of a move, and which moves may join
 // a batch so that each step of a commit may run for all of them at once. A move joins only
@@ -71,4 +68,4 @@ class BatchedMover : public BatchMover {
   std::unordered_set<uint32_t> entryClusters_;  // clusters holding entries the batch switches
 };
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::fs

@@ -1,10 +1,10 @@
-#include "platform/fs_driver/fat_move_rules.h"
+#include "filesystems/move_rules.h"
 
 #include <algorithm>
 
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
 
-namespace tarvonel::fs_driver {
+namespace tarvonel::fs {
 
 FatMovePlan PlanFatMove(const FatMoveRequest& r, const std::function<bool(int64_t lcn)>& used) {
   if (r.count <= 0 || r.vcn < 0 || r.targetLcn < 0 || r.targetLcn > r.totalClusters - r.count || r.root) {
@@ -20,4 +20,4 @@ FatMovePlan PlanFatMove(const FatMoveRequest& r, const std::function<bool(int64_
   return {win32_error::kSuccess, clusters};
 }
 
-}  // namespace tarvonel::fs_driver
+}  // namespace tarvonel::fs

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace tarvonel::fs_driver {
+namespace tarvonel::fs {
 
 // A move request as the FAT driver's FSCTL_MOVE_FILE receives it, with what it knows of the file.
 struct FatMoveRequest {
@@ -27,4 +27,4 @@ struct FatMovePlan {
 // target must be free before the move, as its exact-match allocation needs (87 otherwise).
 FatMovePlan PlanFatMove(const FatMoveRequest& request, const std::function<bool(int64_t lcn)>& used);
 
-}  // namespace tarvonel::fs_driver
+}  // namespace tarvonel::fs

@@ -1,44 +1,25 @@
-#include "platform/image/exfat_image.h"
+#include "filesystems/exfat/exfat_image.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "base/text_encoding.h"
-#include "platform/boot_sector_fields.h"
-#include "platform/image/medium.h"
+#include "filesystems/cluster_run.h"
+#include "filesystems/exfat/boot_region.h"
+#include "filesystems/exfat/entry_set.h"
+#include "filesystems/sector_source.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::exfat {
 namespace {
 
-using namespace exfat;
-using namespace boot_field;
+using le::U16;
+using le::U32;
+using le::U64;
 
-constexpr uint8_t kBitmapEntry = 0x81;
-constexpr uint8_t kUpcaseEntry = 0x82;
-constexpr uint8_t kLabelEntry = 0x83;
-constexpr uint8_t kBenign = 0x20;       // of the entry type
-constexpr uint8_t kSecondary = 0x40;    // of the entry type
-constexpr size_t kVolumeFlags = 106;    // 2 bytes, left out of the boot checksum
-constexpr size_t kPercentInUse = 112;   // left out of the boot checksum
-constexpr uint16_t kVolumeDirty = 0x02;
-constexpr uint32_t kBadCluster = 0xFFFFFFF7;
 constexpr uint64_t kMaxDirectoryBytes = 256ull << 20;
 constexpr int kMaxDepth = 256;
-constexpr uint32_t kMaxClusters = 1u << 31;  // what the engine can number
-
-uint32_t U16(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8; }
-uint32_t U32(const uint8_t* p) { return U16(p) | U16(p + 2) << 16; }
-uint64_t U64(const uint8_t* p) { return uint64_t{U32(p)} | uint64_t{U32(p + 4)} << 32; }
-
-uint32_t BootChecksum(const uint8_t* region, size_t bytes) {
-  uint32_t sum = 0;
-  for (size_t i = 0; i < bytes; ++i) {
-    if (i == kVolumeFlags || i == kVolumeFlags + 1 || i == kPercentInUse) continue;
-    sum = ((sum & 1) != 0 ? 0x80000000u : 0u) + (sum >> 1) + region[i];
-  }
-  return sum;
-}
 
 uint32_t TableChecksum(const std::vector<uint8_t>& bytes) {
   uint32_t sum = 0;
@@ -59,19 +40,10 @@ bool ForbiddenInName(uint32_t unit) {
 
 }  // namespace
 
-uint16_t exfat::SetChecksum(const uint8_t* set, size_t entries) {
-  uint16_t sum = 0;
-  for (size_t i = 0; i < entries * kEntryBytes; ++i) {
-    if (i == kSetChecksum || i == kSetChecksum + 1) continue;
-    sum = static_cast<uint16_t>(((sum & 1) != 0 ? 0x8000u : 0u) + (sum >> 1) + set[i]);
-  }
-  return sum;
-}
+ExfatImage::ExfatImage(std::shared_ptr<const fs::SectorSource> source) : source_(std::move(source)), path_(source_->Name()) {}
 
-ExfatImage::ExfatImage(std::shared_ptr<const Medium> medium) : medium_(std::move(medium)), path_(medium_->Path()) {}
-
-std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const Medium> medium) {
-  std::unique_ptr<ExfatImage> image(new ExfatImage(std::move(medium)));
+std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const fs::SectorSource> source) {
+  std::unique_ptr<ExfatImage> image(new ExfatImage(std::move(source)));
   image->ReadBootRegions();
   image->ReadFat();
   image->ReadRoot();
@@ -80,70 +52,22 @@ std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const Medium> mediu
   return image;
 }
 
-void ExfatImage::Fail(const std::string& problem) const { throw ImageError(path_ + ": " + problem); }
+void ExfatImage::Fail(const std::string& problem) const { throw VolumeError(path_ + ": " + problem); }
 
-// Both boot regions (12 sectors each) must carry their checksum and say the same: a volume
-// whose backup differs has been changed by something that did not finish, and is not ours to
-// judge. The volume flags and the percentage in use are what a driver changes in place.
 void ExfatImage::ReadBootRegions() {
-  uint8_t first[512];
-  if (!medium_->Read(0, first, sizeof first)) Fail("too small for an exFAT boot sector");
-  if (std::memcmp(first + kOemName, "EXFAT   ", 8) != 0) Fail("is not an exFAT volume");
-  const uint32_t sectorShift = first[kExfatBytesPerSectorShift];
-  const uint32_t clusterShift = first[kExfatSectorsPerClusterShift];
-  if (sectorShift < 9 || sectorShift > 12) Fail("the boot sector's sector size is not 512 to 4096 bytes");
-  if (clusterShift > 25 - sectorShift) Fail("the boot sector's cluster size is above 32 MiB");
-  const size_t sector = size_t{1} << sectorShift;
-  std::vector<uint8_t> regions(24 * sector);
-  if (!medium_->Read(0, regions.data(), regions.size())) Fail("too small for exFAT's two boot regions");
-  for (int backup = 0; backup < 2; ++backup) {
-    const uint8_t* region = regions.data() + backup * 12 * sector;
-    const char* which = backup != 0 ? "backup" : "main";
-    if (region[510] != 0x55 || region[511] != 0xAA) Fail(std::string("the ") + which + " boot sector has no signature");
-    const uint32_t sum = BootChecksum(region, 11 * sector);
-    for (size_t at = 11 * sector; at < 12 * sector; at += 4) {
-      if (U32(region + at) != sum) Fail(std::string("the ") + which + " boot region's checksum does not match");
-    }
+  try {
+    layout_ = ReadBootRegion(*source_);
+  } catch (const VolumeError& problem) {
+    Fail(problem.what());
   }
-  for (size_t i = 0; i < 12 * sector; ++i) {
-    if (i == kVolumeFlags || i == kVolumeFlags + 1 || i == kPercentInUse) continue;
-    if (regions[i] != regions[12 * sector + i]) Fail("the main and backup boot regions differ");
-  }
-  for (size_t i = 11; i < 64; ++i) {
-    if (first[i] != 0) Fail("the boot sector's bytes 11 to 63 are not zero");
-  }
-  if (first[kExfatNumberOfFats] != 1) Fail("has two FATs (TexFAT), which Tarvonel does not write");
-  const uint64_t volumeSectors = U64(first + kExfatVolumeLength);
-  const uint32_t fatOffset = U32(first + kExfatFatOffset);
-  const uint32_t fatLength = U32(first + kExfatFatLength);
-  const uint32_t heapOffset = U32(first + kExfatClusterHeapOffset);
-  const uint32_t clusters = U32(first + 92);
-  Layout& l = layout_;
-  l.bytesPerSector = static_cast<uint32_t>(sector);
-  l.sectorsPerCluster = 1u << clusterShift;
-  l.numFats = 1;
-  l.totalSectors = volumeSectors;
-  l.fatOffset = uint64_t{fatOffset} * sector;
-  l.fatBytes = uint64_t{fatLength} * sector;
-  l.dataOffset = uint64_t{heapOffset} * sector;
-  l.dataClusters = clusters;
-  l.rootCluster = U32(first + kExfatRootCluster);
-  l.dirty = (U16(first + kVolumeFlags) & kVolumeDirty) != 0;
-  if (volumeSectors > medium_->Size() / sector) Fail("the boot sector declares more sectors than the medium holds");
-  if (clusters == 0 || clusters >= kMaxClusters) Fail("the boot sector declares " + std::to_string(clusters) + " clusters");
-  if (fatOffset < 24 || l.fatBytes < (uint64_t{clusters} + 2) * 4 || heapOffset < uint64_t{fatOffset} + fatLength ||
-      heapOffset + (uint64_t{clusters} << clusterShift) > volumeSectors) {
-    Fail("the boot sector's FAT and cluster heap do not fit the volume");
-  }
-  if (l.rootCluster < 2 || l.rootCluster > clusters + 1) Fail("the root directory's first cluster is outside the volume");
 }
 
 void ExfatImage::ReadFat() {
   const size_t entries = size_t{layout_.dataClusters} + 2;
-  std::vector<uint8_t> bytes(entries * 4);
-  if (!medium_->Read(layout_.fatOffset, bytes.data(), bytes.size())) Fail("the FAT cannot be read");
+  std::vector<uint8_t> bytes(entries * kFatEntryBytes);
+  if (!source_->Read(layout_.fatOffset, bytes.data(), bytes.size())) Fail("the FAT cannot be read");
   fat_.resize(entries);
-  for (size_t i = 0; i < entries; ++i) fat_[i] = U32(bytes.data() + 4 * i);
+  for (size_t i = 0; i < entries; ++i) fat_[i] = U32(bytes.data() + kFatEntryBytes * i);
   owned_.assign(entries, false);
 }
 
@@ -205,14 +129,12 @@ std::vector<uint32_t> ExfatImage::Chain(uint32_t first, uint64_t bytes, bool noF
 std::vector<uint8_t> ExfatImage::ReadChainBytes(const std::vector<uint32_t>& chain, uint64_t bytes) {
   const uint64_t clusterBytes = layout_.ClusterBytes();
   std::vector<uint8_t> data(static_cast<size_t>(chain.size() * clusterBytes));
-  for (size_t i = 0; i < chain.size();) {
-    size_t n = 1;
-    while (i + n < chain.size() && chain[i + n] == chain[i + n - 1] + 1) ++n;
-    if (!medium_->Read(ClusterOffset(chain[i]), data.data() + i * clusterBytes, static_cast<size_t>(n * clusterBytes))) {
-      Fail("cluster " + std::to_string(chain[i]) + " cannot be read");
+  fs::ForEachRun(chain, SIZE_MAX, [&](fs::ClusterRun run, size_t done) {
+    if (!source_->Read(ClusterOffset(run.first), data.data() + done * clusterBytes, static_cast<size_t>(run.count * clusterBytes))) {
+      Fail("cluster " + std::to_string(run.first) + " cannot be read");
     }
-    i += n;
-  }
+    return true;
+  });
   data.resize(static_cast<size_t>(std::min<uint64_t>(bytes, data.size())));
   return data;
 }
@@ -227,7 +149,7 @@ void ExfatImage::TakeClusters(const std::vector<uint32_t>& chain, const std::str
 
 // The root directory has no size: its FAT chain runs to its end.
 void ExfatImage::ReadRoot() {
-  root_.attributes = 0x10;
+  root_.attributes = kDirectoryAttribute;
   root_.firstCluster = layout_.rootCluster;
   for (uint32_t cluster = layout_.rootCluster;;) {
     root_.chain.push_back(cluster);
@@ -249,24 +171,27 @@ void ExfatImage::ReadVolumeEntries(const std::vector<uint8_t>& rootBytes) {
   std::vector<std::pair<std::vector<uint32_t>, std::string>> systemChains;
   for (size_t at = 0; at + kEntryBytes <= rootBytes.size(); at += kEntryBytes) {
     const uint8_t* e = rootBytes.data() + at;
-    if (e[0] == 0) break;
-    if (e[0] == kBitmapEntry) {
+    if (e[kEntryType] == kEndOfDirectory) break;
+    if (e[kEntryType] == kBitmapEntry) {
       if (sawBitmap_) Fail("has two allocation bitmaps (TexFAT), which Tarvonel does not write");
       sawBitmap_ = true;
-      const uint64_t bytes = U64(e + 24);
+      const uint64_t bytes = U64(e + kStreamDataLength);
       if (bytes < (uint64_t{layout_.dataClusters} + 7) / 8) Fail("the allocation bitmap is smaller than the volume");
-      bitmapChain_ = Chain(U32(e + 20), bytes, false, "the allocation bitmap");
+      bitmapChain_ = Chain(U32(e + kStreamFirstCluster), bytes, false, "the allocation bitmap");
       bitmap_ = ReadChainBytes(bitmapChain_, bytes);
       systemChains.emplace_back(bitmapChain_, "the allocation bitmap");
-    } else if (e[0] == kUpcaseEntry) {
+    } else if (e[kEntryType] == kUpcaseEntry) {
       if (sawUpcase_) Fail("has two up-case tables");
       sawUpcase_ = true;
-      std::vector<uint32_t> chain = Chain(U32(e + 20), U64(e + 24), false, "the up-case table");
-      if (TableChecksum(ReadChainBytes(chain, U64(e + 24))) != U32(e + 4)) Fail("the up-case table's checksum does not match");
+      const uint64_t bytes = U64(e + kStreamDataLength);
+      std::vector<uint32_t> chain = Chain(U32(e + kStreamFirstCluster), bytes, false, "the up-case table");
+      if (TableChecksum(ReadChainBytes(chain, bytes)) != U32(e + kUpcaseChecksum)) {
+        Fail("the up-case table's checksum does not match");
+      }
       systemChains.emplace_back(std::move(chain), "the up-case table");
-    } else if (e[0] == kLabelEntry) {
-      const size_t length = std::min<size_t>(e[1], 11);
-      label_ = Utf16LeToUtf8(e + 2, length);
+    } else if (e[kEntryType] == kLabelEntry) {
+      const size_t length = std::min<size_t>(e[kLabelLength], kMaxLabelLength);
+      label_ = Utf16LeToUtf8(e + kLabelUnits, length);
     }
   }
   if (!sawBitmap_) Fail("has no allocation bitmap");
@@ -279,7 +204,7 @@ void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
   const std::vector<uint8_t> bytes = ReadChainBytes(directory.chain, directory.size);
   for (size_t at = 0; at + kEntryBytes <= bytes.size();) {
     const uint8_t type = bytes[at];
-    if (type == 0) break;
+    if (type == kEndOfDirectory) break;
     if (type == (kFileEntry & ~kInUse)) {
       at = ReadDeletedSet(directory, bytes, at);
       continue;
@@ -300,7 +225,7 @@ void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
     if (!benign && !volumeEntry) Fail("an entry of unknown type " + Hex(type) + " in " +
                                       (directory.path.empty() ? "the root" : directory.path));
     // A benign primary (the volume GUID, TexFAT padding) and its secondaries are not ours.
-    at += kEntryBytes * (volumeEntry ? 1 : 1 + size_t{bytes[at + 1]});
+    at += kEntryBytes * (volumeEntry ? 1 : 1 + size_t{bytes[at + kSecondaryCount]});
   }
   SettleRewrittenSets(directory);
 }
@@ -311,9 +236,9 @@ size_t ExfatImage::ReadDeletedSet(const DirEntry& directory, const std::vector<u
   const uint64_t clusterBytes = layout_.ClusterBytes();
   Leftover leftover;
   size_t next = at + kEntryBytes;
-  for (size_t i = 0; i < bytes[at + 1] && next + kEntryBytes <= bytes.size(); ++i, next += kEntryBytes) {
+  for (size_t i = 0; i < bytes[at + kSecondaryCount] && next + kEntryBytes <= bytes.size(); ++i, next += kEntryBytes) {
     const uint8_t type = bytes[next];
-    if (type == 0 || (type & kSecondary) == 0) break;  // a deleted entry's count may be stale
+    if (type == kEndOfDirectory || (type & kSecondary) == 0) break;  // a deleted entry's count may be stale
     if ((type & kInUse) != 0) {
       leftover.offsets.push_back(ClusterOffset(directory.chain[next / clusterBytes]) + next % clusterBytes);
     }
@@ -353,7 +278,7 @@ void ExfatImage::SettleRewrittenSets(DirEntry& directory) {
 std::vector<uint8_t> ExfatImage::SetBytes(const DirEntry& file) const {
   std::vector<uint8_t> set(file.setOffsets.size() * kEntryBytes);
   for (size_t i = 0; i < file.setOffsets.size(); ++i) {
-    if (!medium_->Read(file.setOffsets[i], set.data() + i * kEntryBytes, kEntryBytes)) Fail("a folder cannot be read");
+    if (!source_->Read(file.setOffsets[i], set.data() + i * kEntryBytes, kEntryBytes)) Fail("a folder cannot be read");
   }
   return set;
 }
@@ -380,8 +305,8 @@ bool ExfatImage::SameContents(const DirEntry& a, const DirEntry& b) const {
   std::vector<uint8_t> y(piece);
   for (size_t i = 0; i < a.chain.size(); ++i) {
     for (uint64_t done = 0; done < clusterBytes; done += piece) {
-      if (!medium_->Read(ClusterOffset(a.chain[i]) + done, x.data(), piece) ||
-          !medium_->Read(ClusterOffset(b.chain[i]) + done, y.data(), piece) || x != y) {
+      if (!source_->Read(ClusterOffset(a.chain[i]) + done, x.data(), piece) ||
+          !source_->Read(ClusterOffset(b.chain[i]) + done, y.data(), piece) || x != y) {
         return false;
       }
     }
@@ -404,21 +329,21 @@ const DirEntry* ExfatImage::FolderOf(const DirEntry& file) const {
 // The file entry at `at`, its stream extension and names; returns where the next entry starts.
 size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth) {
   const std::string where = directory.path.empty() ? "the root" : directory.path;
-  const size_t secondaries = bytes[at + 1];
+  const size_t secondaries = bytes[at + kSecondaryCount];
   const size_t entries = 1 + secondaries;
-  if (secondaries < 2 || secondaries > 18) Fail("an entry set in " + where + " has " + std::to_string(secondaries) + " secondary entries");
+  if (secondaries < kMinSecondaries || secondaries > kMaxSecondaries) Fail("an entry set in " + where + " has " + std::to_string(secondaries) + " secondary entries");
   if (at + entries * kEntryBytes > bytes.size()) Fail("an entry set in " + where + " runs past the folder's end");
   const uint8_t* set = bytes.data() + at;
   const uint8_t* stream = set + kEntryBytes;
-  if (stream[0] != kStreamEntry) Fail("an entry set in " + where + " has no stream extension");
-  const size_t nameLength = stream[3];
-  const size_t nameEntries = (nameLength + 14) / 15;
+  if (stream[kEntryType] != kStreamEntry) Fail("an entry set in " + where + " has no stream extension");
+  const size_t nameLength = stream[kStreamNameLength];
+  const size_t nameEntries = (nameLength + kUnitsPerNameEntry - 1) / kUnitsPerNameEntry;
   if (nameLength == 0 || 1 + nameEntries > secondaries) Fail("an entry set in " + where + " has a bad name length");
   std::vector<uint8_t> units;
   for (size_t i = 0; i < nameEntries; ++i) {
     const uint8_t* name = stream + (1 + i) * kEntryBytes;
-    if (name[0] != kNameEntry) Fail("an entry set in " + where + " lacks a file name entry");
-    units.insert(units.end(), name + 2, name + 32);
+    if (name[kEntryType] != kNameEntry) Fail("an entry set in " + where + " lacks a file name entry");
+    units.insert(units.end(), name + kNameUnits, name + kEntryBytes);
   }
   units.resize(2 * nameLength);
   for (size_t i = 0; i < nameLength; ++i) {
@@ -434,20 +359,23 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
     entry.setOffsets.push_back(ClusterOffset(directory.chain[offset / clusterBytes]) + offset % clusterBytes);
   }
   entry.entryOffset = entry.setOffsets.front();
-  entry.attributes = static_cast<uint8_t>(U16(set + 4) & 0x37);
+  entry.attributes = static_cast<uint8_t>(U16(set + kFileAttributes) & kAttributeBits);
   entry.noFatChain = (stream[kStreamFlags] & kNoFatChain) != 0;
-  entry.size = U64(stream + 24);
+  entry.size = U64(stream + kStreamDataLength);
   entry.firstCluster = U32(stream + kStreamFirstCluster);
-  if (U64(stream + 8) > entry.size) Fail(entry.path + " has more valid data than its size");
+  if (U64(stream + kStreamValidDataLength) > entry.size) Fail(entry.path + " has more valid data than its size");
   entry.chain = Chain(entry.firstCluster, entry.size, entry.noFatChain, entry.path);
   if (entry.chain.empty()) entry.firstCluster = 0;
   TakeClusters(entry.chain, entry.path);
   for (size_t i = 1 + 1 + nameEntries; i < entries; ++i) {
     const uint8_t* other = set + i * kEntryBytes;
-    if ((other[0] & kBenign) == 0) Fail("an entry set of " + entry.path + " holds an unknown critical entry " + Hex(other[0]));
+    if ((other[kEntryType] & kBenign) == 0) {
+      Fail("an entry set of " + entry.path + " holds an unknown critical entry " + Hex(other[kEntryType]));
+    }
     // A vendor's allocation is clusters no file lists: they stay where they are.
-    if (other[0] == kVendorAllocation) {
-      TakeClusters(Chain(U32(other + 20), U64(other + 24), (other[1] & kNoFatChain) != 0, entry.path + "'s vendor data"),
+    if (other[kEntryType] == kVendorAllocation) {
+      TakeClusters(Chain(U32(other + kStreamFirstCluster), U64(other + kStreamDataLength),
+                         (other[kStreamFlags] & kNoFatChain) != 0, entry.path + "'s vendor data"),
                    entry.path + "'s vendor data");
     }
   }
@@ -468,32 +396,6 @@ bool ExfatImage::ChangesInPlace(const DirEntry& file) const {
 
 bool ExfatImage::StartCanMove(const DirEntry& file) const { return ChangesInPlace(file); }
 
-std::optional<size_t> exfat::FreeRunForSet(const std::vector<uint8_t>& folder, size_t entries, size_t sectorBytes,
-                                           bool mayUseEnd, const std::function<bool(size_t)>& taken) {
-  const size_t total = folder.size() / kEntryBytes;
-  const size_t perSector = sectorBytes / kEntryBytes;
-  size_t run = 0;  // free entries up to here, in this sector
-  for (size_t i = 0; i < total; ++i) {
-    if (i % perSector == 0) run = 0;
-    const uint8_t type = folder[i * kEntryBytes];
-    if (type == 0) {
-      // The end marker: every entry after it must be unused too, or a set written here would
-      // bring what lies behind it back into the folder.
-      for (size_t j = i; j < total; ++j) {
-        if (folder[j * kEntryBytes] != 0) return std::nullopt;
-      }
-      if (!mayUseEnd) return std::nullopt;
-      for (size_t j = i; j < total && j / perSector == i / perSector && !taken(j); ++j) {
-        if (++run == entries) return j + 1 - entries;
-      }
-      return std::nullopt;
-    }
-    run = (type & kInUse) == 0 && !taken(i) ? run + 1 : 0;
-    if (run == entries) return i + 1 - entries;
-  }
-  return std::nullopt;
-}
-
 std::vector<uint32_t> ExfatImage::LostClusterList() const {
   std::vector<uint32_t> lost;
   for (uint32_t cluster = 2; cluster < layout_.dataClusters + 2; ++cluster) {
@@ -512,4 +414,4 @@ void ExfatImage::CountUse() {
   }
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::exfat

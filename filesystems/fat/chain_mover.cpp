@@ -1,11 +1,13 @@
-#include "platform/image/chain_mover.h"
+#include "filesystems/fat/chain_mover.h"
 
 #include <algorithm>
 
-#include "platform/fs_driver/fat_move_rules.h"
-#include "platform/image/fat_image.h"
-#include "platform/image/volume_storage.h"
-#include "platform/win32_errors.h"
+#include "base/win32_errors.h"
+#include "filesystems/cluster_run.h"
+#include "filesystems/fat/dir_entry.h"
+#include "filesystems/fat/fat_image.h"
+#include "filesystems/fat/fat_table.h"
+#include "filesystems/sector_source.h"
 
 namespace tarvonel::fat {
 using namespace win32_error;
@@ -15,24 +17,13 @@ std::unique_ptr<BatchMover> FatImage::MakeMover(VolumeStorage& storage) {
 }
 
 ChainMover::ChainMover(FatImage& image, VolumeStorage& storage, BatchLimits limits)
-    : BatchedMover(image, storage, limits), image_(image), onMedium_(image.CachedFatBytes()) {}
+    : BatchedMover(image, storage, limits), image_(image), codec_(image.Codec()), onMedium_(image.CachedFatBytes()) {}
 
 bool ChainMover::InUse(uint32_t cluster) const { return image_.InUse(cluster); }
 
 std::vector<uint32_t> ChainMover::EntryClusters(const DirEntry& file) const {
   if (const uint32_t holder = ClusterAt(file.entryOffset)) return {holder};
   return {};
-}
-
-// The bytes of a FAT copy that hold entries first .. last: FAT12 entries share a byte with
-// their neighbours.
-std::pair<size_t, size_t> ChainMover::EntryBytes(uint32_t first, uint32_t last) const {
-  switch (image_.Geometry().type) {
-    case FatType::Fat12: return {first + first / 2, size_t{last} + last / 2 + 2};
-    case FatType::Fat16: return {2 * size_t{first}, 2 * size_t{last} + 2};
-    case FatType::Fat32: return {4 * size_t{first}, 4 * size_t{last} + 4};
-  }
-  return {0, 0};
 }
 
 // Writes bytes [begin, end) of the medium's FAT into every copy, the first copy first, so that
@@ -49,17 +40,17 @@ bool ChainMover::WriteMediumFatBytes(size_t begin, size_t end) {
 }
 
 bool ChainMover::WriteMediumFatEntries(uint32_t first, uint32_t count) {
-  const auto [begin, end] = EntryBytes(first, first + count - 1);
+  const auto [begin, end] = codec_.Bytes(first, first + count - 1);
   return WriteMediumFatBytes(begin, end);
 }
 
 // Points FAT[previous] at `target`, writing only the bytes that change: a FAT12 entry that
 // straddles two sectors then is a write to one sector whenever one of its halves keeps its value.
 bool ChainMover::SwitchMediumFatEntry(uint32_t previous, uint32_t target) {
-  const auto [first, end] = EntryBytes(previous, previous);
+  const auto [first, end] = codec_.Bytes(previous, previous);
   const std::vector<uint8_t> before(onMedium_.begin() + static_cast<ptrdiff_t>(first),
                                     onMedium_.begin() + static_cast<ptrdiff_t>(end));
-  PutFatEntry(onMedium_, image_.Geometry().type, previous, target);
+  codec_.Put(onMedium_.data(), previous, target);
   size_t begin = first;
   size_t last = end;
   while (begin < last && onMedium_[begin] == before[begin - first]) ++begin;
@@ -67,18 +58,14 @@ bool ChainMover::SwitchMediumFatEntry(uint32_t previous, uint32_t target) {
   return WriteMediumFatBytes(begin, last);
 }
 
-// The directory entry's first-cluster fields: bytes 20-21 (high word, FAT32 only) and 26-27,
-// both inside the one 32-byte entry, so one write inside one sector.
+// Both first-cluster fields lie inside the one 32-byte entry: one write inside one sector.
 bool ChainMover::WriteEntryFirstCluster(uint64_t entryOffset, uint32_t firstCluster) {
-  uint8_t fields[8];
-  if (!storage_.Read(entryOffset + 20, fields, sizeof fields)) return false;
-  if (image_.Geometry().type == FatType::Fat32) {
-    fields[0] = static_cast<uint8_t>(firstCluster >> 16);
-    fields[1] = static_cast<uint8_t>(firstCluster >> 24);
-  }
-  fields[6] = static_cast<uint8_t>(firstCluster);
-  fields[7] = static_cast<uint8_t>(firstCluster >> 8);
-  return Write(entryOffset + 20, fields, sizeof fields);
+  using namespace dir_entry;
+  uint8_t entry[kBytes];
+  uint8_t* fields = entry + kFirstClusterHigh;
+  if (!storage_.Read(entryOffset + kFirstClusterHigh, fields, kFirstClusterSpan)) return false;
+  PutFirstCluster(entry, firstCluster, image_.Geometry().type == FatType::Fat32);
+  return Write(entryOffset + kFirstClusterHigh, fields, kFirstClusterSpan);
 }
 
 // A directory's entries now lie in its new clusters: a later move of one of its files must
@@ -121,18 +108,7 @@ uint32_t ChainMover::MoveClusters(DirEntry& file, uint32_t startVcn, uint32_t ta
   return Commit();
 }
 
-// The order a power cut cannot break, for every move of the batch at once, each step on the
-// medium (Flush) before the next begins: copy the data; write the new chains, each already
-// linked to whatever followed its old clusters; switch the one pointer that leads into each
-// range (a FAT entry, or the directory entry's first cluster); free the old clusters. Until a
-// move's switch the file still reads its old clusters and the new ones are an unreferenced
-// chain a check reclaims; after it the file reads the new clusters and the old ones are
-// unreferenced until freed. So a cut or a write torn part-way harms nothing, except at a
-// switch, which is one entry: its bytes lie in one sector but for a FAT12 entry on a sector
-// boundary whose halves both change. Two switches of a batch may lead into one file (two of its
-// pieces); each leads into a new run already linked to what follows it, old clusters or an
-// earlier new run, all holding the file's data until the old are freed, so any subset of the
-// switches on the medium reads every file whole.
+// The four steps of the class comment, each flushed before the next.
 uint32_t ChainMover::WriteBatch() {
   for (const Pending& move : pending_) {
     if (const uint32_t error = CopyClusters(move.old, move.target)) return error;
@@ -150,11 +126,10 @@ void ChainMover::Committed(const std::unordered_set<uint32_t>& freed) {
 }
 
 bool ChainMover::WriteNewChains() {
-  const FatType type = image_.Geometry().type;
   for (const Pending& move : pending_) {
     const auto count = static_cast<uint32_t>(move.old.size());
-    for (uint32_t i = 0; i + 1 < count; ++i) PutFatEntry(onMedium_, type, move.target + i, move.target + i + 1);
-    PutFatEntry(onMedium_, type, move.target + count - 1, move.following);
+    for (uint32_t i = 0; i + 1 < count; ++i) codec_.Put(onMedium_.data(), move.target + i, move.target + i + 1);
+    codec_.Put(onMedium_.data(), move.target + count - 1, move.following);
     if (!WriteMediumFatEntries(move.target, count)) return false;
   }
   return true;
@@ -170,15 +145,12 @@ bool ChainMover::WriteSwitches() {
 }
 
 bool ChainMover::FreeOldClusters() {
-  const FatType type = image_.Geometry().type;
   for (const Pending& move : pending_) {
-    const auto count = static_cast<uint32_t>(move.old.size());
-    for (uint32_t done = 0; done < count;) {
-      const uint32_t n = RunLength(move.old, done, count);
-      for (uint32_t i = 0; i < n; ++i) PutFatEntry(onMedium_, type, move.old[done + i], 0);
-      if (!WriteMediumFatEntries(move.old[done], n)) return false;
-      done += n;
-    }
+    const bool freed = fs::ForEachRun(move.old, SIZE_MAX, [&](fs::ClusterRun run, size_t) {
+      for (uint32_t i = 0; i < run.count; ++i) codec_.Put(onMedium_.data(), run.first + i, 0);
+      return WriteMediumFatEntries(run.first, run.count);
+    });
+    if (!freed) return false;
   }
   return true;
 }

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace tarvonel::fat {
+namespace tarvonel::fs {
 
-class Medium;
 class VolumeStorage;
 
 enum class FatType { Fat12, Fat16, Fat32 };  // exFAT's entries are FAT32's width, without its reserved bits
@@ -31,8 +30,9 @@ struct Layout {
   uint64_t ClusterBytes() const { return uint64_t{bytesPerSector} * sectorsPerCluster; }
 };
 
-// An image that is no sound FAT or exFAT volume: the message names the problem (and the file).
-class ImageError : public std::runtime_error {
+// A medium that holds no sound FAT or exFAT volume, or cannot be read or written: the message
+// names the problem and the medium.
+class VolumeError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -109,8 +109,4 @@ class VolumeModel {
   }
 };
 
-// The FAT12/16/32 or exFAT volume on a medium its caller holds, by its boot sector. Throws
-// ImageError naming the problem.
-std::unique_ptr<VolumeModel> OpenVolumeModel(std::shared_ptr<const Medium> medium);
-
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::fs

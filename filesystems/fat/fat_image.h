@@ -4,30 +4,36 @@
 #include <string>
 #include <vector>
 
-#include "platform/image/volume_model.h"
+#include "filesystems/volume_model.h"
+
+namespace tarvonel::fs {
+class SectorSource;
+}
 
 namespace tarvonel::fat {
 
-class Medium;
+class FatCodec;
+using fs::BatchLimits;
+using fs::BatchMover;
+using fs::DirEntry;
+using fs::FatType;
+using fs::Layout;
+using fs::VolumeError;
+using fs::VolumeStorage;
 
-// Sets the FAT entry of `cluster` in the bytes of a FAT copy (FAT12 entries share bytes with
-// their neighbours; FAT32 keeps the entry's top four bits).
-void PutFatEntry(std::vector<uint8_t>& fat, FatType type, uint32_t cluster, uint32_t value);
-
-// A FAT12, FAT16 or FAT32 volume in an image file or device, read and checked when opened:
-// a bad boot sector, cross-linked or looping chains, chains that do not match their files'
-// sizes, or bad directory entries refuse the image with a message naming the problem.
-class FatImage : public VolumeModel {
+// A FAT12, FAT16 or FAT32 volume, read and checked when opened: a bad boot sector,
+// cross-linked or looping chains, chains that do not match their files' sizes, or bad
+// directory entries refuse it with a message naming the problem.
+class FatImage : public fs::VolumeModel {
  public:
-  // Reads the volume at `path` without holding it (for inspection).
-  static std::unique_ptr<FatImage> Open(const std::string& path);
-  // Reads the volume on a medium its caller holds.
-  static std::unique_ptr<FatImage> Open(std::shared_ptr<const Medium> medium);
+  // Reads the volume on a source its caller holds.
+  static std::unique_ptr<FatImage> Open(std::shared_ptr<const fs::SectorSource> source);
 
   const Layout& Geometry() const override { return layout_; }
-  // The FAT entry of `cluster` (first copy); end-of-chain values are at least EndOfChain().
+  // The codec of this volume's FAT width.
+  const FatCodec& Codec() const { return *codec_; }
+  // The FAT entry of `cluster` (first copy) as stored; see Codec() for what it says.
   uint32_t Next(uint32_t cluster) const;
-  uint32_t EndOfChain() const;
   // Keeps the FAT cache in step with an entry just written to the medium.
   void SetCachedNext(uint32_t cluster, uint32_t value);
   // The first FAT copy as cached, for writing entries back byte for byte.
@@ -54,7 +60,7 @@ class FatImage : public VolumeModel {
   std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) override;
 
  private:
-  explicit FatImage(std::shared_ptr<const Medium> medium);
+  explicit FatImage(std::shared_ptr<const fs::SectorSource> source);
   void RefuseOtherFileSystems();
   void ReadLayout();
   void ReadFat();
@@ -67,10 +73,11 @@ class FatImage : public VolumeModel {
 
   void CountLostClusters();
 
-  std::shared_ptr<const Medium> medium_;
+  std::shared_ptr<const fs::SectorSource> source_;
   std::string path_;
   std::vector<uint8_t> bootSector_;
   Layout layout_;
+  const FatCodec* codec_ = nullptr;
   std::vector<uint8_t> fat_;
   std::vector<uint32_t> owner_;  // by cluster: 0 free, else 1 + the index of the chain that holds it
   uint32_t chains_ = 0;

@@ -1,24 +1,19 @@
-#include "platform/image/batched_mover.h"
+#include "filesystems/batched_mover.h"
 
 #include <algorithm>
 
-#include "platform/fs_driver/fat_move_rules.h"
-#include "platform/image/volume_storage.h"
-#include "platform/win32_errors.h"
+#include "filesystems/cluster_run.h"
+#include "filesystems/move_rules.h"
+#include "filesystems/sector_source.h"
+#include "base/win32_errors.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::fs {
 namespace {
 
 using namespace win32_error;
 constexpr uint64_t kCopyBytes = 64 * 1024;  // read and written at once
 
 }  // namespace
-
-uint32_t RunLength(const std::vector<uint32_t>& clusters, size_t from, size_t most) {
-  uint32_t n = 1;
-  while (n < most && from + n < clusters.size() && clusters[from + n] == clusters[from + n - 1] + 1) ++n;
-  return n;
-}
 
 BatchedMover::BatchedMover(VolumeModel& volume, VolumeStorage& storage, BatchLimits limits)
     : volume_(volume), storage_(storage), limits_(limits) {}
@@ -40,16 +35,17 @@ uint32_t BatchedMover::CopyClusters(const std::vector<uint32_t>& old, uint32_t t
   const uint64_t clusterBytes = volume_.Geometry().ClusterBytes();
   const auto copyClusters = static_cast<uint32_t>(std::max<uint64_t>(1, kCopyBytes / clusterBytes));
   std::vector<uint8_t> data;
-  for (size_t done = 0; done < old.size();) {
-    const uint32_t n = RunLength(old, done, copyClusters);
-    data.resize(static_cast<size_t>(n * clusterBytes));
-    if (!storage_.Read(volume_.ClusterOffset(old[done]), data.data(), data.size())) return kReadFault;
-    if (!Write(volume_.ClusterOffset(target + static_cast<uint32_t>(done)), data.data(), data.size())) {
-      return kWriteFault;
+  uint32_t error = kSuccess;
+  ForEachRun(old, copyClusters, [&](ClusterRun run, size_t done) {
+    data.resize(static_cast<size_t>(run.count * clusterBytes));
+    if (!storage_.Read(volume_.ClusterOffset(run.first), data.data(), data.size())) {
+      error = kReadFault;
+    } else if (!Write(volume_.ClusterOffset(target + static_cast<uint32_t>(done)), data.data(), data.size())) {
+      error = kWriteFault;
     }
-    done += n;
-  }
-  return kSuccess;
+    return error == kSuccess;
+  });
+  return error;
 }
 
 bool BatchedMover::HoldsAny(uint32_t first, uint32_t count) const {
@@ -85,7 +81,7 @@ bool BatchedMover::MayJoin(const DirEntry& file, uint32_t vcn, uint32_t target, 
 
 uint32_t BatchedMover::Move(DirEntry& file, uint32_t startVcn, uint32_t targetLcn, uint32_t count) {
   const Layout& layout = volume_.Geometry();
-  const fs_driver::FatMovePlan plan = fs_driver::PlanFatMove(
+  const FatMovePlan plan = PlanFatMove(
       {startVcn, count, targetLcn, layout.dataClusters, static_cast<int64_t>(file.chain.size()), file.IsDirectory(),
        &file == &volume_.Root()},
       [this](int64_t lcn) { return InUse(static_cast<uint32_t>(lcn + 2)); });
@@ -129,4 +125,4 @@ uint32_t BatchedMover::Commit() {
   return kSuccess;
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::fs

@@ -7,44 +7,31 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/image/volume_model.h"
+#include "filesystems/volume_model.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::fs {
+class SectorSource;
+}
 
-// exFAT's on-volume numbers the reader and the mover share.
-namespace exfat {
-inline constexpr size_t kEntryBytes = 32;
-inline constexpr uint8_t kFileEntry = 0x85;
-inline constexpr uint8_t kStreamEntry = 0xC0;
-inline constexpr uint8_t kNameEntry = 0xC1;
-inline constexpr uint8_t kInUse = 0x80;
-inline constexpr uint8_t kNoFatChain = 0x02;        // the stream extension's GeneralSecondaryFlags
-inline constexpr size_t kSetChecksum = 2;           // in the file entry, 2 bytes
-inline constexpr size_t kStreamFlags = 1;
-inline constexpr size_t kStreamFirstCluster = 20;   // 4 bytes
-inline constexpr uint32_t kEndOfChain = 0xFFFFFFFF;
-inline constexpr uint8_t kVendorAllocation = 0xE1;
-// The entry set's checksum over its bytes, the checksum field itself left out.
-uint16_t SetChecksum(const uint8_t* set, size_t entries);
-// Where a set of `entries` entries can be written whole inside one sector of a folder whose
-// entries are `folder`: the index of the first of a run of entries not in use and not `taken`.
-// The run lies before the folder's end marker, or, when `mayUseEnd`, may also take the end
-// marker and the unused entries after it in the marker's own sector (never beyond: a set behind
-// an unused entry is invisible, and would surface when that entry is used).
-std::optional<size_t> FreeRunForSet(const std::vector<uint8_t>& folder, size_t entries, size_t sectorBytes,
-                                    bool mayUseEnd, const std::function<bool(size_t)>& taken);
-}  // namespace exfat
+namespace tarvonel::exfat {
 
-// An exFAT volume in an image file or device, read and checked when opened: the main and backup
+using fs::BatchLimits;
+using fs::BatchMover;
+using fs::DirEntry;
+using fs::Layout;
+using fs::VolumeError;
+using fs::VolumeStorage;
+
+// An exFAT volume, read and checked when opened: the main and backup
 // boot regions with their checksums, the FAT, the allocation bitmap (which says what is in use),
 // the up-case table's checksum, every directory's entry sets with their checksums, and every
 // file's clusters against its size, the bitmap and the other files. A volume that disagrees with
 // itself is refused with a message naming the problem; what an interrupted rewrite of a set
 // leaves is read for what it is (Leftovers).
-class ExfatImage : public VolumeModel {
+class ExfatImage : public fs::VolumeModel {
  public:
-  // Reads the volume on a medium its caller holds.
-  static std::unique_ptr<ExfatImage> Open(std::shared_ptr<const Medium> medium);
+  // Reads the volume on a source its caller holds.
+  static std::unique_ptr<ExfatImage> Open(std::shared_ptr<const fs::SectorSource> source);
 
   const Layout& Geometry() const override { return layout_; }
   DirEntry& Root() override { return root_; }
@@ -92,7 +79,7 @@ class ExfatImage : public VolumeModel {
   uint64_t BitmapByteOffset(uint64_t index) const;
 
  private:
-  explicit ExfatImage(std::shared_ptr<const Medium> medium);
+  explicit ExfatImage(std::shared_ptr<const fs::SectorSource> source);
   void ReadBootRegions();
   void ReadFat();
   std::vector<uint32_t> Chain(uint32_t first, uint64_t bytes, bool noFatChain, const std::string& what);
@@ -113,7 +100,7 @@ class ExfatImage : public VolumeModel {
   void CountUse();
   [[noreturn]] void Fail(const std::string& problem) const;
 
-  std::shared_ptr<const Medium> medium_;
+  std::shared_ptr<const fs::SectorSource> source_;
   std::string path_;
   Layout layout_;
   std::string label_;
@@ -130,4 +117,4 @@ class ExfatImage : public VolumeModel {
   std::unordered_map<const DirEntry*, const DirEntry*> folders_;  // of every file and folder
 };
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::exfat

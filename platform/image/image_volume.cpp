@@ -1,29 +1,35 @@
-#include "platform/image/fat_volume.h"
+#include "platform/image/image_volume.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/ascii.h"
+#include "base/win32_errors.h"
+#include "filesystems/boot_sector_fields.h"
+#include "filesystems/cluster_run.h"
+#include "filesystems/exfat/exfat_image.h"
+#include "filesystems/fat/fat_image.h"
+#include "filesystems/volume_model.h"
 #include "platform/fs_driver/paths.h"
 #include "platform/fs_driver/volume_records.h"
-#include "platform/image/volume_model.h"
+#include "platform/image/file_storage.h"
 #include "platform/image/medium.h"
-#include "platform/image/volume_storage.h"
 #include "platform/win32_codes.h"
-#include "platform/win32_errors.h"
 
-namespace tarvonel::fat {
+namespace tarvonel::image {
 namespace {
 
 using namespace win32_error;
+using fs::DirEntry;
+using fs::Layout;
 
 // Counted in the volume's open handles while it lives.
-class FatHandle : public OsHandle {
+class VolumeHandle : public OsHandle {
  public:
-  FatHandle(const FatVolume& owner, int& openCount) : volume(owner), openCount_(openCount) { ++openCount_; }
-  ~FatHandle() override { --openCount_; }
+  VolumeHandle(const ImageVolume& owner, int& openCount) : volume(owner), openCount_(openCount) { ++openCount_; }
+  ~VolumeHandle() override { --openCount_; }
 
-  const FatVolume& volume;
+  const ImageVolume& volume;
   DirEntry* entry = nullptr;  // nullptr: the volume itself
   uint32_t access = 0;
   int64_t position = 0;
@@ -42,59 +48,62 @@ FindEntry EntryInfo(const DirEntry& entry, const std::string& name) {
   return info;
 }
 
-std::vector<fs_driver::ClusterRun> Runs(const std::vector<uint32_t>& chain) {
-  std::vector<fs_driver::ClusterRun> runs;
-  for (uint32_t cluster : chain) {
-    const int64_t lcn = int64_t{cluster} - 2;
-    if (!runs.empty() && runs.back().lcn + runs.back().length == lcn) {
-      ++runs.back().length;
-    } else {
-      runs.push_back({lcn, 1});
-    }
+// The FAT12/16/32 or exFAT volume on the medium, by its boot sector.
+std::unique_ptr<fs::VolumeModel> ReadVolume(std::shared_ptr<const Medium> medium) {
+  char name[boot_field::kOemNameLength] = {};
+  if (medium->Read(boot_field::kOemName, name, sizeof name) && std::memcmp(name, "EXFAT   ", sizeof name) == 0) {
+    return exfat::ExfatImage::Open(std::move(medium));
   }
-  return runs;
+  return fat::FatImage::Open(std::move(medium));
+}
+
+// The chain's runs as the driver reports extents: by LCN, cluster 2 being LCN 0.
+std::vector<fs_driver::ClusterRun> Extents(const std::vector<uint32_t>& chain) {
+  std::vector<fs_driver::ClusterRun> extents;
+  for (const fs::ClusterRun run : fs::Runs(chain)) extents.push_back({int64_t{run.first} - 2, run.count});
+  return extents;
 }
 
 }  // namespace
 
-FatVolume::FatVolume(char letter, const std::string& path, SystemTables tables, StorageOpener open)
+ImageVolume::ImageVolume(char letter, const std::string& path, SystemTables tables, StorageOpener open)
     : letter_(AsciiUpper(letter)),
       tables_(std::move(tables)),
       open_(std::move(open)),
       medium_(Medium::Open(path, Medium::Hold::Exclusive)),
-      image_(OpenVolumeModel(medium_)) {
+      model_(ReadVolume(medium_)) {
   if (!open_) open_ = [](const std::string& file) { return std::make_unique<FileStorage>(file); };
 }
 
-FatVolume::~FatVolume() { CommitPendingMoves(); }
+ImageVolume::~ImageVolume() { CommitPendingMoves(); }
 
-bool FatVolume::Owns(const OsHandle& handle) const {
-  const auto* fat = dynamic_cast<const FatHandle*>(&handle);
+bool ImageVolume::Owns(const OsHandle& handle) const {
+  const auto* fat = dynamic_cast<const VolumeHandle*>(&handle);
   return fat != nullptr && &fat->volume == this;
 }
 
-size_t FatVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
+size_t ImageVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
 
-std::unordered_set<std::string> FatVolume::FilesWhoseStartCannotMove() {
+std::unordered_set<std::string> ImageVolume::FilesWhoseStartCannotMove() {
   std::unordered_set<std::string> held;
   const std::string root = std::string(1, letter_) + ":\\";
-  std::vector<const DirEntry*> folders{&image_->Root()};
+  std::vector<const DirEntry*> folders{&model_->Root()};
   while (!folders.empty()) {
     const DirEntry* folder = folders.back();
     folders.pop_back();
     for (const DirEntry& child : folder->children) {
-      if (!image_->StartCanMove(child)) held.insert(root + child.path);
+      if (!model_->StartCanMove(child)) held.insert(root + child.path);
       if (child.IsDirectory()) folders.push_back(&child);
     }
   }
   return held;
 }
 
-uint32_t FatVolume::LostClusters() const { return image_->LostClusters(); }
-bool FatVolume::Dirty() const { return image_->Geometry().dirty; }
+uint32_t ImageVolume::LostClusters() const { return model_->LostClusters(); }
+bool ImageVolume::Dirty() const { return model_->Geometry().dirty; }
 
-DirEntry* FatVolume::Resolve(const std::string& pathBelowRoot, uint32_t& error) {
-  DirEntry* at = &image_->Root();
+DirEntry* ImageVolume::Resolve(const std::string& pathBelowRoot, uint32_t& error) {
+  DirEntry* at = &model_->Root();
   size_t start = 0;
   while (start < pathBelowRoot.size()) {
     size_t end = pathBelowRoot.find('\\', start);
@@ -116,14 +125,14 @@ DirEntry* FatVolume::Resolve(const std::string& pathBelowRoot, uint32_t& error) 
   return at;
 }
 
-OpenResult FatVolume::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
+OpenResult ImageVolume::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
   OpenResult result;
   const fs_driver::OpenTarget target = fs_driver::ParseOpenPath(path);
   if (target.kind == fs_driver::OpenTarget::Kind::Invalid || target.named) {  // FAT has no named streams
     result.error = kInvalidName;
     return result;
   }
-  auto handle = std::make_unique<FatHandle>(*this, openHandles_);
+  auto handle = std::make_unique<VolumeHandle>(*this, openHandles_);
   handle->access = access;
   if (target.kind == fs_driver::OpenTarget::Kind::Volume) {
     if ((share & 2) == 0) {  // a volume in use must be shared for writing
@@ -144,25 +153,25 @@ OpenResult FatVolume::OpenPath(const std::string& path, uint32_t access, uint32_
   return result;
 }
 
-uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
+uint32_t ImageVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
                                     void* output, uint32_t outputSize, uint32_t& bytesReturned) {
   bytesReturned = 0;
-  auto& fat = static_cast<FatHandle&>(handle);
+  auto& fat = static_cast<VolumeHandle&>(handle);
   auto* out = static_cast<uint8_t*>(output);
   switch (code) {
     case win32::kFsctlGetVolumeBitmap: {
       if (fat.entry != nullptr) return kInvalidParameter;
-      if (!ShowHeldClustersIfMany()) return kReadFault;
-      const VolumeModel& image = *image_;
-      const fs_driver::BitmapSource source{image.Geometry().dataClusters, 8, false,
-                                           [&image](int64_t start, int64_t count, uint8_t* bits) {
-                                             image.CopyUsedBits(start, count, bits);
+      if (!CommitWhenHeldClustersMatter()) return kReadFault;
+      const fs::VolumeModel& model = *model_;
+      const fs_driver::BitmapSource source{model.Geometry().dataClusters, 8, false,
+                                           [&model](int64_t start, int64_t count, uint8_t* bits) {
+                                             model.CopyUsedBits(start, count, bits);
                                            }};
       return fs_driver::AnswerVolumeBitmap(source, input, inputSize, out, outputSize, bytesReturned);
     }
     case win32::kFsctlGetRetrievalPointers:
       if (fat.entry == nullptr) return kInvalidParameter;
-      return fs_driver::AnswerRetrievalPointers(Runs(fat.entry->chain), input, inputSize, out, outputSize, bytesReturned);
+      return fs_driver::AnswerRetrievalPointers(Extents(fat.entry->chain), input, inputSize, out, outputSize, bytesReturned);
     case win32::kSmartSendDriveCommand:
     case win32::kSmartRcvDriveData:
     case win32::kIoctlStorageQueryProperty:
@@ -173,29 +182,29 @@ uint32_t FatVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void*
   }
 }
 
-bool FatVolume::OpenForWriting() {
+bool ImageVolume::OpenForWriting() {
   if (mover_) return true;
   if (!refusal_.empty()) return false;
   // A mounted volume changes under us: never write to one.
-  refusal_ = InUseReason(medium_->Path(), tables_);
+  refusal_ = InUseReason(medium_->Name(), tables_);
   if (!refusal_.empty()) return false;
   try {
-    storage_ = open_(medium_->Path());
-  } catch (const ImageError& error) {
+    storage_ = open_(medium_->Name());
+  } catch (const fs::VolumeError& error) {
     refusal_ = error.what();
     return false;
   }
-  mover_ = image_->MakeMover(*storage_);
+  mover_ = model_->MakeMover(*storage_);
   return true;
 }
 
-uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
+uint32_t ImageVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
                                      int64_t startingLcn, uint32_t clusterCount) {
   // FAT takes only the volume's own handle.
   if (!Owns(volumeHandle) || !Owns(fileHandle)) return kInvalidParameter;
-  auto& volume = static_cast<FatHandle&>(volumeHandle);
-  auto& file = static_cast<FatHandle&>(fileHandle);
-  if (volume.entry != nullptr || file.entry == nullptr || file.entry == &image_->Root()) return kInvalidParameter;
+  auto& volume = static_cast<VolumeHandle&>(volumeHandle);
+  auto& file = static_cast<VolumeHandle&>(fileHandle);
+  if (volume.entry != nullptr || file.entry == nullptr || file.entry == &model_->Root()) return kInvalidParameter;
   if (diverged_ || !OpenForWriting()) return kWriteProtect;
   if (startingVcn < 0 || startingLcn < 0 || startingVcn > UINT32_MAX || startingLcn > UINT32_MAX) return kInvalidParameter;
   const size_t pendingBefore = mover_->PendingMoves();
@@ -221,14 +230,14 @@ uint32_t FatVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandl
 // The clusters a batch frees read as in use until it is committed. When they are a real part of
 // the free space (an eighth), the batch is committed first, so that a pass looking for room on
 // a nearly full volume sees all of it, as it would without batches.
-bool FatVolume::ShowHeldClustersIfMany() {
+bool ImageVolume::CommitWhenHeldClustersMatter() {
   if (!mover_) return true;
   const uint64_t held = mover_->HeldClusters();
-  const uint64_t shownFree = image_->Geometry().dataClusters - image_->UsedClusters();
+  const uint64_t shownFree = model_->Geometry().dataClusters - model_->UsedClusters();
   return held * 8 <= shownFree + held || CommitPendingMoves();
 }
 
-bool FatVolume::CommitPendingMoves() {
+bool ImageVolume::CommitPendingMoves() {
   if (!mover_ || diverged_) return !diverged_;
   const size_t pending = mover_->PendingMoves();
   if (const uint32_t error = mover_->Commit()) {
@@ -241,26 +250,26 @@ bool FatVolume::CommitPendingMoves() {
 // A batch that could not be committed leaves the volume as its last completed step did (every
 // file whole), but the moves the engine was told were made are not all on the medium: nothing
 // more is written.
-void FatVolume::Diverge(uint32_t error, size_t uncommitted) {
+void ImageVolume::Diverge(uint32_t error, size_t uncommitted) {
   diverged_ = true;
-  refusal_ = medium_->Path() + ": writing a batch of " + std::to_string(uncommitted) + " moves failed (error " +
+  refusal_ = medium_->Name() + ": writing a batch of " + std::to_string(uncommitted) + " moves failed (error " +
              std::to_string(error) + "); those moves may not all be on the volume, every file is whole, and no "
-             "further moves are made (" + image_->RepairCommand() + " reclaims any clusters left over)";
+             "further moves are made (" + model_->RepairCommand() + " reclaims any clusters left over)";
 }
 
-uint32_t FatVolume::NtFsControlFile(OsHandle& handle, uint32_t code, void*, uint32_t, uint32_t& information) {
+uint32_t ImageVolume::NtFsControlFile(OsHandle& handle, uint32_t code, void*, uint32_t, uint32_t& information) {
   information = 0;
   if (code != win32::kFsctlGetNtfsVolumeData) return win32::kStatusInvalidDeviceRequest;
-  if (static_cast<FatHandle&>(handle).entry != nullptr) return win32::kStatusInvalidParameter;
+  if (static_cast<VolumeHandle&>(handle).entry != nullptr) return win32::kStatusInvalidParameter;
   return win32::kStatusInvalidDeviceRequest;  // not an NTFS volume
 }
 
-uint32_t FatVolume::NtQueryInformationFile(OsHandle&, void*, uint32_t, uint32_t, uint32_t& information) {
+uint32_t ImageVolume::NtQueryInformationFile(OsHandle&, void*, uint32_t, uint32_t, uint32_t& information) {
   information = 0;
   return win32::kStatusInvalidParameter;  // FAT has no stream information
 }
 
-std::unique_ptr<OsFindHandle> FatVolume::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
+std::unique_ptr<OsFindHandle> ImageVolume::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
   const fs_driver::FindTarget target = fs_driver::ParseFindPattern(pattern);
   if (target.error != 0) {
     error = target.error;
@@ -274,53 +283,53 @@ std::unique_ptr<OsFindHandle> FatVolume::FindFirst(const std::string& pattern, F
   }
   std::vector<FindEntry> children;
   for (const DirEntry& child : directory->children) children.push_back(EntryInfo(child, child.name));
-  if (directory == &image_->Root()) return fs_driver::StartListing(nullptr, nullptr, std::move(children), entry, error);
+  if (directory == &model_->Root()) return fs_driver::StartListing(nullptr, nullptr, std::move(children), entry, error);
   // ".." is reported with the directory's own facts: only its name and attributes are read.
   const FindEntry self = EntryInfo(*directory, ".");
   return fs_driver::StartListing(&self, &self, std::move(children), entry, error);
 }
 
-bool FatVolume::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
+bool ImageVolume::FindNext(OsFindHandle& search, FindEntry& entry, uint32_t& error) {
   return fs_driver::NextListed(search, entry, error);
 }
 
-DiskFreeSpace FatVolume::QueryDiskFreeSpace(const std::string& root) {
+DiskFreeSpace ImageVolume::QueryDiskFreeSpace(const std::string& root) {
   if (!fs_driver::IsDriveRoot(root)) {
     DiskFreeSpace space;
     space.error = kInvalidName;
     return space;
   }
-  if (!ShowHeldClustersIfMany()) {
+  if (!CommitWhenHeldClustersMatter()) {
     DiskFreeSpace space;
     space.error = kReadFault;
     return space;
   }
-  const Layout& layout = image_->Geometry();
+  const Layout& layout = model_->Geometry();
   return fs_driver::AnswerDiskFreeSpace(layout.sectorsPerCluster, layout.bytesPerSector,
-                                        int64_t{layout.dataClusters} - image_->UsedClusters(), layout.dataClusters);
+                                        int64_t{layout.dataClusters} - model_->UsedClusters(), layout.dataClusters);
 }
 
-VolumeInformation FatVolume::QueryVolumeInformation(const std::string& root) {
+VolumeInformation ImageVolume::QueryVolumeInformation(const std::string& root) {
   VolumeInformation info;
   if (!fs_driver::IsDriveRoot(root)) {
     info.error = kInvalidName;
     return info;
   }
-  info.label = image_->Label();
-  info.fileSystemName = image_->FileSystemName();
+  info.label = model_->Label();
+  info.fileSystemName = model_->FileSystemName();
   return info;
 }
 
-uint32_t FatVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
-  return fs_driver::SetPosition(distanceLow, distanceHigh, static_cast<FatHandle&>(handle).position);
+uint32_t ImageVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int32_t distanceHigh) {
+  return fs_driver::SetPosition(distanceLow, distanceHigh, static_cast<VolumeHandle&>(handle).position);
 }
 
-uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
-  auto& fat = static_cast<FatHandle&>(handle);
+uint32_t ImageVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
+  auto& fat = static_cast<VolumeHandle&>(handle);
   bytesRead = 0;
   if (!CommitPendingMoves()) return kReadFault;  // the medium must hold what is read back
   auto* out = static_cast<uint8_t*>(buffer);
-  const Layout& layout = image_->Geometry();
+  const Layout& layout = model_->Geometry();
   if (fat.entry == nullptr) {  // a volume reads in whole sectors
     if (!fs_driver::IsSectorAligned(fat.position, bytes, layout.bytesPerSector)) return kInvalidParameter;
     const auto size = static_cast<int64_t>(layout.totalSectors * layout.bytesPerSector);
@@ -339,7 +348,7 @@ uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uin
       const int64_t inCluster = at % clusterBytes;
       const int64_t piece = std::min(available - done, clusterBytes - inCluster);
       const uint32_t cluster = file.chain[static_cast<size_t>(at / clusterBytes)];
-      if (!medium_->Read(image_->ClusterOffset(cluster) + static_cast<uint64_t>(inCluster), out + done,
+      if (!medium_->Read(model_->ClusterOffset(cluster) + static_cast<uint64_t>(inCluster), out + done,
                          static_cast<size_t>(piece))) {
         return kReadFault;
       }
@@ -351,4 +360,4 @@ uint32_t FatVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uin
   return kSuccess;
 }
 
-}  // namespace tarvonel::fat
+}  // namespace tarvonel::image
