@@ -107,6 +107,11 @@ class VolumeModel {
   uint64_t ClusterOffset(uint32_t cluster) const {
     return Geometry().dataOffset + (uint64_t{cluster} - 2) * Geometry().ClusterBytes();
   }
+  // Where byte `byte` of the file's clusters, in file order, lies on the volume.
+  uint64_t OffsetIn(const DirEntry& file, uint64_t byte) const {
+    const uint64_t clusterBytes = Geometry().ClusterBytes();
+    return ClusterOffset(file.chain[static_cast<size_t>(byte / clusterBytes)]) + byte % clusterBytes;
+  }
 };
 
 }  // namespace tarvonel::fs

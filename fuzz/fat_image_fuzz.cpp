@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "filesystems/cluster_run.h"
 #include "filesystems/fat/fat_image.h"
 #include "image_harness.h"
 #include "open_volume.h"
@@ -32,9 +33,10 @@ std::map<std::string, std::vector<uint8_t>> Contents(fat::FatImage& image) {
         continue;
       }
       std::vector<uint8_t> bytes(static_cast<size_t>(entry.chain.size() * clusterBytes));
-      for (size_t i = 0; i < entry.chain.size(); ++i) {
-        if (!image.Read(image.ClusterOffset(entry.chain[i]), bytes.data() + i * clusterBytes, clusterBytes)) abort();
-      }
+      fs::ForEachRun(entry.chain, SIZE_MAX, [&](fs::ClusterRun run, size_t done) {
+        if (!image.Read(image.ClusterOffset(run.first), bytes.data() + done * clusterBytes, run.count * clusterBytes)) abort();
+        return true;
+      });
       bytes.resize(entry.size);
       files[entry.path] = std::move(bytes);
     }

@@ -16,13 +16,16 @@ inline constexpr uint8_t kSecondary = 0x40;  // of the entry type
 inline constexpr uint8_t kBenign = 0x20;     // of the entry type
 inline constexpr uint8_t kEndOfDirectory = 0x00;
 
-inline constexpr uint8_t kBitmapEntry = 0x81;
-inline constexpr uint8_t kUpcaseEntry = 0x82;
-inline constexpr uint8_t kLabelEntry = 0x83;
-inline constexpr uint8_t kFileEntry = 0x85;
-inline constexpr uint8_t kStreamEntry = 0xC0;
-inline constexpr uint8_t kNameEntry = 0xC1;
-inline constexpr uint8_t kVendorAllocation = 0xE1;
+// The entry types this reader knows, in use.
+enum EntryType : uint8_t {
+  kBitmapEntry = 0x81,
+  kUpcaseEntry = 0x82,
+  kLabelEntry = 0x83,
+  kFileEntry = 0x85,
+  kStreamEntry = 0xC0,
+  kNameEntry = 0xC1,
+  kVendorAllocation = 0xE1,
+};
 
 // The file entry.
 inline constexpr size_t kSecondaryCount = 1;

@@ -14,6 +14,13 @@
 namespace tarvonel::exfat {
 namespace {
 
+using fs::DirEntry;
+using fs::Layout;
+using fs::VolumeError;
+using fs::VolumeStorage;
+using fs::BatchMover;
+using fs::BatchLimits;
+
 using le::U16;
 using le::U32;
 using le::U64;
@@ -233,14 +240,13 @@ void ExfatImage::ReadDirectory(DirEntry& directory, int depth) {
 // A deleted file entry whose secondary entries are still in use: what a rewrite of a set leaves
 // when cut after deleting the old file entry. They are cleared at the next move.
 size_t ExfatImage::ReadDeletedSet(const DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at) {
-  const uint64_t clusterBytes = layout_.ClusterBytes();
   Leftover leftover;
   size_t next = at + kEntryBytes;
   for (size_t i = 0; i < bytes[at + kSecondaryCount] && next + kEntryBytes <= bytes.size(); ++i, next += kEntryBytes) {
     const uint8_t type = bytes[next];
     if (type == kEndOfDirectory || (type & kSecondary) == 0) break;  // a deleted entry's count may be stale
     if ((type & kInUse) != 0) {
-      leftover.offsets.push_back(ClusterOffset(directory.chain[next / clusterBytes]) + next % clusterBytes);
+      leftover.offsets.push_back(OffsetIn(directory, next));
     }
   }
   if (!leftover.offsets.empty()) leftovers_.push_back(std::move(leftover));
@@ -353,10 +359,8 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
   entry.name = Utf16LeToUtf8(units.data(), nameLength);
   entry.path = directory.path.empty() ? entry.name : directory.path + "\\" + entry.name;
   if (SetChecksum(set, entries) != U16(set + kSetChecksum)) Fail("the entry set of " + entry.path + " has a bad checksum");
-  const uint64_t clusterBytes = layout_.ClusterBytes();
   for (size_t i = 0; i < entries; ++i) {
-    const size_t offset = at + i * kEntryBytes;
-    entry.setOffsets.push_back(ClusterOffset(directory.chain[offset / clusterBytes]) + offset % clusterBytes);
+    entry.setOffsets.push_back(OffsetIn(directory, at + i * kEntryBytes));
   }
   entry.entryOffset = entry.setOffsets.front();
   entry.attributes = static_cast<uint8_t>(U16(set + kFileAttributes) & kAttributeBits);

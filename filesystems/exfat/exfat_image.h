@@ -15,13 +15,6 @@ class SectorSource;
 
 namespace tarvonel::exfat {
 
-using fs::BatchLimits;
-using fs::BatchMover;
-using fs::DirEntry;
-using fs::Layout;
-using fs::VolumeError;
-using fs::VolumeStorage;
-
 // An exFAT volume, read and checked when opened: the main and backup
 // boot regions with their checksums, the FAT, the allocation bitmap (which says what is in use),
 // the up-case table's checksum, every directory's entry sets with their checksums, and every
@@ -33,25 +26,25 @@ class ExfatImage : public fs::VolumeModel {
   // Reads the volume on a source its caller holds.
   static std::unique_ptr<ExfatImage> Open(std::shared_ptr<const fs::SectorSource> source);
 
-  const Layout& Geometry() const override { return layout_; }
-  DirEntry& Root() override { return root_; }
-  const DirEntry& Root() const { return root_; }
+  const fs::Layout& Geometry() const override { return layout_; }
+  fs::DirEntry& Root() override { return root_; }
+  const fs::DirEntry& Root() const { return root_; }
   void CopyUsedBits(int64_t startLcn, int64_t count, uint8_t* out) const override;
   uint32_t UsedClusters() const override { return usedClusters_; }
   uint32_t LostClusters() const override { return lostClusters_; }
   std::string Label() const override { return label_; }
   std::string FileSystemName() const override { return "exFAT"; }
   std::string RepairCommand() const override { return "fsck.exfat -y"; }
-  std::unique_ptr<BatchMover> MakeMover(VolumeStorage& storage) override;
+  std::unique_ptr<fs::BatchMover> MakeMover(fs::VolumeStorage& storage) override;
   // A set's checksum sits in its file entry, the first cluster and NoFatChain in the stream
   // extension after it. Only when both lie in one sector can one write change them together: a
   // write torn between two sectors would leave a set whose checksum fails, which a check deletes
   // with the file. Such a set is never changed in place; the mover may write it anew elsewhere
   // when the whole file moves.
-  bool ChangesInPlace(const DirEntry& file) const;
+  bool ChangesInPlace(const fs::DirEntry& file) const;
   // As said of every move: whether the set changes in place.
-  bool StartCanMove(const DirEntry& file) const override;
-  const DirEntry* FolderOf(const DirEntry& file) const;
+  bool StartCanMove(const fs::DirEntry& file) const override;
+  const fs::DirEntry* FolderOf(const fs::DirEntry& file) const;
 
   // Entries an interrupted rewrite of a set left in use: the old set, when the new one is whole
   // (the file is listed once, its old clusters are lost), or the old set's secondary entries
@@ -84,14 +77,14 @@ class ExfatImage : public fs::VolumeModel {
   void ReadFat();
   std::vector<uint32_t> Chain(uint32_t first, uint64_t bytes, bool noFatChain, const std::string& what);
   void ReadRoot();
-  void ReadDirectory(DirEntry& directory, int depth);
-  size_t ReadSet(DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth);
-  size_t ReadDeletedSet(const DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at);
-  void SettleRewrittenSets(DirEntry& directory);
-  std::vector<uint8_t> SetBytes(const DirEntry& file) const;
-  bool AlikeSets(const DirEntry& a, const DirEntry& b) const;
-  bool SameContents(const DirEntry& a, const DirEntry& b) const;
-  void NoteFolders(const DirEntry& directory);
+  void ReadDirectory(fs::DirEntry& directory, int depth);
+  size_t ReadSet(fs::DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at, int depth);
+  size_t ReadDeletedSet(const fs::DirEntry& directory, const std::vector<uint8_t>& bytes, size_t at);
+  void SettleRewrittenSets(fs::DirEntry& directory);
+  std::vector<uint8_t> SetBytes(const fs::DirEntry& file) const;
+  bool AlikeSets(const fs::DirEntry& a, const fs::DirEntry& b) const;
+  bool SameContents(const fs::DirEntry& a, const fs::DirEntry& b) const;
+  void NoteFolders(const fs::DirEntry& directory);
   void ReadVolumeEntries(const std::vector<uint8_t>& rootBytes);
   void TakeClusters(const std::vector<uint32_t>& chain, const std::string& what);
   void CheckUpcaseTable(uint32_t first, uint64_t bytes, uint32_t checksum);
@@ -102,7 +95,7 @@ class ExfatImage : public fs::VolumeModel {
 
   std::shared_ptr<const fs::SectorSource> source_;
   std::string path_;
-  Layout layout_;
+  fs::Layout layout_;
   std::string label_;
   std::vector<uint32_t> fat_;       // by cluster
   std::vector<uint8_t> bitmap_;     // the allocation bitmap
@@ -112,9 +105,9 @@ class ExfatImage : public fs::VolumeModel {
   uint32_t lostClusters_ = 0;
   bool sawBitmap_ = false;
   bool sawUpcase_ = false;
-  DirEntry root_;
+  fs::DirEntry root_;
   std::vector<Leftover> leftovers_;
-  std::unordered_map<const DirEntry*, const DirEntry*> folders_;  // of every file and folder
+  std::unordered_map<const fs::DirEntry*, const fs::DirEntry*> folders_;  // of every file and folder
 };
 
 }  // namespace tarvonel::exfat

@@ -12,6 +12,13 @@
 namespace tarvonel::exfat {
 namespace {
 
+using fs::DirEntry;
+using fs::Layout;
+using fs::VolumeError;
+using fs::VolumeStorage;
+using fs::BatchMover;
+using fs::BatchLimits;
+
 using namespace win32_error;
 
 // Whether the clusters follow one another on the volume.
@@ -46,9 +53,7 @@ std::vector<uint32_t> ExfatMover::EntryClusters(const DirEntry& file) const {
 
 // Where entry `index` of the folder lies on the volume.
 uint64_t ExfatMover::EntryOffset(const DirEntry& folder, size_t index) const {
-  const uint64_t clusterBytes = image_.Geometry().ClusterBytes();
-  const uint64_t byte = index * kEntryBytes;
-  return image_.ClusterOffset(folder.chain[static_cast<size_t>(byte / clusterBytes)]) + byte % clusterBytes;
+  return image_.OffsetIn(folder, uint64_t{index} * kEntryBytes);
 }
 
 // A set that cannot change in place is written anew inside one sector of its folder, in entries

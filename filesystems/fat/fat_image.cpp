@@ -216,7 +216,7 @@ void FatImage::ReadEntries(DirEntry& directory) {
     // Where the short entry lies: in the fixed root, or in its directory's cluster.
     const uint64_t clusterBytes = layout_.ClusterBytes();
     entry.entryOffset = fixedRoot ? layout_.rootOffset + at
-                                  : ClusterOffset(directory.chain[static_cast<size_t>(at / clusterBytes)]) + at % clusterBytes;
+                                  : OffsetIn(directory, at);
     if (entry.firstCluster != 0) entry.chain = Chain(entry.firstCluster, "\"" + entry.path + "\"");
     if (entry.IsDirectory()) {
       if (entry.chain.empty()) Fail("the directory \"" + entry.path + "\" has no clusters");

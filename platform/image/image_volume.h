@@ -22,13 +22,13 @@ class Medium;
 
 // A FAT or exFAT volume on an image file or block device, served as the Windows driver serves a
 // drive: the bitmap from the FAT (a cluster whose entry is not 0 is in use, lost clusters
-// included; exFAT's from its allocation bitmap), retrieval pointers from the chains, the directory walk from the directory
-// clusters, moves by its file system's mover in batches. There is one model of the volume: the FAT and
-// the chains the answers come from are the ones each move writes, the medium catching up when
-// a batch is committed. The medium is held exclusively from
+// included) or from exFAT's allocation bitmap, retrieval pointers from the chains, the directory
+// walk from the directory clusters, moves by its file system's mover in batches. There is one
+// model of the volume: the FAT and the chains the answers come from are the ones each move
+// writes, the medium catching up when a batch is committed. The medium is held exclusively from
 // the start (analysis included); it is opened for writing only at the first move, when a
-// mounted device or a loop-attached image is refused. Whether the user may open a volume at
-// all is the system's rule, not the file system's: the composition asks it first.
+// mounted device or a loop-attached image is refused. Whether the user may open a volume at all
+// is the system's rule, not the file system's: the composition asks it first.
 class ImageVolume : public VolumeIo {
  public:
   // How the medium is opened for writing (a FileStorage unless a test cuts writes short).

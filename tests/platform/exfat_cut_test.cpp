@@ -25,6 +25,10 @@
 namespace tarvonel::exfat {
 namespace {
 
+using fs::DirEntry;
+using fs::BatchMover;
+using fs::VolumeStorage;
+
 struct Workspace : test::ShellWorkspace {
   Workspace() : ShellWorkspace("tarvonel-exfat-cut") {}
 };
