@@ -8,6 +8,9 @@ namespace tarvonel::boot_field {
 inline constexpr size_t kJump = 0;
 inline constexpr size_t kOemName = 3;  // 8 bytes: "NTFS    ", "EXFAT   ", "MSWIN4.1", ...
 inline constexpr size_t kOemNameLength = 8;
+// The OEM names that say the file system where a FAT one would say who formatted it.
+inline constexpr char kNtfsOemName[] = "NTFS    ";
+inline constexpr char kExfatOemName[] = "EXFAT   ";
 inline constexpr size_t kBytesPerSector = 11;  // 2 bytes
 inline constexpr size_t kSectorsPerCluster = 13;
 inline constexpr size_t kReservedSectors = 14;  // 2 bytes

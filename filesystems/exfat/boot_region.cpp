@@ -40,7 +40,7 @@ uint32_t BootChecksum(const uint8_t* region, size_t bytes) {
 fs::Layout ReadBootRegion(const fs::SectorSource& source) {
   uint8_t first[512];
   if (!source.Read(0, first, sizeof first)) Fail("too small for an exFAT boot sector");
-  if (std::memcmp(first + kOemName, "EXFAT   ", 8) != 0) Fail("is not an exFAT volume");
+  if (std::memcmp(first + kOemName, kExfatOemName, kOemNameLength) != 0) Fail("is not an exFAT volume");
   const uint32_t sectorShift = first[kExfatBytesPerSectorShift];
   const uint32_t clusterShift = first[kExfatSectorsPerClusterShift];
   if (sectorShift < 9 || sectorShift > 12) Fail("the boot sector's sector size is not 512 to 4096 bytes");

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "filesystems/boot_sector_fields.h"
 #include "filesystems/fat/boot_sector.h"
 #include "filesystems/fat/dir_entry.h"
 #include "filesystems/fat/fat_table.h"
@@ -13,6 +14,7 @@ namespace tarvonel::fat {
 namespace {
 
 constexpr int kMaxDepth = 1000;
+constexpr size_t kExtSuperblockMagic = 1024 + 56;  // where ext2/3/4 keep their signature
 constexpr uint64_t kMaxDirectoryBytes = 65536 * dir_entry::kBytes;  // the most entries a FAT directory may hold
 
 }  // namespace
@@ -48,9 +50,9 @@ void FatImage::RefuseOtherFileSystems() {
            std::memcmp(text.data(), start.data() + offset, text.size()) == 0;  // bytes, not signed chars
   };
   const std::string notFat = ", not a FAT12, FAT16 or FAT32 volume";
-  if (at(3, "EXFAT   ")) Fail("is an exFAT volume" + notFat);
-  if (at(3, "NTFS    ")) Fail("is an NTFS volume" + notFat);
-  if (at(1080, "\x53\xEF")) Fail("is an ext2/3/4 volume" + notFat);
+  if (at(boot_field::kOemName, boot_field::kExfatOemName)) Fail("is an exFAT volume" + notFat);
+  if (at(boot_field::kOemName, boot_field::kNtfsOemName)) Fail("is an NTFS volume" + notFat);
+  if (at(kExtSuperblockMagic, "\x53\xEF")) Fail("is an ext2/3/4 volume" + notFat);
   if (have < 512) Fail("too short for a boot sector");
 }
 
@@ -151,7 +153,6 @@ std::vector<uint32_t> FatImage::Chain(uint32_t first, const std::string& what) {
     }
     cluster = next.next;
   }
-  return clusters;
 }
 
 std::vector<uint8_t> FatImage::DirectoryBytes(const DirEntry& directory) {

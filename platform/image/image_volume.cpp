@@ -51,7 +51,7 @@ FindEntry EntryInfo(const DirEntry& entry, const std::string& name) {
 // The FAT12/16/32 or exFAT volume on the medium, by its boot sector.
 std::unique_ptr<fs::VolumeModel> ReadVolume(std::shared_ptr<const Medium> medium) {
   char name[boot_field::kOemNameLength] = {};
-  if (medium->Read(boot_field::kOemName, name, sizeof name) && std::memcmp(name, "EXFAT   ", sizeof name) == 0) {
+  if (medium->Read(boot_field::kOemName, name, sizeof name) && std::memcmp(name, boot_field::kExfatOemName, sizeof name) == 0) {
     return exfat::ExfatImage::Open(std::move(medium));
   }
   return fat::FatImage::Open(std::move(medium));

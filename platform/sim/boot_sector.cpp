@@ -41,7 +41,7 @@ std::vector<uint8_t> OtherBootSector(const std::string& fileSystem, uint32_t byt
     sector[kJump] = 0xEB;
     sector[kJump + 1] = 0x76;
     sector[kJump + 2] = 0x90;
-    PutText(sector, kOemName, "EXFAT   ");
+    PutText(sector, kOemName, kExfatOemName);
     const uint64_t fatOffset = 2048;  // sectors, as Windows formats a card
     const uint64_t fatLength = dataSectors / 1024 + 1;
     Put(sector, kExfatVolumeLength, fatOffset + fatLength + dataSectors, 8);
@@ -83,7 +83,7 @@ std::vector<uint8_t> MakeBootSector(const std::string& fileSystem, uint32_t byte
   sector[kMedia] = 0xF8;  // fixed disk
   if (fileSystem == "NTFS") {
     sector[kJump + 1] = 0x52;
-    PutText(sector, kOemName, "NTFS    ");
+    PutText(sector, kOemName, kNtfsOemName);
     Put(sector, kNtfsTotalSectors, dataSectors - 1, 8);
     Put(sector, kNtfsMftCluster, static_cast<uint64_t>(totalClusters) / 16, 8);
     Put(sector, kNtfsMftMirrorCluster, 2, 8);

@@ -25,9 +25,9 @@ std::string BootSectorFileSystem(const std::vector<uint8_t>& bootSector) {
   const std::string oemName = bootSector.size() >= kOemName + kOemNameLength
                                   ? std::string(bootSector.begin() + kOemName, bootSector.begin() + kOemName + kOemNameLength)
                                   : std::string();
-  if (oemName == "NTFS    ") return "NTFS";
+  if (oemName == kNtfsOemName) return "NTFS";
   // exFAT zeroes the whole BPB, FATSz16 included, so it would pass for FAT32 below.
-  if (oemName == "EXFAT   ") return {};
+  if (oemName == kExfatOemName) return {};
   // BPB_FATSz16 is 0 on FAT32 only.
   const bool fat32 = bootSector.size() >= kFatSectors16 + 2 && bootSector[kFatSectors16] == 0 &&
                      bootSector[kFatSectors16 + 1] == 0;
