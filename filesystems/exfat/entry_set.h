@@ -60,6 +60,8 @@ inline constexpr size_t kLabelLength = 1;
 inline constexpr size_t kLabelUnits = 2;
 inline constexpr size_t kMaxLabelLength = 11;
 
+inline constexpr uint64_t kMaxDirectoryBytes = 256ull << 20;  // the largest folder exFAT allows
+
 inline constexpr uint32_t kEndOfChain = 0xFFFFFFFF;
 inline constexpr uint32_t kBadCluster = 0xFFFFFFF7;
 inline constexpr size_t kFatEntryBytes = 4;
