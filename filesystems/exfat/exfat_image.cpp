@@ -15,12 +15,7 @@ namespace tarvonel::exfat {
 namespace {
 
 using fs::DirEntry;
-using fs::Layout;
 using fs::VolumeError;
-using fs::VolumeStorage;
-using fs::BatchMover;
-using fs::BatchLimits;
-
 using le::U32;
 using le::U64;
 

@@ -12,14 +12,11 @@
 namespace tarvonel::exfat {
 namespace {
 
-using fs::DirEntry;
-using fs::Layout;
-using fs::VolumeError;
-using fs::VolumeStorage;
-using fs::BatchMover;
-using fs::BatchLimits;
-
 using namespace win32_error;
+using fs::BatchLimits;
+using fs::BatchMover;
+using fs::DirEntry;
+using fs::VolumeStorage;
 
 // Whether the clusters follow one another on the volume.
 bool OneRun(const std::vector<uint32_t>& clusters) { return fs::Runs(clusters).size() == 1; }
