@@ -31,7 +31,7 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
   return copied < needed ? win32_error::kMoreData : win32_error::kSuccess;
 }
 
-uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* input, uint32_t inputSize,
+uint32_t AnswerRetrievalPointers(std::span<const LcnRun> runs, const void* input, uint32_t inputSize,
                                  uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned) {
   bytesReturned = 0;
   if (inputSize < 8) return win32_error::kInvalidParameter;
@@ -39,7 +39,7 @@ uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* i
   const int64_t vcn = le::I64(static_cast<const uint8_t*>(input));
   if (vcn < 0) return win32_error::kInvalidParameter;
   int64_t allocated = 0;
-  for (const ClusterRun& run : runs) allocated += run.length;
+  for (const LcnRun& run : runs) allocated += run.length;
   // Resident and empty data have no clusters: end of file, as NTFS answers.
   if (vcn >= allocated) return win32_error::kHandleEof;
   size_t first = 0;

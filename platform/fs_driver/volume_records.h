@@ -7,12 +7,13 @@
 
 namespace tarvonel::fs_driver {
 
-// A run of a stream's clusters: `length` clusters from `lcn` (-1: a hole or the virtual tail
-// of a compression unit).
-struct ClusterRun {
+// A run of a stream's clusters as the driver reports it: `length` clusters from `lcn` (-1: a
+// hole or the virtual tail of a compression unit). A FAT or exFAT chain's runs are
+// fs::ClusterRun, by cluster number; this is their LCN view.
+struct LcnRun {
   int64_t lcn = 0;
   int64_t length = 0;
-  bool operator==(const ClusterRun&) const = default;
+  bool operator==(const LcnRun&) const = default;
 };
 
 // What a volume's bitmap read needs to know of the volume.
@@ -32,7 +33,7 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
 
 // FSCTL_GET_RETRIEVAL_POINTERS: the extents from the one holding the starting VCN on, as many
 // as the buffer holds (then ERROR_MORE_DATA); past the allocation, ERROR_HANDLE_EOF.
-uint32_t AnswerRetrievalPointers(std::span<const ClusterRun> runs, const void* input, uint32_t inputSize,
+uint32_t AnswerRetrievalPointers(std::span<const LcnRun> runs, const void* input, uint32_t inputSize,
                                  uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned);
 
 // GetDiskFreeSpace: its fields are 32-bit, so a larger volume saturates.

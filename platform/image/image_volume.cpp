@@ -58,8 +58,8 @@ std::unique_ptr<fs::VolumeModel> ReadVolume(std::shared_ptr<const Medium> medium
 }
 
 // The chain's runs as the driver reports extents: by LCN, cluster 2 being LCN 0.
-std::vector<fs_driver::ClusterRun> Extents(const std::vector<uint32_t>& chain) {
-  std::vector<fs_driver::ClusterRun> extents;
+std::vector<fs_driver::LcnRun> Extents(const std::vector<uint32_t>& chain) {
+  std::vector<fs_driver::LcnRun> extents;
   for (const fs::ClusterRun run : fs::Runs(chain)) extents.push_back({int64_t{run.first} - 2, run.count});
   return extents;
 }

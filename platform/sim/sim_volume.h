@@ -12,7 +12,7 @@
 namespace tarvonel {
 
 // -1 as the LCN: a hole or the virtual tail of a compression unit.
-using SimRun = fs_driver::ClusterRun;
+using SimRun = fs_driver::LcnRun;
 
 // A data stream: the unnamed one of a file (name ""), a named one, or a directory's index.
 struct SimStream {
