@@ -4,7 +4,8 @@ namespace tarvonel::fs {
 
 ClusterRun RunAt(const std::vector<uint32_t>& clusters, size_t from, size_t most) {
   ClusterRun run{clusters[from], 1};
-  while (run.count < most && from + run.count < clusters.size() && clusters[from + run.count] == run.first + run.count) {
+  while (run.count < most && from + run.count < clusters.size() &&
+         clusters[from + run.count] == run.first + run.count) {
     ++run.count;
   }
   return run;

@@ -51,7 +51,9 @@ fs::Layout ReadBootRegion(const fs::SectorSource& source) {
   for (int backup = 0; backup < 2; ++backup) {
     const uint8_t* region = regions.data() + backup * kBootRegionSectors * sector;
     const char* which = backup != 0 ? "backup" : "main";
-    if (region[kSignature] != 0x55 || region[kSignature + 1] != 0xAA) Fail(std::string("the ") + which + " boot sector has no signature");
+    if (region[kSignature] != 0x55 || region[kSignature + 1] != 0xAA) {
+      Fail(std::string("the ") + which + " boot sector has no signature");
+    }
     const uint32_t sum = BootChecksum(region, kChecksumSector * sector);
     for (size_t at = kChecksumSector * sector; at < kBootRegionSectors * sector; at += 4) {
       if (U32(region + at) != sum) Fail(std::string("the ") + which + " boot region's checksum does not match");

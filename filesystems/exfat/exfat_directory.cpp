@@ -166,7 +166,9 @@ size_t ExfatImage::ReadSet(DirEntry& directory, const std::vector<uint8_t>& byte
   const std::string where = directory.path.empty() ? "the root" : directory.path;
   const size_t secondaries = bytes[at + kSecondaryCount];
   const size_t entries = 1 + secondaries;
-  if (secondaries < kMinSecondaries || secondaries > kMaxSecondaries) Fail("an entry set in " + where + " has " + std::to_string(secondaries) + " secondary entries");
+  if (secondaries < kMinSecondaries || secondaries > kMaxSecondaries) {
+    Fail("an entry set in " + where + " has " + std::to_string(secondaries) + " secondary entries");
+  }
   if (at + entries * kEntryBytes > bytes.size()) Fail("an entry set in " + where + " runs past the folder's end");
   const uint8_t* set = bytes.data() + at;
   const uint8_t* stream = set + kEntryBytes;

@@ -27,7 +27,8 @@ uint32_t TableChecksum(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-ExfatImage::ExfatImage(std::shared_ptr<const fs::SectorSource> source) : source_(std::move(source)), path_(source_->Name()) {}
+ExfatImage::ExfatImage(std::shared_ptr<const fs::SectorSource> source)
+    : source_(std::move(source)), path_(source_->Name()) {}
 
 std::unique_ptr<ExfatImage> ExfatImage::Open(std::shared_ptr<const fs::SectorSource> source) {
   std::unique_ptr<ExfatImage> image(new ExfatImage(std::move(source)));

@@ -78,8 +78,8 @@ ImageVolume::ImageVolume(char letter, const std::string& path, SystemTables tabl
 ImageVolume::~ImageVolume() { CommitPendingMoves(); }
 
 bool ImageVolume::Owns(const OsHandle& handle) const {
-  const auto* fat = dynamic_cast<const VolumeHandle*>(&handle);
-  return fat != nullptr && &fat->volume == this;
+  const auto* opened = dynamic_cast<const VolumeHandle*>(&handle);
+  return opened != nullptr && &opened->volume == this;
 }
 
 size_t ImageVolume::FilesKeptAtTheirStart() const { return mover_ ? mover_->FilesKeptAtTheirStart() : 0; }
@@ -154,13 +154,13 @@ OpenResult ImageVolume::OpenPath(const std::string& path, uint32_t access, uint3
 }
 
 uint32_t ImageVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const void* input, uint32_t inputSize,
-                                    void* output, uint32_t outputSize, uint32_t& bytesReturned) {
+                                      void* output, uint32_t outputSize, uint32_t& bytesReturned) {
   bytesReturned = 0;
-  auto& fat = static_cast<VolumeHandle&>(handle);
+  auto& opened = static_cast<VolumeHandle&>(handle);
   auto* out = static_cast<uint8_t*>(output);
   switch (code) {
     case win32::kFsctlGetVolumeBitmap: {
-      if (fat.entry != nullptr) return kInvalidParameter;
+      if (opened.entry != nullptr) return kInvalidParameter;
       if (!CommitWhenHeldClustersMatter()) return kReadFault;
       const fs::VolumeModel& model = *model_;
       const fs_driver::BitmapSource source{model.Geometry().dataClusters, 8, false,
@@ -170,13 +170,14 @@ uint32_t ImageVolume::DeviceIoControl(OsHandle& handle, uint32_t code, const voi
       return fs_driver::AnswerVolumeBitmap(source, input, inputSize, out, outputSize, bytesReturned);
     }
     case win32::kFsctlGetRetrievalPointers:
-      if (fat.entry == nullptr) return kInvalidParameter;
-      return fs_driver::AnswerRetrievalPointers(Extents(fat.entry->chain), input, inputSize, out, outputSize, bytesReturned);
+      if (opened.entry == nullptr) return kInvalidParameter;
+      return fs_driver::AnswerRetrievalPointers(Extents(opened.entry->chain), input, inputSize, out, outputSize,
+                                                bytesReturned);
     case win32::kSmartSendDriveCommand:
     case win32::kSmartRcvDriveData:
     case win32::kIoctlStorageQueryProperty:
-      if (fat.entry != nullptr || !diskControl_) return kInvalidFunction;
-      return diskControl_(fat.access, code, input, inputSize, output, outputSize, bytesReturned);
+      if (opened.entry != nullptr || !diskControl_) return kInvalidFunction;
+      return diskControl_(opened.access, code, input, inputSize, output, outputSize, bytesReturned);
     default:
       return kInvalidFunction;
   }
@@ -199,7 +200,7 @@ bool ImageVolume::OpenForWriting() {
 }
 
 uint32_t ImageVolume::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHandle, int64_t startingVcn,
-                                     int64_t startingLcn, uint32_t clusterCount) {
+                                       int64_t startingLcn, uint32_t clusterCount) {
   // FAT takes only the volume's own handle.
   if (!Owns(volumeHandle) || !Owns(fileHandle)) return kInvalidParameter;
   auto& volume = static_cast<VolumeHandle&>(volumeHandle);
@@ -325,26 +326,26 @@ uint32_t ImageVolume::SetFilePointer(OsHandle& handle, int32_t distanceLow, int3
 }
 
 uint32_t ImageVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, uint32_t& bytesRead) {
-  auto& fat = static_cast<VolumeHandle&>(handle);
+  auto& opened = static_cast<VolumeHandle&>(handle);
   bytesRead = 0;
   if (!CommitPendingMoves()) return kReadFault;  // the medium must hold what is read back
   auto* out = static_cast<uint8_t*>(buffer);
   const Layout& layout = model_->Geometry();
-  if (fat.entry == nullptr) {  // a volume reads in whole sectors
-    if (!fs_driver::IsSectorAligned(fat.position, bytes, layout.bytesPerSector)) return kInvalidParameter;
+  if (opened.entry == nullptr) {  // a volume reads in whole sectors
+    if (!fs_driver::IsSectorAligned(opened.position, bytes, layout.bytesPerSector)) return kInvalidParameter;
     const auto size = static_cast<int64_t>(layout.totalSectors * layout.bytesPerSector);
-    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - fat.position));
-    if (available > 0 && !medium_->Read(static_cast<uint64_t>(fat.position), out, static_cast<size_t>(available))) {
+    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - opened.position));
+    if (available > 0 && !medium_->Read(static_cast<uint64_t>(opened.position), out, static_cast<size_t>(available))) {
       return kReadFault;
     }
     bytesRead = static_cast<uint32_t>(available);
   } else {
-    const DirEntry& file = *fat.entry;
+    const DirEntry& file = *opened.entry;
     const int64_t size = file.IsDirectory() ? 0 : static_cast<int64_t>(file.size);
-    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - fat.position));
+    const int64_t available = std::max<int64_t>(0, std::min<int64_t>(bytes, size - opened.position));
     const auto clusterBytes = static_cast<int64_t>(layout.ClusterBytes());
     for (int64_t done = 0; done < available;) {
-      const int64_t at = fat.position + done;
+      const int64_t at = opened.position + done;
       const int64_t inCluster = at % clusterBytes;
       const int64_t piece = std::min(available - done, clusterBytes - inCluster);
       const uint32_t cluster = file.chain[static_cast<size_t>(at / clusterBytes)];
@@ -356,7 +357,7 @@ uint32_t ImageVolume::ReadFile(OsHandle& handle, void* buffer, uint32_t bytes, u
     }
     bytesRead = static_cast<uint32_t>(available);
   }
-  fat.position += bytesRead;
+  opened.position += bytesRead;
   return kSuccess;
 }
 
