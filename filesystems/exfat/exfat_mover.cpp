@@ -19,7 +19,9 @@ using fs::DirEntry;
 using fs::VolumeStorage;
 
 // Whether the clusters follow one another on the volume.
-bool OneRun(const std::vector<uint32_t>& clusters) { return fs::Runs(clusters).size() == 1; }
+bool OneRun(const std::vector<uint32_t>& clusters) {
+  return !clusters.empty() && fs::RunAt(clusters, 0).count == clusters.size();
+}
 
 }  // namespace
 
