@@ -8,6 +8,7 @@
 #include "ui/controls/toolkit.h"
 #include "ui/main_window/main_window.h"
 #include "version.h"
+#include "volume/volume_access.h"
 #include "volume/seek_penalty.h"
 
 namespace tarvonel {
@@ -43,6 +44,11 @@ void CommandLineJob::Run(JobAction action, bool minimizeToTray) {
     toolkit_.MsgBox(named ? "Drive " + drive + " cannot be opened; the command-line job was not run."
                           : std::string("There is no drive to work on; the command-line job was not run."),
                     MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
+    return;
+  }
+  if (action != JobAction::None && mainWindow_.SelectedDriveReadOnly()) {
+    toolkit_.MsgBox(ReadOnlyVolumeMessage(settings_.DriveRoot.substr(0, 2)), MsgBoxButtons::OK,
+                    MsgBoxIcon::Exclamation, kProgramName);
     return;
   }
   if (minimizeToTray) mainWindow_.minimize_to_tray();

@@ -13,6 +13,7 @@
 #include "placement/engine_job.h"
 #include "platform/system_error_text.h"
 #include "platform/wow64_redirection.h"
+#include "platform/wow64_volume_io.h"
 #include "shell/context_menu_window.h"
 #include "ui/debug_log/debug_log_window.h"
 #include "ui/job_window/details_window.h"
@@ -70,6 +71,7 @@ class Program {
   OsFacts& os_;
   Toolkit& toolkit_;
   Wow64Redirection redirection_;
+  Wow64VolumeIo volumes_;  // the volume role, with redirection off inside its path calls
   JobSettings settings_;
   JobFlags flags_;
   std::string prefetchDir_;  // the Windows directory + "\Prefetch"

@@ -3,7 +3,6 @@
 #include "app/command_line_job.h"
 #include "placement/engine_job.h"
 #include "platform/shell_access.h"
-#include "platform/wow64_redirection.h"
 #include "shell/context_menu_window.h"
 #include "ui/controls/toolkit.h"
 #include "ui/job_window/job_window.h"
@@ -40,7 +39,6 @@ void ProgramHandover::CleanupSystray() { p_.mainWindow.cleanup_systray(); }
 bool ProgramHandover::ClearRecycledChecked() { return p_.mainWindow.CheckDelBin.Value(); }
 
 void ProgramHandover::EmptyRecycleBin() {
-  const Wow64Redirection::SystemCallScope shell(p_.redirection);
   p_.shell.EmptyRecycleBins();
 }
 

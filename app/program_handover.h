@@ -11,7 +11,6 @@ class MainWindow;
 class EngineJob;
 class ShellAccess;
 class Toolkit;
-class Wow64Redirection;
 class frmContext;
 
 // The windows and services start-up, the command line and the job window hand over to.
@@ -19,7 +18,6 @@ class ProgramHandover : public Handover {
  public:
   struct Parts {
     ShellAccess& shell;
-    Wow64Redirection& redirection;
     Toolkit& toolkit;
     MainWindow& mainWindow;
     JobWindow& jobWindow;

@@ -85,9 +85,9 @@ void Startup::PrepareWow64() {
 }
 
 bool Startup::DisableWowRedirection(uint32_t& lastError) {
-  // Kept off for the life of the process, but for the DLL loads and shell calls (see
-  // Wow64Redirection).
-  RedirectionResult result = redirection_.TurnOff();
+  // Turned on again at once: from here on it is off only inside each volume call (see
+  // Wow64Redirection), so that windows, DLL loads and the shell see the 32-bit system.
+  RedirectionResult result = redirection_.TurnOffForVolumeCalls();
   lastError = result.error;
   switch (result.outcome) {
     case RedirectionOutcome::Disabled:

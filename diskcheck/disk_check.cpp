@@ -3,7 +3,6 @@
 #include "platform/disk_check_library.h"
 #include "platform/volume_io.h"
 #include "platform/win32_codes.h"
-#include "platform/wow64_redirection.h"
 
 namespace tarvonel {
 namespace {
@@ -14,15 +13,11 @@ constexpr uint32_t kTextOutput = 14;
 
 }  // namespace
 
-DiskCheck::DiskCheck(DiskCheckLibrary& library, VolumeIo& io, Wow64Redirection& redirection)
-    : library_(library), io_(io), redirection_(redirection) {}
+DiskCheck::DiskCheck(DiskCheckLibrary& library, VolumeIo& io) : library_(library), io_(io) {}
 
 void DiskCheck::CheckVolume(const std::string& root, bool fix, bool verbose, bool onlyIfDirty, bool scanDrive,
                             IChkDskSink& sink) {
   if (activeCheckSink_ != nullptr) return;  // a check runs already
-  // The library is a system DLL: loaded with redirection off, a 32-bit process on 64-bit
-  // Windows would find only the 64-bit copy, and no volume would ever be checked.
-  const Wow64Redirection::SystemCallScope systemDlls(redirection_);
   if (library_.DiskCheckAvailable(root) != 0) return;
   activeCheckSink_ = &sink;
   const VolumeInformation volume = io_.QueryVolumeInformation(root);

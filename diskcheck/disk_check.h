@@ -6,7 +6,6 @@ namespace tarvonel {
 
 class DiskCheckLibrary;
 class VolumeIo;
-class Wow64Redirection;
 struct ChkdskReport;
 
 // What a running disk check reports to; the main window is the one used.
@@ -22,7 +21,7 @@ class IChkDskSink {
 // command-line job runs. At most one check runs at a time.
 class DiskCheck {
  public:
-  DiskCheck(DiskCheckLibrary& library, VolumeIo& io, Wow64Redirection& redirection);
+  DiskCheck(DiskCheckLibrary& library, VolumeIo& io);
 
   // root: "C:\". Without the library, its export or the volume's file-system name nothing
   // runs and no report arrives.
@@ -34,7 +33,6 @@ class DiskCheck {
  private:
   DiskCheckLibrary& library_;
   VolumeIo& io_;
-  Wow64Redirection& redirection_;
   IChkDskSink* activeCheckSink_ = nullptr;
 };
 

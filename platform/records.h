@@ -7,8 +7,10 @@
 // fields are read with base/little_endian.h.
 namespace tarvonel::record {
 
-// VOLUME_BITMAP_BUFFER: StartingLcn, BitmapSize, then the bitmap bytes.
+// VOLUME_BITMAP_BUFFER: StartingLcn, BitmapSize, then the bitmap bytes. Its size with the
+// one-byte array padded, 24, is the least output buffer FAT accepts (fastfat FatGetVolumeBitmap).
 inline constexpr size_t kBitmapHeader = 16;
+inline constexpr size_t kBitmapRecordSize = 24;
 // RETRIEVAL_POINTERS_BUFFER: ExtentCount (+4 unused), StartingVcn, then {NextVcn, Lcn} pairs.
 inline constexpr size_t kRetrievalHeader = 16;
 inline constexpr size_t kExtentRecord = 16;
@@ -17,6 +19,9 @@ inline constexpr size_t kNtfsVolumeDataSize = 96;
 inline constexpr size_t kNtfsTotalClusters = 16;
 inline constexpr size_t kNtfsMftZoneStart = 80;
 inline constexpr size_t kNtfsMftZoneEnd = 88;
+// FILE_BASIC_INFORMATION: four times, then FileAttributes; 40 bytes with its padding.
+inline constexpr size_t kBasicInformationSize = 40;
+inline constexpr size_t kBasicFileAttributes = 32;
 // FILE_STREAM_INFORMATION: NextEntryOffset, StreamNameLength (bytes), sizes, then the name.
 inline constexpr size_t kStreamNameOffset = 24;
 // STORAGE_PROPERTY_QUERY: PropertyId, QueryType (0: the standard query), one byte, padding.

@@ -42,6 +42,7 @@ struct VolumeInformation {
   uint32_t error = 0;
   std::string label;
   std::string fileSystemName;
+  uint32_t fileSystemFlags = 0;  // FILE_READ_ONLY_VOLUME and the like
 };
 
 // Volumes and files: the engine's operations P1 to P12, and sector reads. Errors come back as

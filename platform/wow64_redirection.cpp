@@ -1,29 +1,30 @@
 #include "platform/wow64_redirection.h"
 
-#include "base/win32_errors.h"
-
 namespace tarvonel {
 
-RedirectionResult Wow64Redirection::TurnOff() {
+RedirectionResult Wow64Redirection::TurnOffForVolumeCalls() {
   const RedirectionResult result = os_.DisableWow64FsRedirection();
   if (result.outcome == RedirectionOutcome::Disabled) {
-    off_ = true;
-    oldValue_ = result.oldValue;
+    // Every successful turn-off is matched by a revert with the value it gave.
+    usable_ = true;
+    os_.RevertWow64FsRedirection(result.oldValue);
   }
   return result;
 }
 
-Wow64Redirection::SystemCallScope::SystemCallScope(Wow64Redirection& redirection) : redirection_(redirection) {
-  if (!redirection_.off_) return;
-  if (redirection_.os_.RevertWow64FsRedirection(redirection_.oldValue_) != win32_error::kSuccess) return;
-  redirection_.off_ = false;
-  reverted_ = true;
+Wow64Redirection::VolumeCallScope::VolumeCallScope(Wow64Redirection& redirection) : redirection_(redirection) {
+  if (!redirection_.usable_ || redirection_.off_) return;
+  const RedirectionResult result = redirection_.os_.DisableWow64FsRedirection();
+  if (result.outcome != RedirectionOutcome::Disabled) return;  // the call goes on with the 32-bit view
+  off_ = true;
+  oldValue_ = result.oldValue;
+  redirection_.off_ = true;
 }
 
-Wow64Redirection::SystemCallScope::~SystemCallScope() {
-  // Should turning it off again fail, the program goes on with redirection on, as on a machine
-  // where start-up could not turn it off: volume work then meets the 32-bit System32 view.
-  if (reverted_) redirection_.TurnOff();
+Wow64Redirection::VolumeCallScope::~VolumeCallScope() {
+  if (!off_) return;
+  redirection_.os_.RevertWow64FsRedirection(oldValue_);
+  redirection_.off_ = false;
 }
 
 }  // namespace tarvonel

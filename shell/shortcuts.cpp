@@ -6,7 +6,6 @@
 #include "platform/shell_access.h"
 #include "platform/volume_io.h"
 #include "base/win32_errors.h"
-#include "platform/wow64_redirection.h"
 #include "ui/controls/toolkit.h"
 
 namespace tarvonel {
@@ -88,14 +87,12 @@ std::string GetSpecialFolder(ShellAccess& shell, VolumeIo& io, const std::string
 uint32_t cShortcut::CreateShortcut(const std::string& sName, const std::string& sPath, const std::string& sArg,
                                    const std::string& sDesc, const std::string& sDir, const std::string& sIcon,
                                    const std::string& DestLoc, int32_t WinStyle) {
-  const Wow64Redirection::SystemCallScope shell(redirection_);
   return CreateShortcutAt(GetSpecialFolder(shell_, io_, DestLoc), sName, sPath, sArg, sDesc, sDir, sIcon, WinStyle);
 }
 
 uint32_t cShortcut::CreateShortcutAt(const std::string& sFolder, const std::string& sName, const std::string& sPath,
                                      const std::string& sArg, const std::string& sDesc, const std::string& sDir,
                                      const std::string& sIcon, int32_t WinStyle) {
-  const Wow64Redirection::SystemCallScope shell(redirection_);
   ShellLink link;
   link.targetPath = ExpandEnvStrings(shell_, sPath);
   if (!sDesc.empty()) link.description = sDesc;
@@ -113,14 +110,12 @@ bool cShortcut::Listed(const std::string& path) {
 }
 
 bool cShortcut::LinkExists(const std::string& LinkName, const std::string& SpcFolder) {
-  const Wow64Redirection::SystemCallScope shell(redirection_);
   const std::string folder = Trimmed(SpcFolder).empty() ? shell_.SpecialFolder("DeskTop") : Trimmed(SpcFolder);
   return Listed(AddSlash(folder) + WithExtension(LinkName, ".lnk"));
 }
 
 uint32_t cShortcut::CreateInternetShortcut(const std::string& urlName, const std::string& urlPath,
                                            const std::string& urlType) {
-  const Wow64Redirection::SystemCallScope shell(redirection_);
   return CreateInternetShortcutAt(shell_.SpecialFolder("Desktop"), urlName, urlPath, urlType);
 }
 
@@ -132,16 +127,14 @@ uint32_t cShortcut::CreateInternetShortcutAt(const std::string& folder, const st
 }
 
 bool cShortcut::URLExists(const std::string& URLName) {
-  const Wow64Redirection::SystemCallScope shell(redirection_);
   return Listed(AddSlash(shell_.SpecialFolder("Desktop")) + WithExtension(URLName, ".url"));
 }
 
-void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection, Toolkit& toolkit,
-                              const std::string& jobCommand) {
+void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Toolkit& toolkit, const std::string& jobCommand) {
   const std::string title =
       Trimmed(toolkit.InputBox("Enter Title for This Desktop Shortcut:", "Enter Shortcut Title", "Tarvonel"));
   if (title.empty()) return;
-  cShortcut shortcut(shell, io, redirection);
+  cShortcut shortcut(shell, io);
   const uint32_t error = shortcut.CreateShortcut(title, AddSlash(shell.ProgramFolder()) + "Tarvonel.exe",
                                                  jobCommand, {}, {}, {}, "AllUsersDeskTop", 1);
   // A title that is no file name, or a folder without write access, must not be reported as done.

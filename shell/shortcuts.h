@@ -7,7 +7,6 @@ namespace tarvonel {
 class ShellAccess;
 class VolumeIo;
 class Toolkit;
-class Wow64Redirection;
 
 // The text trimmed of blanks, ending in one backslash.
 std::string AddSlash(const std::string& text);
@@ -18,12 +17,10 @@ std::string ExpandEnvStrings(ShellAccess& shell, const std::string& text);
 std::string GetSpecialFolder(ShellAccess& shell, VolumeIo& io, const std::string& keyword);
 
 // Writes .lnk shortcuts and .url internet shortcuts through the shell. Each operation returns
-// 0 or the platform's error, so a caller can tell the user when a file was not written. The
-// shell's calls run with WOW64 redirection on.
+// 0 or the platform's error, so a caller can tell the user when a file was not written.
 class cShortcut {
  public:
-  cShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection)
-      : shell_(shell), io_(io), redirection_(redirection) {}
+  cShortcut(ShellAccess& shell, VolumeIo& io) : shell_(shell), io_(io) {}
 
   uint32_t CreateShortcut(const std::string& sName, const std::string& sPath, const std::string& sArg = {},
                           const std::string& sDesc = {}, const std::string& sDir = {}, const std::string& sIcon = {},
@@ -41,12 +38,10 @@ class cShortcut {
   bool Listed(const std::string& path);
   ShellAccess& shell_;
   VolumeIo& io_;
-  Wow64Redirection& redirection_;
 };
 
 // The main window's Command2: asks for a title and saves the composed job as a shortcut on
 // the desktop of all users.
-void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Wow64Redirection& redirection, Toolkit& toolkit,
-                              const std::string& jobCommand);
+void CreateDesktopJobShortcut(ShellAccess& shell, VolumeIo& io, Toolkit& toolkit, const std::string& jobCommand);
 
 }  // namespace tarvonel

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/program.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
@@ -14,6 +16,11 @@ struct ProgramHarness {
   explicit ProgramHarness(const std::string& machineJson, const std::string& commandTail = {})
       : platform(ParseMachine(machineJson)), toolkit(clock), program(platform, toolkit) {
     platform.SetCommandTail(commandTail);
+    // With WOW64 redirection off, a 32-bit program's windows lose their theme and input
+    // methods: user32, comctl32 and imm32 load system DLLs of their own.
+    toolkit.beforeShowing = [this](const std::string& what) {
+      if (platform.RedirectionDisabled()) ADD_FAILURE() << what << " with WOW64 file-system redirection off";
+    };
   }
 
   std::vector<std::string> LogLines() const {

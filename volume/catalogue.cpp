@@ -186,7 +186,7 @@ bool Catalogue::InMftZone(int32_t lcn) const { return geometry_.MftZoneStart < l
 
 bool Catalogue::QueryStreams(const std::string& path) {
   StreamNames.clear();
-  OpenResult opened = OpenFileThreeWays(io_, path, FirstOpen::ForMoveOrStreams);
+  OpenResult opened = OpenFileThreeWays(io_, path, FirstOpen::ForStreams);
   if (!opened.handle) return false;
 
   std::vector<uint8_t>& buffer = streamBuffer_;

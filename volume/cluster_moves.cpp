@@ -40,7 +40,7 @@ uint32_t ClusterMover::MoveClusters(OsHandle* volumeHandle, OsHandle& file, int6
 }
 
 OpenResult ClusterMover::OpenForMove(const std::string& path) {
-  return OpenFileThreeWays(io_, path, FirstOpen::ForMoveOrStreams);
+  return OpenFileThreeWays(io_, path, FirstOpen::ForMove);
 }
 
 int32_t ClusterMover::VssCheck(int32_t sourceLcn, int32_t targetLcn, int32_t clusterCount) const {

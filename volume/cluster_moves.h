@@ -21,7 +21,8 @@ class ClusterMover {
   // P5 on the shared volume handle; the activity light is lit while it runs. 0 or the error.
   uint32_t MoveClusters(OsHandle* volumeHandle, OsHandle& file, int64_t startingVcn, int32_t clusterCount,
                         int64_t startingLcn);
-  // The three-attempt open of P2 (attribute access first, no flags).
+  // The three-attempt open of P2 (attribute access first, no flags); an encrypted file, which
+  // moves only through a handle with data access, starts at the second attempt.
   OpenResult OpenForMove(const std::string& path);
   // 0: move as is; 1 too short to align; 2 the check failed; 3 single-sector clusters;
   // 4 and above: move the target forward by code - 3 clusters, which makes the displacement

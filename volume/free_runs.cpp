@@ -110,4 +110,19 @@ FreeRunList ReadFreeRuns(VolumeIo& io, OsHandle* volumeHandle, int32_t& totalClu
   }
 }
 
+std::optional<int64_t> BitmapClusterCount(VolumeIo& io, OsHandle& volume) {
+  std::array<uint8_t, 8> input{};
+  std::array<uint8_t, record::kBitmapRecordSize> buffer{};
+  uint32_t returned = 0;
+  const uint32_t error = io.DeviceIoControl(volume, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
+                                            static_cast<uint32_t>(buffer.size()), returned);
+  // ERROR_MORE_DATA is the answer of every volume over 64 clusters: the header is whole.
+  if ((error != win32_error::kSuccess && error != win32_error::kMoreData) || returned < record::kBitmapHeader) {
+    return std::nullopt;
+  }
+  const int64_t clusters = le::I64(buffer.data() + 8);
+  if (le::I64(buffer.data()) != 0 || clusters < 0) return std::nullopt;
+  return clusters;
+}
+
 }  // namespace tarvonel

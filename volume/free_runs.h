@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tarvonel {
@@ -46,5 +47,10 @@ class FreeRunScanner {
 // fails). A failure on a later chunk returns the runs closed so far. A volume that reports
 // 2^31 clusters or more yields nothing.
 FreeRunList ReadFreeRuns(VolumeIo& io, OsHandle* volumeHandle, int32_t& totalClusters);
+
+// The volume's cluster count as its own bitmap reports it: one read from LCN 0 into a buffer of
+// the record's size. Unlike the free-space query's total, which is the user's share under a disk
+// quota, it is the whole volume's. Empty when the read fails.
+std::optional<int64_t> BitmapClusterCount(VolumeIo& io, OsHandle& volume);
 
 }  // namespace tarvonel

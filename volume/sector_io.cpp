@@ -13,6 +13,11 @@ void SectorReader::SectorIO(const std::string& volumePath, int32_t bytesPerSecto
   // Each call owns its handle for the call only, so none is ever left open between calls.
   OpenResult opened = io_.OpenPath(volumePath, win32::kGenericRead | win32::kGenericWrite,
                                          win32::kFileShareReadWrite, 0);
+  // A write-protected medium refuses any open that asks to write (ERROR_WRITE_PROTECT); a read
+  // needs none, so it takes a read-only handle instead.
+  if (!opened.handle && mode == 0) {
+    opened = io_.OpenPath(volumePath, win32::kGenericRead, win32::kFileShareReadWrite, 0);
+  }
   if (!opened.handle) {
     SectorIOFailed = true;
     return;

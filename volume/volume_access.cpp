@@ -15,6 +15,11 @@ std::string VolumeTooLargeMessage(const std::string& drive, int64_t clusters) {
          "nothing on this drive was read or moved.";
 }
 
+std::string ReadOnlyVolumeMessage(const std::string& drive) {
+  return "Drive " + drive + " is write-protected: nothing on it can be moved. Turn its write protection off "
+         "(the lock switch of a card), then select the drive again.";
+}
+
 std::string OtherFileSystemMessage(const std::string& drive, const std::string& fileSystemName) {
   const std::string name = fileSystemName.empty() ? std::string("not known") : fileSystemName;
   return "The file system of drive " + drive + " is " + name +
@@ -47,6 +52,10 @@ bool VolumeAccess::QueryNtfsVolumeData(std::array<uint8_t, 96>& buffer) {
 }
 
 void VolumeAccess::ReadMftZone() {
+  // A volume without NTFS volume data (FAT, or no handle) has no MFT zone: keeping the last
+  // NTFS volume's would paint it on this one and sort this volume's files against it.
+  geometry_.MftZoneStart = 0;
+  geometry_.MftZoneEnd = 0;
   std::array<uint8_t, 96> data{};
   if (!QueryNtfsVolumeData(data)) return;
   ntfsTotalClusters_ = le::I64(data.data() + record::kNtfsTotalClusters);
@@ -64,6 +73,10 @@ bool VolumeAccess::SelectDrive(const std::string& driveRoot) {
   geometry_.OversizeClusters = 0;
   ntfsTotalClusters_ = 0;
   volumeHandle_ = OpenVolume(driveRoot.substr(0, 2));
+  // Windows mounts a write-protected medium read-only and says so in the volume's flags
+  // (FILE_READ_ONLY_VOLUME, GetVolumeInformation).
+  const VolumeInformation info = io_.QueryVolumeInformation(driveRoot.substr(0, 2) + "\\");
+  geometry_.ReadOnly = info.error == 0 && (info.fileSystemFlags & win32::kReadOnlyVolume) != 0;
   ReadMftZone();
 
   // The NTFS count is 64-bit; the free-space query's is 32-bit and saturates on larger volumes.

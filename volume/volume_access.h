@@ -18,7 +18,7 @@ struct VolumeGeometry {
   int32_t BytesPerSector = 0;
   int32_t TotalClusters = 0;
   int32_t FreeClusters = 0;
-  int32_t MftZoneStart = 0;  // LCN; kept from the last NTFS volume read
+  int32_t MftZoneStart = 0;  // LCN; 0 and 0 on a volume with no NTFS volume data
   int32_t MftZoneEnd = 0;    // LCN, exclusive
   // A volume of 2^31 clusters or more does not fit the engine's 32-bit cluster numbers; it is
   // refused at selection and nothing reads from it or moves on it. The count it reported:
@@ -28,6 +28,8 @@ struct VolumeGeometry {
   // defragmentation rules the engine follows are those of NTFS and FAT, so nothing moves on it.
   bool OtherFileSystem = false;
   bool Refused() const { return TooLarge() || OtherFileSystem; }
+  // Mounted read-only (a medium's write-protect switch): it is analysed, but no pass runs on it.
+  bool ReadOnly = false;
 };
 
 // NTFS, FAT32, and FAT as Windows names FAT12 and FAT16 (or as their boot sectors do).
@@ -39,6 +41,8 @@ inline constexpr int64_t kMaxVolumeClusters = 0x7FFFFFFF;  // 2^31 - 1
 std::string VolumeTooLargeMessage(const std::string& drive, int64_t clusters);
 // The text a user sees when the drive's file system is not one the engine works on.
 std::string OtherFileSystemMessage(const std::string& drive, const std::string& fileSystemName);
+// The text a user sees when a pass is asked of a write-protected volume.
+std::string ReadOnlyVolumeMessage(const std::string& drive);
 
 // Owns the one shared, read-only handle on the selected volume and its geometry.
 class VolumeAccess {

@@ -13,7 +13,7 @@ namespace tarvonel::fs_driver {
 uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint32_t inputSize, uint8_t* output,
                             uint32_t outputSize, uint32_t& bytesReturned) {
   bytesReturned = 0;
-  if (inputSize < 8 || outputSize < 24) return win32_error::kInsufficientBuffer;
+  if (inputSize < 8 || outputSize < record::kBitmapRecordSize) return win32_error::kInsufficientBuffer;
   const int64_t requested = le::I64(static_cast<const uint8_t*>(input));
   const int64_t total = volume.totalClusters;
   if (requested < 0 || requested >= total || (!volume.ntfs && (requested >> 32) != 0)) {
@@ -21,13 +21,13 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
   }
   const int64_t start = requested - requested % volume.rounding;
   const int64_t wanted = total - start;  // reported in full even when the buffer is short
-  const int64_t room = outputSize - 16;
+  const int64_t room = outputSize - int64_t{record::kBitmapHeader};
   const int64_t needed = (wanted + 7) / 8;
   const int64_t copied = std::min(room, needed);
   le::PutI64(output, start);
   le::PutI64(output + 8, wanted);
-  volume.copyBits(start, std::min(copied * 8, wanted), output + 16);
-  bytesReturned = static_cast<uint32_t>(16 + copied);
+  volume.copyBits(start, std::min(copied * 8, wanted), output + record::kBitmapHeader);
+  bytesReturned = static_cast<uint32_t>(record::kBitmapHeader + copied);
   return copied < needed ? win32_error::kMoreData : win32_error::kSuccess;
 }
 
@@ -61,8 +61,12 @@ uint32_t AnswerRetrievalPointers(std::span<const LcnRun> runs, const void* input
 }
 
 DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector, int64_t freeClusters,
-                                  int64_t totalClusters) {
+                                  int64_t totalClusters, const QuotaClusters* quota) {
   constexpr int64_t kMax32 = 0xFFFFFFFF;
+  if (quota != nullptr) {
+    totalClusters = std::min(totalClusters, quota->limit);
+    freeClusters = std::min(freeClusters, std::max<int64_t>(0, quota->limit - quota->used));
+  }
   DiskFreeSpace space;
   space.sectorsPerCluster = sectorsPerCluster;
   space.bytesPerSector = bytesPerSector;

@@ -36,9 +36,17 @@ uint32_t AnswerVolumeBitmap(const BitmapSource& volume, const void* input, uint3
 uint32_t AnswerRetrievalPointers(std::span<const LcnRun> runs, const void* input, uint32_t inputSize,
                                  uint8_t* output, uint32_t outputSize, uint32_t& bytesReturned);
 
-// GetDiskFreeSpace: its fields are 32-bit, so a larger volume saturates.
+// A per-user disk quota: its limit and what the user's files already take, in clusters.
+struct QuotaClusters {
+  int64_t limit = 0;
+  int64_t used = 0;
+};
+
+// GetDiskFreeSpace: its fields are 32-bit, so a larger volume saturates. Under a quota both
+// counts are the user's: the total at most the limit, the free clusters at most what the limit
+// leaves ("may be less than the total number of clusters on the disk", GetDiskFreeSpace).
 DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector, int64_t freeClusters,
-                                  int64_t totalClusters);
+                                  int64_t totalClusters, const QuotaClusters* quota = nullptr);
 
 // SetFilePointer from the file's start: the position, or ERROR_NEGATIVE_SEEK leaving it as it was.
 uint32_t SetPosition(int32_t distanceLow, int32_t distanceHigh, int64_t& position);

@@ -80,7 +80,8 @@ SimPrivileges ReadPrivileges(const JsonObject& privileges) {
 }
 
 SimDrive ReadDrive(const JsonObject& drive) {
-  drive.RejectUnknownKeys({"letter", "type", "label", "volume", "disk_check", "smart", "seek_penalty"});
+  drive.RejectUnknownKeys(
+      {"letter", "type", "label", "volume", "disk_check", "smart", "seek_penalty", "write_protected", "quota"});
   SimDrive result;
   std::string letter = drive.String("letter", "");
   if (letter.size() != 1 || !IsAsciiLetter(letter[0])) {
@@ -91,6 +92,12 @@ SimDrive ReadDrive(const JsonObject& drive) {
       drive.Choice("type", {"unknown", "no_root_dir", "removable", "fixed", "remote", "cdrom", "ramdisk"}, 3));
   result.label = drive.String("label", "", 32);
   result.seekPenalty = static_cast<SimSeekPenalty>(drive.Choice("seek_penalty", {"yes", "no", "unknown"}, 0));
+  result.writeProtected = drive.Bool("write_protected", false);
+  if (auto quota = drive.Object("quota")) {
+    quota->RejectUnknownKeys({"limit_clusters", "used_clusters"});
+    constexpr int64_t kMax = int64_t{1} << 40;
+    result.quota = SimQuota{quota->Int64("limit_clusters", 0, 0, kMax), quota->Int64("used_clusters", 0, 0, kMax)};
+  }
   if (auto check = drive.Object("disk_check")) {
     check->RejectUnknownKeys({"state", "progress", "text", "unreadable_text"});
     result.diskCheck.state = static_cast<SimDiskCheck::State>(

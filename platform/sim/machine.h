@@ -55,11 +55,22 @@ struct SimSmart {
 // What the storage property query for seek penalty answers (Windows 7 and later know it).
 enum class SimSeekPenalty { Yes, No, Unknown };
 
+// An NTFS per-user disk quota on the volume, for the program's user. GetDiskFreeSpace answers
+// within it: "If per-user disk quotas are in use, this value may be less than the total number
+// of clusters on the disk" (learn.microsoft.com, fileapi/nf-fileapi-getdiskfreespacea).
+struct SimQuota {
+  int64_t limitClusters = 0;
+  int64_t usedClusters = 0;
+};
+
 struct SimDrive {
   char letter = 'C';  // upper case
   DriveType type = DriveType::Fixed;
   std::string label;
   SimSeekPenalty seekPenalty = SimSeekPenalty::Yes;  // No: a solid-state drive
+  // The medium's write-protect switch is on: Windows mounts it read-only.
+  bool writeProtected = false;
+  std::optional<SimQuota> quota;
   std::shared_ptr<SimVolume> volume;  // none: no medium (an empty card reader or CD drive)
   SimDiskCheck diskCheck;
   SimSmart smart;

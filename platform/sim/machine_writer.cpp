@@ -105,7 +105,11 @@ std::string MachineToJson(const SimPlatform& platform) {
     Json object{{"letter", std::string(1, drive.letter)},
                 {"type", kDriveTypes[static_cast<int>(drive.type)]},
                 {"label", drive.label},
-                {"seek_penalty", std::array{"yes", "no", "unknown"}[static_cast<size_t>(drive.seekPenalty)]}};
+                {"seek_penalty", std::array{"yes", "no", "unknown"}[static_cast<size_t>(drive.seekPenalty)]},
+                {"write_protected", drive.writeProtected}};
+    if (drive.quota) {
+      object["quota"] = {{"limit_clusters", drive.quota->limitClusters}, {"used_clusters", drive.quota->usedClusters}};
+    }
     if (drive.volume) object["volume"] = Volume(*drive.volume);
     const SimDiskCheck& check = drive.diskCheck;
     const char* const states[] = {"clean", "dirty", "missing_library", "missing_export"};

@@ -58,6 +58,31 @@ SimVolume* SimPlatform::Volume(char letter) {
   return nullptr;
 }
 
+// The File System Redirector (learn.microsoft.com/windows/win32/winprog64/file-system-redirector):
+// a 32-bit process on 64-bit Windows naming %windir%\System32 is shown %windir%\SysWOW64 while
+// redirection is on, but for the subfolders the page exempts (driverstore only from Windows 7).
+std::string SimPlatform::RedirectedPath(const std::string& path) const {
+  if (machine_.os.bits != 64 || redirectionDisabled_) return path;
+  const size_t prefix = path.starts_with("\\\\?\\") ? 4 : 0;
+  const std::string system32 = machine_.os.windowsDirectory + "\\System32";
+  if (path.size() < prefix + system32.size() ||
+      FoldName(path.substr(prefix, system32.size())) != FoldName(system32)) {
+    return path;
+  }
+  const std::string rest = path.substr(prefix + system32.size());
+  if (!rest.empty() && rest[0] != '\\') return path;  // "System32x" is another folder
+  const bool windows7OrLater = machine_.os.major > 6 || (machine_.os.major == 6 && machine_.os.minor >= 1);
+  for (const char* exempt : {"catroot", "catroot2", "drivers\\etc", "logfiles", "spool", "driverstore"}) {
+    const std::string folder = std::string("\\") + exempt;
+    if (folder == "\\driverstore" && !windows7OrLater) continue;
+    if (FoldName(rest.substr(0, folder.size())) == FoldName(folder) &&
+        (rest.size() == folder.size() || rest[folder.size()] == '\\')) {
+      return path;
+    }
+  }
+  return path.substr(0, prefix) + machine_.os.windowsDirectory + "\\SysWOW64" + rest;
+}
+
 SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoot, int depth, uint32_t& error) {
   SimVolume* volume = Volume(letter);
   if (volume == nullptr) {
@@ -94,8 +119,9 @@ SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoo
   return entry;
 }
 
-OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint32_t share, uint32_t flags) {
+OpenResult SimPlatform::OpenPath(const std::string& namedPath, uint32_t access, uint32_t share, uint32_t flags) {
   OpenResult result;
+  const std::string path = RedirectedPath(namedPath);
   const fs_driver::OpenTarget target = fs_driver::ParseOpenPath(path);
   if (target.kind == fs_driver::OpenTarget::Kind::Volume) {
     SimVolume* volume = Volume(target.letter);
@@ -107,6 +133,10 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
       result.error = win32_error::kNotReady;
     } else if ((share & 2) == 0) {  // a volume in use must be shared for writing
       result.error = win32_error::kSharingViolation;
+    } else if ((access & win32::kAnyWriteAccess) != 0 && DriveOf(std::string(1, target.letter))->writeProtected) {
+      // The medium's switch: CreateFile answers ERROR_WRITE_PROTECT ("The media is write
+      // protected.", System Error Codes 0-499) to any open that asks to write.
+      result.error = win32_error::kWriteProtect;
     } else {
       auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
       handle->access = access;
@@ -165,6 +195,7 @@ OpenResult SimPlatform::OpenPath(const std::string& path, uint32_t access, uint3
   }
   auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
   handle->entry = entry;
+  handle->access = access;
   handle->stream = stream;
   handle->path = path.substr(4);
   result.handle = std::move(handle);
@@ -226,6 +257,17 @@ uint32_t SimPlatform::MoveFileClusters(OsHandle& volumeHandle, OsHandle& fileHan
   // NTFS takes any handle on the volume; FAT only the volume's own.
   if ((!volume.volume.IsNtfs() && volume.entry != nullptr) || file.entry == nullptr || &file.volume != &volume.volume) {
     return win32_error::kInvalidParameter;
+  }
+  // A medium whose switch is on is mounted read-only: nothing on it can move.
+  for (const SimDrive& drive : machine_.drives) {
+    if (drive.volume.get() == &file.volume && drive.writeProtected) return win32_error::kWriteProtect;
+  }
+  // "If the file is encrypted, the handle must have the FILE_READ_DATA, FILE_WRITE_DATA,
+  // FILE_APPEND_DATA, or FILE_EXECUTE access right" (MOVE_FILE_DATA, winioctl.h).
+  constexpr uint32_t kDataAccess = win32::kGenericRead | win32::kGenericWrite | win32::kFileReadData |
+                                   win32::kFileWriteData | win32::kFileAppendData | win32::kFileExecute;
+  if ((file.entry->Attributes() & win32::kAttributeEncrypted) != 0 && (file.access & kDataAccess) == 0) {
+    return win32_error::kAccessDenied;
   }
   for (MoveFault& fault : moveFaults_) {
     if (FoldName(fault.path) != FoldName(file.path)) continue;
@@ -308,6 +350,14 @@ uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uin
                                              uint32_t& information) {
   information = 0;
   auto& sim = static_cast<SimHandle&>(handle);
+  if (infoClass == win32::kFileBasicInformation && sim.entry != nullptr) {
+    // FILE_BASIC_INFORMATION: the times (none kept here) and the attributes, on every file system.
+    if (length < record::kBasicInformationSize) return win32::kStatusInfoLengthMismatch;
+    std::memset(output, 0, record::kBasicInformationSize);
+    le::Put32(static_cast<uint8_t*>(output) + record::kBasicFileAttributes, sim.entry->Attributes());
+    information = record::kBasicInformationSize;
+    return win32::kStatusSuccess;
+  }
   if (infoClass != win32::kFileStreamInformation || sim.entry == nullptr || !sim.volume.IsNtfs()) {
     return win32::kStatusInvalidParameter;
   }
@@ -343,8 +393,10 @@ uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uin
   return win32::kStatusSuccess;
 }
 
-std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& pattern, FindEntry& entry, uint32_t& error) {
+std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& namedPattern, FindEntry& entry,
+                                                     uint32_t& error) {
   error = 0;
+  const std::string pattern = RedirectedPath(namedPattern);
   // Shortcuts and folders of the shell live outside the simulated volumes.
   if (std::optional<std::string> listed = shell_.FirstListed(pattern)) {
     return fs_driver::StartListing(nullptr, nullptr, {FindEntry{0x20, 0, 0, *listed}}, entry, error);
@@ -393,8 +445,12 @@ DiskFreeSpace SimPlatform::QueryDiskFreeSpace(const std::string& root) {
     space.error = diskFreeSpaceError_;
     return space;
   }
+  std::optional<fs_driver::QuotaClusters> quota;
+  if (const SimDrive* drive = DriveOf(root.substr(0, 3)); drive != nullptr && drive->quota) {
+    quota = fs_driver::QuotaClusters{drive->quota->limitClusters, drive->quota->usedClusters};
+  }
   return fs_driver::AnswerDiskFreeSpace(volume->SectorsPerCluster(), volume->BytesPerSector(),
-                                        volume->FreeClusters(), volume->TotalClusters());
+                                        volume->FreeClusters(), volume->TotalClusters(), quota ? &*quota : nullptr);
 }
 
 VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {
@@ -406,6 +462,9 @@ VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {
   }
   info.label = volume->label;
   info.fileSystemName = volume->FileSystem();
+  if (const SimDrive* drive = DriveOf(root.substr(0, 3)); drive != nullptr && drive->writeProtected) {
+    info.fileSystemFlags |= win32::kReadOnlyVolume;
+  }
   return info;
 }
 

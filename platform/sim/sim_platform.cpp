@@ -56,14 +56,16 @@ RedirectionResult SimPlatform::DisableWow64FsRedirection() {
   if (machine_.os.wow64Redirection == RedirectionBehaviour::Fails) {
     return {RedirectionOutcome::Failed, machine_.os.wow64RedirectionError, 0};
   }
+  // The old value is what a revert restores: the state before this call.
+  const uintptr_t oldValue = redirectionDisabled_ ? 1 : 0;
   redirectionDisabled_ = true;
-  return {RedirectionOutcome::Disabled, win32_error::kSuccess, 0};
+  return {RedirectionOutcome::Disabled, win32_error::kSuccess, oldValue};
 }
 
-uint32_t SimPlatform::RevertWow64FsRedirection(uintptr_t) {
+uint32_t SimPlatform::RevertWow64FsRedirection(uintptr_t oldValue) {
   if (machine_.os.wow64Redirection == RedirectionBehaviour::Missing) return win32_error::kProcNotFound;
   if (machine_.os.bits == 32) return win32_error::kInvalidFunction;
-  redirectionDisabled_ = false;
+  redirectionDisabled_ = oldValue != 0;
   return win32_error::kSuccess;
 }
 

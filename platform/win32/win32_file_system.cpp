@@ -161,10 +161,12 @@ VolumeInformation Win32Platform::QueryVolumeInformation(const std::string& root)
   VolumeInformation info;
   wchar_t label[256] = {};
   wchar_t fileSystem[256] = {};
-  if (!::GetVolumeInformationW(Utf8ToWide(root).c_str(), label, 255, nullptr, nullptr, nullptr, fileSystem, 255)) {
+  DWORD flags = 0;
+  if (!::GetVolumeInformationW(Utf8ToWide(root).c_str(), label, 255, nullptr, nullptr, &flags, fileSystem, 255)) {
     info.error = ::GetLastError();
     return info;
   }
+  info.fileSystemFlags = flags;
   info.label = WideToUtf8(label);
   info.fileSystemName = WideToUtf8(fileSystem);
   return info;

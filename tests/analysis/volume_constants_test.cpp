@@ -95,7 +95,7 @@ TEST(VolumeZones, FailedFreeSpaceQueryKeepsThePreviousZones) {
   EXPECT_EQ(c.volume.Geometry().TotalClusters, 1000);
 }
 
-TEST(VolumeZones, ConstantsBlockShowsTheLastNtfsZoneOnFat) {
+TEST(VolumeZones, ConstantsBlockShowsNoMftZoneOnFatAfterNtfs) {
   test::VolumeFixture f(test::MachineWithVolume(
       R"({"mft_zone": [[2000, 100]], "total_clusters": 100000})",
       R"(, {"letter": "E", "volume": {"file_system": "FAT32", "total_clusters": 90000, "metadata_clusters": [[0, 30000]]}})"));
@@ -110,7 +110,7 @@ TEST(VolumeZones, ConstantsBlockShowsTheLastNtfsZoneOnFat) {
   constants.AppendVolumeConstantsBlock();
   EXPECT_EQ(f.log.Text(),
             "Volume constants for drive: E:\r\ntotal clusters: 90000\r\nfree clusters : 60000\r\n"
-            "mftreserved  : 2000-2100\r\nend reserved  : 40000\r\noptimize area : 15000\r\n");
+            "mftreserved  : 0-0\r\nend reserved  : 40000\r\noptimize area : 15000\r\n");
 }
 
 TEST(VolumeZones, RoundingIsHalfToEven) {

@@ -108,5 +108,31 @@ TEST(CommandLineJob, ADriveThatCannotBeOpenedIsReportedAndNothingFollows) {
   EXPECT_FALSE(missing.platform.ExitRequest().has_value());
 }
 
+// A card whose write-protect switch is on. Its boot sector was read through an open for reading
+// and writing, which such a medium refuses (ERROR_WRITE_PROTECT), so it was never listed; now it
+// is, it is analysed, and a pass is refused with a plain message before anything is tried.
+TEST(CommandLineJob, AWriteProtectedCardIsListedAnalysedAndNoPassRunsOnIt) {
+  const std::string machine = R"({"os": {"windows_directory": "C:\\Windows"}, "drives": [
+    {"letter": "C", "volume": {}},
+    {"letter": "E", "type": "removable", "label": "CARD", "write_protected": true, "disk_check": {"state": "clean"},
+     "volume": {"file_system": "FAT32", "total_clusters": 70000, "entries": [
+       {"name": "game.iso", "extents": )" + test::ScatteredRuns(6, 5000) + R"(}]}}]})";
+  const std::string refusal = "Drive E: is write-protected: nothing on it can be moved. Turn its write protection off "
+                              "(the lock switch of a card), then select the drive again.";
+  ProgramHarness h(machine, "/drv E: /d");
+  h.program.Run();
+  ASSERT_EQ(h.program.Main().ImageCombo1.Items().size(), 2u) << "the card is listed";
+  EXPECT_THAT(h.program.Main().ImageCombo1.Items()[1].text, testing::StartsWith("E:\\  Removable disk  [CARD]"));
+  EXPECT_THAT(h.MessageTexts(), testing::ElementsAre(refusal));
+  EXPECT_FALSE(h.program.CommandLine().PassRan());
+  EXPECT_EQ(h.platform.Moves(), 0);
+
+  EXPECT_TRUE(h.program.Jobs().cmdanalysemore.Click());
+  EXPECT_TRUE(h.program.Flags().AnalysisValid) << "reading it needs no write access";
+  h.program.Jobs().cmdDefrag.Click();
+  EXPECT_THAT(h.MessageTexts(), testing::ElementsAre(refusal, refusal)) << "nor does the job window run a pass";
+  EXPECT_EQ(h.platform.Moves(), 0);
+}
+
 }  // namespace
 }  // namespace tarvonel

@@ -5,7 +5,6 @@
 
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
-#include "platform/wow64_redirection.h"
 #include "test_harness.h"
 
 namespace tarvonel {
@@ -32,39 +31,34 @@ class RecordingSink : public IChkDskSink {
 
 TEST(DiskCheck, ReportsReachTheSinkInOrder) {
   SimPlatform platform(ParseMachine(Machine(R"({"state": "dirty", "progress": [10, 60], "text": ["Checking", "Errors found"]})")));
-  Wow64Redirection checkRedirection(platform);
-  DiskCheck check(platform, platform, checkRedirection);
+  DiskCheck check(platform, platform);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("progress 10", "progress 60", "status Checking", "status Errors found", "done: error"));
 
   SimPlatform unreadable(ParseMachine(Machine(R"({"state": "dirty", "text": ["x"], "unreadable_text": true})")));
-  Wow64Redirection skippedRedirection(unreadable);
-  DiskCheck skipped(unreadable, unreadable, skippedRedirection);
+  DiskCheck skipped(unreadable, unreadable);
   RecordingSink quiet;
   skipped.CheckVolume("C:\\", false, false, true, false, quiet);
   EXPECT_THAT(quiet.events, ElementsAre("done: error")) << "an unreadable text record is skipped";
 
   RecordingSink cancelling;
   cancelling.cancelAt = 10;
-  Wow64Redirection againRedirection(platform);
-  DiskCheck again(platform, platform, againRedirection);
+  DiskCheck again(platform, platform);
   again.CheckVolume("C:\\", false, false, true, false, cancelling);
   EXPECT_THAT(cancelling.events, ElementsAre("progress 10")) << "a cancel stops the check";
 }
 
 TEST(DiskCheck, CleanMissingAndNestedChecks) {
   SimPlatform clean(ParseMachine(Machine(R"({"state": "clean", "progress": [50]})")));
-  Wow64Redirection checkRedirection(clean);
-  DiskCheck check(clean, clean, checkRedirection);
+  DiskCheck check(clean, clean);
   RecordingSink sink;
   check.CheckVolume("C:\\", false, false, true, false, sink);
   EXPECT_THAT(sink.events, ElementsAre("done: ok")) << "only if dirty: a clean volume ends at once";
 
   for (const char* state : {"missing_library", "missing_export"}) {
     SimPlatform missing(ParseMachine(Machine(std::string(R"({"state": ")") + state + "\"}")));
-    Wow64Redirection noneRedirection(missing);
-    DiskCheck none(missing, missing, noneRedirection);
+      DiskCheck none(missing, missing);
     RecordingSink nothing;
     none.CheckVolume("C:\\", false, false, true, false, nothing);
     EXPECT_TRUE(nothing.events.empty()) << state;
@@ -73,8 +67,7 @@ TEST(DiskCheck, CleanMissingAndNestedChecks) {
 
   // A check asked for from inside a running one is ignored.
   SimPlatform dirty(ParseMachine(Machine(R"({"state": "dirty", "progress": [5]})")));
-  Wow64Redirection outerRedirection(dirty);
-  DiskCheck outer(dirty, dirty, outerRedirection);
+  DiskCheck outer(dirty, dirty);
   struct NestingSink : RecordingSink {
     DiskCheck* check = nullptr;
     void Progress(int32_t value, bool& bCancel) override {

@@ -9,7 +9,6 @@
 #include "platform/win32/windows_header.h"
 #include "platform/win32_codes.h"
 #include "base/win32_errors.h"
-#include "platform/wow64_redirection.h"
 #include "shell/registry.h"
 #include "shell/shortcuts.h"
 #include "ui/headless/headless_toolkit.h"
@@ -172,8 +171,7 @@ TEST(Win32Shell, EnvironmentFoldersAndAShortcutOnDisk) {
   EXPECT_EQ(GetSpecialFolder(platform, platform, "no such folder"), "");
   const std::string folder = platform.ProgramFolder();
   ASSERT_FALSE(folder.empty());
-  Wow64Redirection redirection(platform);
-  cShortcut shortcut(platform, platform, redirection);
+  cShortcut shortcut(platform, platform);
   EXPECT_EQ(shortcut.CreateShortcutAt(folder, "tarvonel test link", "%SystemRoot%\\notepad.exe", "/drv C: /d"), 0u);
   EXPECT_TRUE(shortcut.LinkExists("tarvonel test link", folder));
   ::DeleteFileW(Utf8ToWide(AddSlash(folder) + "tarvonel test link.lnk").c_str());

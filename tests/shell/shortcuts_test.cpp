@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/wow64_redirection.h"
 #include "test_harness.h"
 
 namespace tarvonel {
@@ -77,8 +76,7 @@ TEST(ShellHelpers, SlashesExpansionAndSpecialFolders) {
   EXPECT_EQ(GetSpecialFolder(platform, platform, "nosuchfolder"), "");
   EXPECT_EQ(GetSpecialFolder(platform, platform, "quicklaunch"), "") << "an empty Quick Launch folder lists nothing";
 
-  Wow64Redirection redirection(platform);
-  cShortcut shortcut(platform, platform, redirection);
+  cShortcut shortcut(platform, platform);
   EXPECT_EQ(shortcut.CreateShortcut("Job", "%SystemRoot%\\notepad.exe", {}, {}, {}, {}, "nosuchfolder"), 0u);
   ASSERT_EQ(platform.Shell().links.count("\\Job.lnk"), 1u) << "an unknown folder means the current drive's root";
   EXPECT_EQ(platform.Shell().links.at("\\Job.lnk").targetPath, "C:\\Windows\\notepad.exe");

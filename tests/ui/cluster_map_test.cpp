@@ -88,10 +88,8 @@ TEST(ClusterMapMarks, NtfsShowsItsZoneAndMftButFatNoMft) {
   EXPECT_EQ(ntfs.surface.Column(61), map_colour::kFree);
 
   MapCase fat(R"({"file_system": "FAT32", "total_clusters": 8000})", 100);
-  fat.access.Geometry().MftZoneStart = 4000;  // left from an NTFS volume selected before
-  fat.access.Geometry().MftZoneEnd = 4800;
   fat.map.RefreshMapBitmap("C:");
-  EXPECT_EQ(fat.surface.Column(50), map_colour::kMftZone) << "the zone is painted from whatever it holds";
+  EXPECT_EQ(fat.surface.Column(50), map_colour::kFree) << "no MFT zone on FAT";
   EXPECT_EQ(fat.surface.Column(20), map_colour::kFree) << "no MFT on FAT";
 }
 
@@ -122,6 +120,31 @@ TEST(ClusterMapRefresh, FailuresAreToldOnceAndLeaveTheMap) {
   EXPECT_EQ(c.toolkit.MessageBoxes()[1].prompt, "Error reading the drive information.");
   EXPECT_EQ(c.surface.Column(5), before);
   EXPECT_EQ(c.f.platform.OpenHandles(), 1) << "the map's own handle is closed; the shared one stays";
+}
+
+// Regressions: the buffer was sized from the free-space query's total, which under a disk quota
+// is the user's share (the read answered "more data"), and for a volume of 55 clusters or fewer
+// was below the 24 bytes of the record that FAT demands; both showed "Error reading the drive
+// information." on a volume that reads fine.
+TEST(ClusterMapRefresh, AQuotaOrATinyVolumeReadsItsWholeBitmap) {
+  // The quota is the drive's: it follows the volume's object in the machine's drive entry.
+  MapCase quota(R"({"file_system": "NTFS", "total_clusters": 10000, "metadata_clusters": [[9900, 100]]},
+                   "quota": {"limit_clusters": 4000, "used_clusters": 1000})", 100);
+  ASSERT_EQ(quota.f.platform.QueryDiskFreeSpace("C:\\").totalClusters, 4000u) << "the model's quota";
+  quota.map.RefreshMapBitmap("C:");
+  EXPECT_TRUE(quota.toolkit.MessageBoxes().empty());
+  EXPECT_EQ(quota.map.BytesPerColumn(), 12) << "the whole volume's 10,000 clusters";
+  EXPECT_EQ(quota.surface.Column(99), 0x004000u);
+  EXPECT_EQ(quota.access.Geometry().TotalClusters, 4000) << "the zones keep the free-space query's figures";
+
+  for (int clusters : {16, 39, 55, 56}) {
+    MapCase tiny(R"({"file_system": "FAT", "total_clusters": )" + std::to_string(clusters) +
+                     R"(, "metadata_clusters": [[0, 8]]})", 100);
+    tiny.map.RefreshMapBitmap("C:");
+    EXPECT_TRUE(tiny.toolkit.MessageBoxes().empty()) << clusters << " clusters";
+    EXPECT_EQ(tiny.surface.Column(0), 0x00FF00u) << clusters << " clusters";
+    EXPECT_EQ(tiny.surface.Column(1), 0x004000u) << clusters << " clusters";
+  }
 }
 
 TEST(ClusterMapRedraw, RepaintsListsOnlyWhenTheCatalogueIsComplete) {

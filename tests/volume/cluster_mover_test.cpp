@@ -11,6 +11,7 @@
 #include "base/win32_errors.h"
 #include "recording_events.h"
 #include "volume/volume_access.h"
+#include "volume_fixture.h"
 
 namespace tarvonel {
 namespace {
@@ -54,6 +55,33 @@ TEST(ClusterMoverMove, NoVolumeHandleOrANegativeCountNeverReachesTheFileSystem) 
   EXPECT_EQ(c.mover.MoveClusters(nullptr, file, 0, 4, 100), win32_error::kInvalidHandle);
   EXPECT_EQ(c.mover.MoveClusters(&volume, file, 0, -1, 100), win32_error::kInvalidHandle);
   EXPECT_THAT(c.events.shown, ElementsAre("light on", "light off", "light on", "light off"));
+}
+
+// Regression: the first of the three opens asks for the attributes only, which a move of an
+// EFS-encrypted file refuses (MOVE_FILE_DATA needs data access on its handle); every such file
+// stayed where it was, its moves failing into the debug log.
+TEST(ClusterMoverOpen, AnEncryptedFileOpensWithDataAccessAndMoves) {
+  test::VolumeFixture f(test::MachineWithVolume(R"({"entries": [
+      {"name": "secret.doc", "attributes": 16384, "extents": [[100, 2], [200, 2]]},
+      {"name": "plain.doc", "extents": [[300, 2], [400, 2]]}]})"));
+  VolumeGeometry geometry;
+  ClusterMover mover(f.platform, f.events, f.settings, geometry, f.errorText);
+  VolumeAccess access(f.platform);
+  ASSERT_TRUE(access.SelectDrive("C:\\"));
+  int64_t target = 1000;
+  for (const char* name : {"secret.doc", "plain.doc"}) {
+    OpenResult file = mover.OpenForMove(std::string("C:\\") + name);
+    ASSERT_NE(file.handle, nullptr) << name;
+    EXPECT_EQ(mover.MoveClusters(access.VolumeHandle(), *file.handle, 0, 4, target), win32_error::kSuccess) << name;
+    target += 1000;
+  }
+  EXPECT_EQ(f.platform.Moves(), 2);
+
+  // The model refuses what Windows refuses: the attribute-only handle of an encrypted file.
+  OpenResult attributesOnly = f.platform.OpenPath("\\\\?\\C:\\secret.doc", 0x80, 3, 0);
+  ASSERT_NE(attributesOnly.handle, nullptr);
+  EXPECT_EQ(f.platform.MoveFileClusters(*access.VolumeHandle(), *attributesOnly.handle, 0, 3000, 4),
+            win32_error::kAccessDenied);
 }
 
 TEST(VssCheck, WorkedValues) {

@@ -12,7 +12,9 @@ using test::MachineWithVolume;
 
 const std::string kFatDrive = R"(, {"letter": "E", "type": "removable", "volume": {"file_system": "FAT32", "total_clusters": 5000}})";
 
-TEST(VolumeAccess, SelectionReadsTheMftZoneAndFatKeepsThePreviousOne) {
+// Regression: a FAT volume selected after an NTFS one kept that volume's MFT zone, so the map
+// painted a zone on it and the analysis sorted its files against it.
+TEST(VolumeAccess, SelectionReadsTheMftZoneAndAFatVolumeHasNone) {
   SimPlatform platform(ParseMachine(MachineWithVolume(R"({"mft_zone": [[3000, 500]]})", kFatDrive)));
   VolumeAccess access(platform);
   EXPECT_EQ(access.Geometry().MftZoneStart, 0);
@@ -24,7 +26,8 @@ TEST(VolumeAccess, SelectionReadsTheMftZoneAndFatKeepsThePreviousOne) {
 
   ASSERT_TRUE(access.SelectDrive("e:\\"));
   EXPECT_EQ(access.Geometry().VolumePath, "\\\\.\\E:") << "the letter is upper-cased";
-  EXPECT_EQ(access.Geometry().MftZoneStart, 3000) << "a FAT volume has no MFT zone to read";
+  EXPECT_EQ(access.Geometry().MftZoneStart, 0) << "a FAT volume has no MFT zone";
+  EXPECT_EQ(access.Geometry().MftZoneEnd, 0);
   EXPECT_EQ(platform.OpenHandles(), 1) << "selection closes the previous handle";
   ASSERT_TRUE(access.SelectDrive("e:\\"));
   EXPECT_EQ(platform.OpenHandles(), 1) << "re-selecting closes and reopens";

@@ -47,6 +47,7 @@ MsgBoxResult HeadlessToolkit::MsgBox(const std::string& prompt, MsgBoxButtons bu
       throw std::logic_error("scripted answer is not a button of the message box \"" + prompt + "\"");
     }
   }
+  if (beforeShowing) beforeShowing("the message box \"" + prompt + "\"");
   messageBoxes_.push_back({prompt, title, buttons, icon, answer});
   if (onMessageBox) onMessageBox(messageBoxes_.back());
   return answer;
@@ -54,6 +55,7 @@ MsgBoxResult HeadlessToolkit::MsgBox(const std::string& prompt, MsgBoxButtons bu
 
 void HeadlessToolkit::Load(Window& window) {
   if (window.Loaded()) return;
+  if (beforeShowing) beforeShowing("the window \"" + window.Caption() + "\" created");
   window.MarkLoaded(true);
   loadedWindows_.push_back(&window);
   for (Control* control : window.Controls()) {
@@ -66,6 +68,7 @@ void HeadlessToolkit::Load(Window& window) {
 
 void HeadlessToolkit::Show(Window& window) {
   Load(window);
+  if (beforeShowing && !window.Visible()) beforeShowing("the window \"" + window.Caption() + "\" shown");
   window.MarkVisible(true);
 }
 
@@ -93,6 +96,7 @@ void HeadlessToolkit::ShowModal(Window& window) {
 
 std::string HeadlessToolkit::InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& defaultText) {
+  if (beforeShowing) beforeShowing("the input box \"" + prompt + "\"");
   std::string answer = defaultText;
   if (!pendingInputs_.empty()) {
     answer = pendingInputs_.front().value_or(std::string());
@@ -104,7 +108,10 @@ std::string HeadlessToolkit::InputBox(const std::string& prompt, const std::stri
 
 void HeadlessToolkit::QueueInput(std::optional<std::string> text) { pendingInputs_.push_back(std::move(text)); }
 
-void HeadlessToolkit::AddTrayIcon(Window& owner, const std::string& tip) { tray_ = TrayIcon{&owner, tip}; }
+void HeadlessToolkit::AddTrayIcon(Window& owner, const std::string& tip) {
+  if (beforeShowing) beforeShowing("the tray icon \"" + tip + "\"");
+  tray_ = TrayIcon{&owner, tip};
+}
 
 void HeadlessToolkit::RemoveTrayIcon(Window& owner) {
   if (tray_ && tray_->owner == &owner) tray_.reset();

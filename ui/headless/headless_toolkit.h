@@ -80,6 +80,9 @@ class HeadlessToolkit : public Toolkit, private ControlObserver {
   // Runs at every DoEvents before the queued actions: where events from outside the program
   // (the console's Ctrl-C) reach its windows.
   std::function<void()> onDoEvents;
+  // Told just before a window is created or shown, a message box or input box opens, or the
+  // tray icon is added, with what it is: where a test checks what the system must be for them.
+  std::function<void(const std::string& what)> beforeShowing;
 
  private:
   void OnControlChanged(Control& control, ControlChange change) override;

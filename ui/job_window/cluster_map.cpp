@@ -1,5 +1,6 @@
 #include "ui/job_window/cluster_map.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -21,6 +22,7 @@
 #include "version.h"
 #include "volume/catalogue.h"
 #include "volume/extents.h"
+#include "volume/free_runs.h"
 #include "volume/volume_access.h"
 
 namespace tarvonel {
@@ -79,13 +81,18 @@ void ClusterMap::RefreshMapBitmap(const std::string& drive) {
   // No cluster count (the free-space query failed, or the volume is too large for the
   // engine) means no bitmap to read: the same message as a failed read.
   const std::optional<int32_t> total = constants_.ComputeVolumeConstants(drive);
-  std::vector<uint8_t> buffer(total ? static_cast<size_t>(*total / 8 + 17) : 0);
+  // The buffer holds the whole bitmap as the volume counts it, not the free-space query's
+  // total, which under a disk quota is the user's share; and never less than the record
+  // itself, which FAT refuses (a volume of 55 clusters or fewer).
+  const std::optional<int64_t> clusters = total ? BitmapClusterCount(io_, *opened.handle) : std::nullopt;
+  const bool readable = clusters && *clusters <= kMaxVolumeClusters;
+  std::vector<uint8_t> buffer(readable ? std::max(record::kBitmapRecordSize, static_cast<size_t>(*clusters / 8 + 17)) : 0);
   uint32_t returned = 0;
   std::array<uint8_t, 8> input{};
   const uint32_t error =
-      total ? io_.DeviceIoControl(*opened.handle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
-                                        static_cast<uint32_t>(buffer.size()), returned)
-            : win32_error::kNotReady;
+      readable ? io_.DeviceIoControl(*opened.handle, win32::kFsctlGetVolumeBitmap, input.data(), 8, buffer.data(),
+                                     static_cast<uint32_t>(buffer.size()), returned)
+               : win32_error::kNotReady;
   opened.handle.reset();
   if (error != win32_error::kSuccess) {
     toolkit_.MsgBox("Error reading the drive information.", MsgBoxButtons::OK, MsgBoxIcon::Critical, kProgramName);

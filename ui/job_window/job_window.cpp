@@ -122,7 +122,12 @@ void JobWindow::cmdAnalyseMore_Click() { p_.job.Analyze(); }
 void JobWindow::Analyze_This() { p_.job.Analyze_This(); }
 
 void JobWindow::RunPassCommand(JobAction pass) {
-  if (p_.volume.Geometry().Refused() || !PassWantedOnThisDrive()) return;
+  if (p_.volume.Geometry().Refused()) return;
+  if (p_.volume.Geometry().ReadOnly) {
+    p_.toolkit.MsgBox(ReadOnlyVolumeMessage(Drive()), MsgBoxButtons::OK, MsgBoxIcon::Exclamation, kProgramName);
+    return;
+  }
+  if (!PassWantedOnThisDrive()) return;
   p_.flags.StopRequested = false;
   if (p_.handover.ClearRecycledChecked()) p_.handover.EmptyRecycleBin();
   p_.handover.RunPass(pass);

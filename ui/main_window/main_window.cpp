@@ -10,7 +10,6 @@
 #include "platform/process_power.h"
 #include "platform/shell_access.h"
 #include "platform/volume_io.h"
-#include "platform/wow64_redirection.h"
 #include "shell/shortcuts.h"
 #include "ui/controls/toolkit.h"
 #include "ui/handover.h"
@@ -313,6 +312,8 @@ bool MainWindow::OpenSelectedDrive(bool mediumRead) {
 
 bool MainWindow::SelectedDriveRefused() const { return p_.volume.Geometry().Refused(); }
 
+bool MainWindow::SelectedDriveReadOnly() const { return p_.volume.Geometry().ReadOnly; }
+
 void MainWindow::CmdJob_Click() {
   if (CmdJob.Caption() == "More >>") {
     CmdJob.SetCaption("More <<");
@@ -325,12 +326,10 @@ void MainWindow::CmdJob_Click() {
 }
 
 void MainWindow::lblInfo_Click() {
-  const Wow64Redirection::SystemCallScope shell(p_.redirection);
   p_.shell.ShellOpen(lblInfo.Caption());
 }
 
 void MainWindow::fbsharepic_Click() {
-  const Wow64Redirection::SystemCallScope shell(p_.redirection);
   p_.shell.ShellOpen(kProductSharePage);
 }
 
@@ -339,7 +338,7 @@ void MainWindow::lblInfo_MouseMove() { lblInfo.SetForeColor(kLinkBlue); }
 void MainWindow::Form_MouseMove() { lblInfo.SetForeColor(kLinkNavy); }
 
 void MainWindow::Command2_Click() {
-  CreateDesktopJobShortcut(p_.shell, p_.io, p_.redirection, p_.toolkit, jobCommand_);
+  CreateDesktopJobShortcut(p_.shell, p_.io, p_.toolkit, jobCommand_);
 }
 
 uint32_t MainWindow::SetPriority(uint32_t priorityClass) {

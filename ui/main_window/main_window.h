@@ -18,7 +18,6 @@ class ShellAccess;
 class VolumeIo;
 class Toolkit;
 class VolumeAccess;
-class Wow64Redirection;
 struct JobFlags;
 struct JobSettings;
 
@@ -37,7 +36,6 @@ class MainWindow : public Window {
     OsFacts& os;
     ShellAccess& shell;
     ProcessPower& power;
-    Wow64Redirection& redirection;
     Toolkit& toolkit;
     JobSettings& settings;
     JobFlags& flags;
@@ -106,6 +104,8 @@ class MainWindow : public Window {
   const DriveFacts& Facts() const { return facts_; }
   // The selected drive may not be worked on (too large, or not NTFS or FAT); it was told once.
   bool SelectedDriveRefused() const;
+  // Mounted read-only: analysed, but no pass runs on it.
+  bool SelectedDriveReadOnly() const;
 
  private:
   // The fragments of the composed job command.
