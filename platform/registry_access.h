@@ -34,8 +34,9 @@ class RegistryAccess {
   virtual uint32_t RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                                      RegistryValue& value) = 0;
   virtual uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) = 0;
-  // Deletes a subkey that has no subkeys of its own.
-  virtual uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) = 0;
+  // Deletes a subkey that has no subkeys of its own, in the registry view `view` names
+  // (KEY_WOW64_64KEY or KEY_WOW64_32KEY, as RegDeleteKeyEx takes it; 0: the program's own).
+  virtual uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey, uint32_t view) = 0;
 };
 
 }  // namespace tarvonel

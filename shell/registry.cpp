@@ -16,6 +16,10 @@ namespace {
 constexpr uint32_t kNameChars = 255;
 constexpr uint32_t kDataBytes = 255;
 constexpr uint32_t kSubkeyNameChars = 256;
+// Every key is reached in the registry view 64-bit Explorer reads. The 32-bit program's own
+// view of the classes root is another on XP x64, Server 2003, Vista and Server 2008 ("Registry
+// Keys Affected by WOW64"); 32-bit Windows has one view and ignores the flag.
+constexpr uint32_t kExplorersView = win32::kKeyWow64View64;
 
 }  // namespace
 
@@ -23,7 +27,7 @@ bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, 
                                       const std::string& value) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow | kExplorersView, key) != win32_error::kSuccess) {
     return false;
   }
   return registry_.RegistrySetString(*key, valueName, value) == win32_error::kSuccess;
@@ -32,7 +36,7 @@ bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, 
 std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& subKey, const std::string& valueName) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue | kExplorersView, key) != win32_error::kSuccess) {
     return {};
   }
   RegistryValue value;
@@ -46,7 +50,7 @@ std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& su
 void RegistryRoutines::RegDeleteSubkeys(uint32_t root, const std::string& path) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow, key) != win32_error::kSuccess) return;
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow | kExplorersView, key) != win32_error::kSuccess) return;
   // The names first: deleting while enumerating would shift the indices.
   std::vector<std::string> names;
   std::string name;
@@ -56,7 +60,7 @@ void RegistryRoutines::RegDeleteSubkeys(uint32_t root, const std::string& path) 
   }
   for (const std::string& child : names) {
     RegDeleteSubkeys(root, path + "\\" + child);
-    registry_.RegistryDeleteKey(*key, child);
+    registry_.RegistryDeleteKey(*key, child, kExplorersView);
   }
 }
 
@@ -67,15 +71,15 @@ void RegistryRoutines::RegDeleteKeyTree(uint32_t root, std::string path) {
   if (!rootKey) return;
   const size_t slash = path.rfind('\\');
   if (slash == std::string::npos) {
-    registry_.RegistryDeleteKey(*rootKey, path);
+    registry_.RegistryDeleteKey(*rootKey, path, kExplorersView);
     return;
   }
   std::unique_ptr<RegistryKey> parent;
-  if (registry_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow, parent) != win32_error::kSuccess) {
+  if (registry_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow | kExplorersView, parent) != win32_error::kSuccess) {
     toolkit_.MsgBox("Error opening parent key", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return;
   }
-  registry_.RegistryDeleteKey(*parent, path.substr(slash + 1));
+  registry_.RegistryDeleteKey(*parent, path.substr(slash + 1), kExplorersView);
 }
 
 }  // namespace tarvonel

@@ -25,6 +25,8 @@ struct SimOs {
   RedirectionBehaviour wow64Redirection = RedirectionBehaviour::Works;
   uint32_t wow64RedirectionError = 5;  // left by a failing Wow64DisableWow64FsRedirection
   std::string windowsDirectory = "C:\\Windows";
+  // Windows 7 and Server 2008 R2 changed the WOW64 redirectors' lists.
+  bool Windows7OrLater() const { return major > 6 || (major == 6 && minor >= 1); }
 };
 
 struct SimPrivileges {

@@ -71,10 +71,9 @@ std::string SimPlatform::RedirectedPath(const std::string& path) const {
   }
   const std::string rest = path.substr(prefix + system32.size());
   if (!rest.empty() && rest[0] != '\\') return path;  // "System32x" is another folder
-  const bool windows7OrLater = machine_.os.major > 6 || (machine_.os.major == 6 && machine_.os.minor >= 1);
   for (const char* exempt : {"catroot", "catroot2", "drivers\\etc", "logfiles", "spool", "driverstore"}) {
     const std::string folder = std::string("\\") + exempt;
-    if (folder == "\\driverstore" && !windows7OrLater) continue;
+    if (folder == "\\driverstore" && !machine_.os.Windows7OrLater()) continue;
     if (FoldName(rest.substr(0, folder.size())) == FoldName(folder) &&
         (rest.size() == folder.size() || rest[folder.size()] == '\\')) {
       return path;

@@ -28,6 +28,7 @@ const char* DriveTypeName(DriveType type) {
 }  // namespace
 
 SimPlatform::SimPlatform(Machine machine) : machine_(std::move(machine)), shell_(machine_.shell) {
+  registry_.SetWow64(machine_.os.bits == 64, machine_.os.Windows7OrLater());
   for (const SimRegistryString& value : machine_.registry) registry_.SetString(value.key, value.name, value.value);
   std::sort(machine_.drives.begin(), machine_.drives.end(),
             [](const SimDrive& a, const SimDrive& b) { return a.letter < b.letter; });

@@ -92,8 +92,8 @@ class SimPlatform : public Platform {
   uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override {
     return registry_.EnumKey(key, index, nameChars, name);
   }
-  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) override {
-    return registry_.Delete(parent, subKey);
+  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey, uint32_t view) override {
+    return registry_.Delete(parent, subKey, view);
   }
 
   void SetCommandTail(std::string tail) { commandTail_ = std::move(tail); }

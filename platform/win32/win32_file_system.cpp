@@ -8,6 +8,7 @@
 
 #include <winioctl.h>
 
+#include "platform/win32/run_time_function.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
@@ -47,16 +48,9 @@ struct IoStatusBlock {
   ULONG_PTR information;
 };
 
-// ntdll's entry points are looked up once; their prototypes are not in the SDK headers.
+// ntdll's entry points are looked up once.
 using NtFsControlFileFn = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, IoStatusBlock*, ULONG, PVOID, ULONG, PVOID, ULONG);
 using NtQueryInformationFileFn = LONG(NTAPI*)(HANDLE, IoStatusBlock*, PVOID, ULONG, ULONG);
-
-template <typename Function>
-Function Ntdll(const char* name) {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll == nullptr ? nullptr
-                          : reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
-}
 
 }  // namespace
 
@@ -99,7 +93,7 @@ uint32_t Win32Platform::MoveFileClusters(OsHandle& volume, OsHandle& file, int64
 
 uint32_t Win32Platform::NtFsControlFile(OsHandle& handle, uint32_t code, void* output, uint32_t outputSize,
                                         uint32_t& information) {
-  static const auto call = Ntdll<NtFsControlFileFn>("NtFsControlFile");
+  static const auto call = RunTimeFunction<NtFsControlFileFn>(L"ntdll.dll", "NtFsControlFile");
   information = 0;
   if (call == nullptr) return win32::kStatusInvalidDeviceRequest;
   IoStatusBlock status{};
@@ -110,7 +104,7 @@ uint32_t Win32Platform::NtFsControlFile(OsHandle& handle, uint32_t code, void* o
 
 uint32_t Win32Platform::NtQueryInformationFile(OsHandle& handle, void* output, uint32_t length, uint32_t infoClass,
                                                uint32_t& information) {
-  static const auto call = Ntdll<NtQueryInformationFileFn>("NtQueryInformationFile");
+  static const auto call = RunTimeFunction<NtQueryInformationFileFn>(L"ntdll.dll", "NtQueryInformationFile");
   information = 0;
   if (call == nullptr) return win32::kStatusInvalidParameter;
   IoStatusBlock status{};

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/run_time_function.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/unique_handle.h"
 #include "base/win32_errors.h"
@@ -15,14 +16,6 @@ namespace tarvonel {
 namespace {
 
 using Win32ProcessToken = HeldHandle<ProcessToken, KernelHandleTraits>;
-
-// Functions that older Windows versions lack are looked up at run time.
-template <typename Function>
-Function LookUp(const wchar_t* module, const char* name) {
-  HMODULE handle = ::GetModuleHandleW(module);
-  if (handle == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(handle, name)));
-}
 
 }  // namespace
 
@@ -57,7 +50,7 @@ bool Win32Platform::QueryOsVersion(OsVersionInfo& info) {
 
 Wow64Query Win32Platform::IsWow64Process() {
   using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-  auto isWow64Process = LookUp<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
+  auto isWow64Process = RunTimeFunction<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
   if (isWow64Process == nullptr) return {win32_error::kSuccess, false};  // before XP SP2: no WOW64
   BOOL wow64 = FALSE;
   if (!isWow64Process(::GetCurrentProcess(), &wow64)) return {::GetLastError(), false};
@@ -67,7 +60,7 @@ Wow64Query Win32Platform::IsWow64Process() {
 RedirectionResult Win32Platform::DisableWow64FsRedirection() {
   using DisableFn = BOOL(WINAPI*)(PVOID*);
   ::SetLastError(0);
-  auto disable = LookUp<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
+  auto disable = RunTimeFunction<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
   if (disable == nullptr) return {RedirectionOutcome::FunctionMissing, ::GetLastError(), 0};
   PVOID oldValue = nullptr;
   if (!disable(&oldValue)) return {RedirectionOutcome::Failed, ::GetLastError(), 0};
@@ -76,7 +69,7 @@ RedirectionResult Win32Platform::DisableWow64FsRedirection() {
 
 uint32_t Win32Platform::RevertWow64FsRedirection(uintptr_t oldValue) {
   using RevertFn = BOOL(WINAPI*)(PVOID);
-  auto revert = LookUp<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+  auto revert = RunTimeFunction<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
   if (revert == nullptr) return win32_error::kProcNotFound;
   return revert(reinterpret_cast<PVOID>(oldValue)) ? win32_error::kSuccess : ::GetLastError();
 }

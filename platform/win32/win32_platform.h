@@ -62,7 +62,7 @@ class Win32Platform : public Platform {
   uint32_t RegistryEnumValue(RegistryKey& key, uint32_t index, uint32_t nameChars, uint32_t dataBytes,
                         RegistryValue& value) override;
   uint32_t RegistryEnumKey(RegistryKey& key, uint32_t index, uint32_t nameChars, std::string& name) override;
-  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) override;
+  uint32_t RegistryDeleteKey(RegistryKey& parent, const std::string& subKey, uint32_t view) override;
 };
 
 }  // namespace tarvonel

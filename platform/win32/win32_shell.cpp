@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/run_time_function.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/unique_handle.h"
 #include "base/win32_errors.h"
@@ -203,8 +204,14 @@ uint32_t Win32Platform::RegistryEnumKey(RegistryKey& key, uint32_t index, uint32
   return static_cast<uint32_t>(result);
 }
 
-uint32_t Win32Platform::RegistryDeleteKey(RegistryKey& parent, const std::string& subKey) {
-  return static_cast<uint32_t>(::RegDeleteKeyW(KeyOf(parent), Utf8ToWide(subKey).c_str()));
+uint32_t Win32Platform::RegistryDeleteKey(RegistryKey& parent, const std::string& subKey, uint32_t view) {
+  // RegDeleteKey cannot reach another registry view; RegDeleteKeyEx can, but 32-bit Windows XP,
+  // which has one view only, lacks it.
+  using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+  static const auto deleteKeyEx = RunTimeFunction<DeleteKeyExFn>(L"advapi32.dll", "RegDeleteKeyExW");
+  const std::wstring name = Utf8ToWide(subKey);
+  if (view != 0 && deleteKeyEx != nullptr) return static_cast<uint32_t>(deleteKeyEx(KeyOf(parent), name.c_str(), view, 0));
+  return static_cast<uint32_t>(::RegDeleteKeyW(KeyOf(parent), name.c_str()));
 }
 
 }  // namespace tarvonel

@@ -19,12 +19,12 @@ TEST(SimRegistry, DeleteNeedsAnEmptyKeyAndHandlesOfDeletedKeysFail) {
   std::unique_ptr<RegistryKey> verb;
   ASSERT_EQ(platform.RegistryOpenKey(*root, "drive\\SHELL\\verb", win32::kKeyAllAccessLow, verb), 0u)
       << "key names ignore case";
-  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb"), win32_error::kAccessDenied)
+  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb", 0), win32_error::kAccessDenied)
       << "a key with subkeys is not deleted";
-  EXPECT_EQ(platform.RegistryDeleteKey(*verb, "command"), 0u);
-  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb"), 0u);
+  EXPECT_EQ(platform.RegistryDeleteKey(*verb, "command", 0), 0u);
+  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb", 0), 0u);
   EXPECT_EQ(platform.RegistrySetString(*verb, "", "y"), win32_error::kKeyDeleted);
-  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb"), win32_error::kFileNotFound);
+  EXPECT_EQ(platform.RegistryDeleteKey(*root, "Drive\\shell\\Verb", 0), win32_error::kFileNotFound);
 
   std::unique_ptr<RegistryKey> readOnly;
   ASSERT_EQ(platform.RegistryOpenKey(*root, "Drive", win32::kKeyQueryValue, readOnly), 0u);

@@ -1,5 +1,7 @@
 #include "shell/context_menu_window.h"
 
+#include <tuple>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -90,6 +92,63 @@ TEST(RegistryRoutines, MissingKeysValuesAndDeepTrees) {
   registry.RegDeleteKeyTree(win32::kHkeyClassesRoot, "Gone\\leaf");
   ASSERT_EQ(toolkit.MessageBoxes().size(), 1u);
   EXPECT_EQ(toolkit.MessageBoxes()[0].prompt, "Error opening parent key");
+}
+
+std::string WindowsMachine(int major, int minor, int bits) {
+  return R"({"os": {"major": )" + std::to_string(major) + R"(, "minor": )" + std::to_string(minor) +
+         R"(, "bits": )" + std::to_string(bits) + "}}";
+}
+
+// Regression: the 32-bit program wrote and removed its verbs through the registry view WOW64
+// gives it. On XP x64, Server 2003, Vista and Server 2008 that view of the classes root is
+// Wow6432Node: reflection copied a new verb into 64-bit Explorer's view, but a removed one stayed
+// there, starting a program the user had taken off the menu.
+TEST(ExplorerVerbs, VerbsAreWrittenAndRemovedWhere64BitExplorerReadsThem) {
+  const std::string optimize = kRoot + std::string(kExplorerVerbs[4].key);
+  for (const std::string& machine : {WindowsMachine(5, 2, 64), WindowsMachine(6, 0, 64), WindowsMachine(6, 1, 64),
+                                     WindowsMachine(10, 0, 64), WindowsMachine(5, 1, 32)}) {
+    ProgramHarness h(machine, "/setshell");
+    h.program.Run();
+    frmContext& verbs = h.program.ContextMenu();
+    verbs.Check1[4].UserToggle();
+    verbs.cmdApply.Click();
+    EXPECT_TRUE(h.platform.Registry().KeyExists(optimize + "\\command")) << machine;
+    verbs.Check1[4].UserToggle();
+    verbs.cmdApply.Click();
+    EXPECT_FALSE(h.platform.Registry().KeyExists(optimize)) << "removed from Explorer's view too: " << machine;
+    EXPECT_TRUE(h.toolkit.MessageBoxes().empty()) << machine;
+  }
+}
+
+// The model itself, as the documentation has it: what the 32-bit program's own view reaches.
+TEST(ExplorerVerbs, TheRegistryModelRedirectsReflectsAndSharesByWindowsVersion) {
+  const std::string key = "Drive\\shell\\Verb";
+  for (const auto& [machine, landsIn64BitView, stays] :
+       {std::tuple{WindowsMachine(6, 0, 64), true, true}, {WindowsMachine(6, 1, 64), true, false},
+        {WindowsMachine(5, 1, 32), true, false}}) {
+    SimPlatform platform(ParseMachine(machine));
+    std::unique_ptr<RegistryKey> root = platform.PredefinedKey(win32::kHkeyClassesRoot);
+    {
+      std::unique_ptr<RegistryKey> verb;
+      ASSERT_EQ(platform.RegistryCreateKey(*root, key, win32::kKeyAllAccessLow, verb), 0u) << machine;
+      ASSERT_EQ(platform.RegistrySetString(*verb, "", "x"), 0u);
+    }  // closed: a reflected key is copied now
+    EXPECT_EQ(platform.Registry().KeyExists(kRoot + key), landsIn64BitView) << machine;
+    EXPECT_EQ(platform.RegistryDeleteKey(*root, key, 0), 0u) << machine;
+    EXPECT_EQ(platform.Registry().KeyExists(kRoot + key), stays) << "a deletion is not reflected: " << machine;
+  }
+  SimPlatform vista(ParseMachine(WindowsMachine(6, 0, 64)));
+  std::unique_ptr<RegistryKey> root = vista.PredefinedKey(win32::kHkeyClassesRoot);
+  std::unique_ptr<RegistryKey> verb;
+  ASSERT_EQ(vista.RegistryCreateKey(*root, key, win32::kKeyAllAccessLow, verb), 0u);
+  EXPECT_TRUE(vista.Registry().KeyExists(kRoot + std::string("Wow6432Node\\") + key)) << "the 32-bit view";
+  EXPECT_FALSE(vista.Registry().KeyExists(kRoot + key)) << "reflected only when closed, and only once written";
+  std::unique_ptr<RegistryKey> clsid;
+  SimPlatform seven(ParseMachine(WindowsMachine(6, 1, 64)));
+  std::unique_ptr<RegistryKey> sevenRoot = seven.PredefinedKey(win32::kHkeyClassesRoot);
+  ASSERT_EQ(seven.RegistryCreateKey(*sevenRoot, "CLSID\\{x}", win32::kKeyAllAccessLow, clsid), 0u);
+  EXPECT_TRUE(seven.Registry().KeyExists(kRoot + std::string("Wow6432Node\\CLSID\\{x}")))
+      << "CLSID stays redirected from Windows 7 on";
 }
 
 }  // namespace

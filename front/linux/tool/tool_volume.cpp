@@ -7,6 +7,8 @@
 #include "platform/sim/demo_machine.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/wow64_redirection.h"
+#include "platform/wow64_volume_io.h"
 #include "volume/free_runs.h"
 
 namespace tarvonel {
@@ -24,6 +26,13 @@ std::unique_ptr<SimPlatform> DemoMachine(bool demo) {
   return demo ? std::make_unique<SimPlatform>(ParseMachine(DemoMachineJson())) : nullptr;
 }
 
+std::unique_ptr<Wow64Redirection> DemoRedirection(SimPlatform* machine) {
+  if (machine == nullptr) return nullptr;
+  auto redirection = std::make_unique<Wow64Redirection>(*machine);
+  redirection->TurnOffForVolumeCalls();
+  return redirection;
+}
+
 }  // namespace
 
 ToolVolume::ToolVolume(const std::string& volumePath, bool demo, image::ImageVolume::StorageOpener open)
@@ -31,7 +40,9 @@ ToolVolume::ToolVolume(const std::string& volumePath, bool demo, image::ImageVol
       name_(demo ? std::string("demo drive") : volumePath),
       card_(OpenCard(volumePath, demo, std::move(open))),
       machine_(DemoMachine(demo)),
-      io_(card_ ? static_cast<VolumeIo&>(*card_) : *machine_),
+      demoRedirection_(DemoRedirection(machine_.get())),
+      demoVolumes_(machine_ ? std::make_unique<Wow64VolumeIo>(*machine_, *demoRedirection_) : nullptr),
+      io_(card_ ? static_cast<VolumeIo&>(*card_) : *demoVolumes_),
       os_(machine_ ? static_cast<OsFacts&>(*machine_) : cardSystem_),
       errorText_(os_, {}),
       access_(io_),

@@ -28,6 +28,8 @@ struct VolumeFacts {
 };
 
 class SimPlatform;
+class Wow64Redirection;
+class Wow64VolumeIo;
 
 // The volume a tool command works on: the image or device itself, served from the medium and
 // held for the whole run, as drive C: of nothing but itself (with --demo, the demo machine's
@@ -73,6 +75,10 @@ class ToolVolume {
   std::string name_;
   std::unique_ptr<image::ImageVolume> card_;
   std::unique_ptr<SimPlatform> machine_;  // with --demo only
+  // The demo machine is 64-bit Windows as the 32-bit Windows program sees it: the engine's
+  // volume calls see the real System32 there, as the program's do.
+  std::unique_ptr<Wow64Redirection> demoRedirection_;
+  std::unique_ptr<Wow64VolumeIo> demoVolumes_;
   CardSystem cardSystem_;
   VolumeIo& io_;
   OsFacts& os_;
