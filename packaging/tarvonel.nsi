@@ -2,6 +2,7 @@
 ; VERSION, TARGET (x86-unicode or amd64-unicode), EXE (the program to install), README and OUTFILE.
 Unicode true
 Target ${TARGET}
+!include x64.nsh
 Name "Tarvonel ${VERSION}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel admin
@@ -57,12 +58,20 @@ SectionEnd
 Section "Uninstall"
   ; The verbs would start a program that is gone; a silent uninstall removes them too.
   MessageBox MB_YESNO|MB_ICONQUESTION "Also remove the Tarvonel items from the Explorer context menus of folders and drives?" /SD IDYES IDNO keepVerbs
+    ; The program writes its verbs in the registry view 64-bit Explorer reads, which is not the
+    ; 32-bit uninstaller's own view on XP x64, Server 2003, Vista and Server 2008.
+    ${If} ${RunningX64}
+      SetRegView 64
+    ${EndIf}
     DeleteRegKey HKCR "Directory\shell\Tarvonel Defrag"
     DeleteRegKey HKCR "Directory\shell\Tarvonel Defrag Background"
     DeleteRegKey HKCR "Drive\shell\Tarvonel Defrag"
     DeleteRegKey HKCR "Drive\shell\Tarvonel Defrag Background"
     DeleteRegKey HKCR "Drive\shell\Tarvonel Optimize"
     DeleteRegKey HKCR "Drive\shell\Tarvonel Optimize Shutdown"
+!if "${TARGET}" != "amd64-unicode"
+    SetRegView 32  ; the 32-bit program's uninstall entry lies in its own view
+!endif
   keepVerbs:
   SetShellVarContext all
   Delete "$SMPROGRAMS\Tarvonel\Tarvonel.lnk"

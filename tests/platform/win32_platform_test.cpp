@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "base/little_endian.h"
+#include "platform/records.h"
 #include "platform/win32/text_conversion.h"
 #include "platform/win32/windows_header.h"
 #include "platform/win32_codes.h"
@@ -111,7 +113,15 @@ TEST(Win32FileSystem, OpensSeeksAndReads) {
   Win32Platform platform;
   EXPECT_EQ(platform.OpenPath("\\\\?\\C:\\windows\\no-such-file.txt", 0x80, 3, 0).error, 2u);
   OpenResult directory = platform.OpenPath("\\\\?\\C:\\windows", 0x80000000, 3, 0x02000000);
-  EXPECT_NE(directory.handle, nullptr) << "error " << directory.error;
+  ASSERT_NE(directory.handle, nullptr) << "error " << directory.error;
+  // FILE_BASIC_INFORMATION, where a move's open reads whether a file is encrypted.
+  uint8_t basic[record::kBasicInformationSize] = {};
+  uint32_t information = 0;
+  ASSERT_EQ(platform.NtQueryInformationFile(*directory.handle, basic, sizeof basic, win32::kFileBasicInformation,
+                                            information),
+            win32::kStatusSuccess);
+  EXPECT_EQ(information, record::kBasicInformationSize);
+  EXPECT_NE(le::U32(basic + record::kBasicFileAttributes) & win32::kAttributeDirectory, 0u);
   OpenResult file = platform.OpenPath("\\\\?\\C:\\windows\\win.ini", 0x80000000, 3, 0);
   ASSERT_NE(file.handle, nullptr) << "error " << file.error;
   ASSERT_EQ(platform.SetFilePointer(*file.handle, 1, 0), 0u);
