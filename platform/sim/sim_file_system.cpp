@@ -133,8 +133,10 @@ OpenResult SimPlatform::OpenPath(const std::string& namedPath, uint32_t access, 
     } else if ((share & 2) == 0) {  // a volume in use must be shared for writing
       result.error = win32_error::kSharingViolation;
     } else if ((access & win32::kAnyWriteAccess) != 0 && DriveOf(std::string(1, target.letter))->writeProtected) {
-      // The medium's switch: CreateFile answers ERROR_WRITE_PROTECT ("The media is write
-      // protected.", System Error Codes 0-499) to any open that asks to write.
+      // The medium's switch: an open that asks to write fails with ERROR_WRITE_PROTECT, as
+      // locked SD cards are reported to answer. Microsoft's FAT sample refuses only
+      // delete-on-close at open (fastfat create.c) and fails the writes themselves; the model
+      // takes the stricter answer, which a read must survive either way.
       result.error = win32_error::kWriteProtect;
     } else {
       auto handle = std::make_unique<SimHandle>(openHandles_, *volume);
@@ -461,6 +463,7 @@ VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {
   }
   info.label = volume->label;
   info.fileSystemName = volume->FileSystem();
+  // As fastfat's FatQueryFsAttributeInfo answers for a write-protected medium.
   if (const SimDrive* drive = DriveOf(root.substr(0, 3)); drive != nullptr && drive->writeProtected) {
     info.fileSystemFlags |= win32::kReadOnlyVolume;
   }
