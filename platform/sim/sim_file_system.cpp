@@ -61,22 +61,22 @@ SimVolume* SimPlatform::Volume(char letter) {
 // The File System Redirector (learn.microsoft.com/windows/win32/winprog64/file-system-redirector):
 // a 32-bit process on 64-bit Windows naming %windir%\System32 is shown %windir%\SysWOW64 while
 // redirection is on, but for the subfolders the page exempts (driverstore only from Windows 7).
-std::string SimPlatform::RedirectedPath(const std::string& path) const {
-  if (machine_.os.bits != 64 || redirectionDisabled_) return path;
+std::optional<std::string> SimPlatform::RedirectedPath(const std::string& path) const {
+  if (machine_.os.bits != 64 || redirectionDisabled_) return std::nullopt;
   const size_t prefix = path.starts_with("\\\\?\\") ? 4 : 0;
   const std::string system32 = machine_.os.windowsDirectory + "\\System32";
   if (path.size() < prefix + system32.size() ||
       FoldName(path.substr(prefix, system32.size())) != FoldName(system32)) {
-    return path;
+    return std::nullopt;
   }
   const std::string rest = path.substr(prefix + system32.size());
-  if (!rest.empty() && rest[0] != '\\') return path;  // "System32x" is another folder
+  if (!rest.empty() && rest[0] != '\\') return std::nullopt;  // "System32x" is another folder
   for (const char* exempt : {"catroot", "catroot2", "drivers\\etc", "logfiles", "spool", "driverstore"}) {
     const std::string folder = std::string("\\") + exempt;
     if (folder == "\\driverstore" && !machine_.os.Windows7OrLater()) continue;
     if (FoldName(rest.substr(0, folder.size())) == FoldName(folder) &&
         (rest.size() == folder.size() || rest[folder.size()] == '\\')) {
-      return path;
+      return std::nullopt;
     }
   }
   return path.substr(0, prefix) + machine_.os.windowsDirectory + "\\SysWOW64" + rest;
@@ -120,7 +120,8 @@ SimEntry* SimPlatform::ResolveEntry(char letter, const std::string& pathBelowRoo
 
 OpenResult SimPlatform::OpenPath(const std::string& namedPath, uint32_t access, uint32_t share, uint32_t flags) {
   OpenResult result;
-  const std::string path = RedirectedPath(namedPath);
+  const std::optional<std::string> redirected = RedirectedPath(namedPath);
+  const std::string& path = redirected ? *redirected : namedPath;
   const fs_driver::OpenTarget target = fs_driver::ParseOpenPath(path);
   if (target.kind == fs_driver::OpenTarget::Kind::Volume) {
     SimVolume* volume = Volume(target.letter);
@@ -397,7 +398,8 @@ uint32_t SimPlatform::NtQueryInformationFile(OsHandle& handle, void* output, uin
 std::unique_ptr<OsFindHandle> SimPlatform::FindFirst(const std::string& namedPattern, FindEntry& entry,
                                                      uint32_t& error) {
   error = 0;
-  const std::string pattern = RedirectedPath(namedPattern);
+  const std::optional<std::string> redirected = RedirectedPath(namedPattern);
+  const std::string& pattern = redirected ? *redirected : namedPattern;
   // Shortcuts and folders of the shell live outside the simulated volumes.
   if (std::optional<std::string> listed = shell_.FirstListed(pattern)) {
     return fs_driver::StartListing(nullptr, nullptr, {FindEntry{0x20, 0, 0, *listed}}, entry, error);

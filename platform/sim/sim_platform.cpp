@@ -57,7 +57,8 @@ RedirectionResult SimPlatform::DisableWow64FsRedirection() {
   if (machine_.os.wow64Redirection == RedirectionBehaviour::Fails) {
     return {RedirectionOutcome::Failed, machine_.os.wow64RedirectionError, 0};
   }
-  // The old value is what a revert restores: the state before this call.
+  // The old value is what Wow64RevertWow64FsRedirection restores: the state before this call
+  // (Wow64DisableWow64FsRedirection, wow64apiset.h).
   const uintptr_t oldValue = redirectionDisabled_ ? 1 : 0;
   redirectionDisabled_ = true;
   return {RedirectionOutcome::Disabled, win32_error::kSuccess, oldValue};
@@ -71,8 +72,10 @@ uint32_t SimPlatform::RevertWow64FsRedirection(uintptr_t oldValue) {
 }
 
 // The program is 32-bit: on 64-bit Windows with redirection off, the loader looks for system
-// DLLs in the real System32, finds the 64-bit ones and refuses them. The shell and COM load
-// DLLs of their own (handlers, in-process servers), so they fail the same way.
+// DLLs in the real System32, finds the 64-bit ones and refuses them ("Disabling file system
+// redirection for longer periods can prevent 32-bit applications from loading system DLLs",
+// File System Redirector). The shell, COM and the window classes load DLLs of their own
+// (handlers, in-process servers, themes, input methods), so they fail the same way.
 bool SimPlatform::SystemDllsLoad() const { return machine_.os.bits != 64 || !redirectionDisabled_; }
 
 uint32_t SimPlatform::OpenProcessToken(uint32_t, std::unique_ptr<ProcessToken>& token) {

@@ -132,9 +132,9 @@ class SimPlatform : public Platform {
   std::optional<uint32_t> ExitReason() const { return exitReason_; }
   const std::set<std::string>& EnabledPrivileges() const { return enabledPrivileges_; }
   bool RedirectionDisabled() const { return redirectionDisabled_; }
-  // A path as the 32-bit program sees it in the redirection state it is in: with redirection on
-  // (on 64-bit Windows), System32 is SysWOW64.
-  std::string RedirectedPath(const std::string& path) const;
+  // Where a path leads the 32-bit program in the redirection state it is in: with redirection
+  // on (on 64-bit Windows), System32 leads to SysWOW64. Nothing when it leads where it says.
+  std::optional<std::string> RedirectedPath(const std::string& path) const;
   std::optional<uint32_t> CommonControlClasses() const { return commonControlClasses_; }
 
   const Machine& Description() const { return machine_; }

@@ -57,11 +57,11 @@ Wow64Query Win32Platform::IsWow64Process() {
   return {win32_error::kSuccess, wow64 == TRUE};
 }
 
+// Both are called around every volume call of the 32-bit program: looked up once.
 RedirectionResult Win32Platform::DisableWow64FsRedirection() {
   using DisableFn = BOOL(WINAPI*)(PVOID*);
-  ::SetLastError(0);
-  auto disable = RunTimeFunction<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-  if (disable == nullptr) return {RedirectionOutcome::FunctionMissing, ::GetLastError(), 0};
+  static const auto disable = RunTimeFunction<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
+  if (disable == nullptr) return {RedirectionOutcome::FunctionMissing, win32_error::kProcNotFound, 0};
   PVOID oldValue = nullptr;
   if (!disable(&oldValue)) return {RedirectionOutcome::Failed, ::GetLastError(), 0};
   return {RedirectionOutcome::Disabled, win32_error::kSuccess, reinterpret_cast<uintptr_t>(oldValue)};
@@ -69,7 +69,7 @@ RedirectionResult Win32Platform::DisableWow64FsRedirection() {
 
 uint32_t Win32Platform::RevertWow64FsRedirection(uintptr_t oldValue) {
   using RevertFn = BOOL(WINAPI*)(PVOID);
-  auto revert = RunTimeFunction<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+  static const auto revert = RunTimeFunction<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
   if (revert == nullptr) return win32_error::kProcNotFound;
   return revert(reinterpret_cast<PVOID>(oldValue)) ? win32_error::kSuccess : ::GetLastError();
 }

@@ -78,8 +78,8 @@ TEST(Wow64Redirection, DriverStoreIsRedirectedBeforeWindows7Only) {
   SimPlatform vista(ParseMachine(Windows(64, "works", 6, 0)));
   EXPECT_EQ(vista.RedirectedPath(path), "\\\\?\\C:\\Windows\\SysWOW64\\DriverStore\\x.inf");
   SimPlatform seven(ParseMachine(Windows(64, "works", 6, 1)));
-  EXPECT_EQ(seven.RedirectedPath(path), path);
-  EXPECT_EQ(seven.RedirectedPath("C:\\Windows\\System32x\\y"), "C:\\Windows\\System32x\\y") << "another folder";
+  EXPECT_EQ(seven.RedirectedPath(path), std::nullopt);
+  EXPECT_EQ(seven.RedirectedPath("C:\\Windows\\System32x\\y"), std::nullopt) << "another folder";
 }
 
 // Regression: start-up left redirection off for good, so every window, message box and the tray
