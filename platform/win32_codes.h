@@ -7,12 +7,15 @@ inline constexpr uint32_t kGenericRead = 0x80000000;
 inline constexpr uint32_t kGenericWrite = 0x40000000;
 inline constexpr uint32_t kFileReadData = 0x0001;  // part of GENERIC_READ
 inline constexpr uint32_t kFileReadAttributes = 0x0080;
-// The rights that touch a file's data (FILE_WRITE_DATA, FILE_APPEND_DATA, FILE_EXECUTE), and
-// every right that writes (the data, attributes, extended attributes, deletion).
 inline constexpr uint32_t kFileWriteData = 0x0002;
 inline constexpr uint32_t kFileAppendData = 0x0004;
+inline constexpr uint32_t kFileWriteEa = 0x0010;
 inline constexpr uint32_t kFileExecute = 0x0020;
-inline constexpr uint32_t kAnyWriteAccess = kGenericWrite | kFileWriteData | kFileAppendData | 0x0010 | 0x0100 | 0x00010000;
+inline constexpr uint32_t kFileWriteAttributes = 0x0100;
+inline constexpr uint32_t kDelete = 0x00010000;
+// Every right that changes what is on the medium.
+inline constexpr uint32_t kAnyWriteAccess =
+    kGenericWrite | kFileWriteData | kFileAppendData | kFileWriteEa | kFileWriteAttributes | kDelete;
 inline constexpr uint32_t kFileShareReadWrite = 3;
 inline constexpr uint32_t kFlagNoBuffering = 0x20000000;
 inline constexpr uint32_t kFlagBackupSemantics = 0x02000000;

@@ -13,18 +13,15 @@ RedirectionResult Wow64Redirection::TurnOffForVolumeCalls() {
 }
 
 Wow64Redirection::VolumeCallScope::VolumeCallScope(Wow64Redirection& redirection) : redirection_(redirection) {
-  if (!redirection_.usable_ || redirection_.off_) return;
+  if (!redirection_.usable_) return;
   const RedirectionResult result = redirection_.os_.DisableWow64FsRedirection();
   if (result.outcome != RedirectionOutcome::Disabled) return;  // the call goes on with the 32-bit view
   off_ = true;
   oldValue_ = result.oldValue;
-  redirection_.off_ = true;
 }
 
 Wow64Redirection::VolumeCallScope::~VolumeCallScope() {
-  if (!off_) return;
-  redirection_.os_.RevertWow64FsRedirection(oldValue_);
-  redirection_.off_ = false;
+  if (off_) redirection_.os_.RevertWow64FsRedirection(oldValue_);
 }
 
 }  // namespace tarvonel

@@ -24,7 +24,7 @@ class Wow64Redirection {
   bool Usable() const { return usable_; }
 
   // Redirection off from construction to destruction, on again after; nothing where start-up
-  // could not turn it off (a native process, a failed or missing call) or inside another scope.
+  // could not turn it off (a native process, a failed or missing call).
   class VolumeCallScope {
    public:
     explicit VolumeCallScope(Wow64Redirection& redirection);
@@ -41,7 +41,6 @@ class Wow64Redirection {
  private:
   OsFacts& os_;
   bool usable_ = false;
-  bool off_ = false;
 };
 
 }  // namespace tarvonel

@@ -20,6 +20,8 @@ constexpr uint32_t kSubkeyNameChars = 256;
 // view of the classes root is another on XP x64, Server 2003, Vista and Server 2008 ("Registry
 // Keys Affected by WOW64"); 32-bit Windows has one view and ignores the flag.
 constexpr uint32_t kExplorersView = win32::kKeyWow64View64;
+constexpr uint32_t kAllAccess = win32::kKeyAllAccessLow | kExplorersView;
+constexpr uint32_t kQueryAccess = win32::kKeyQueryValue | kExplorersView;
 
 }  // namespace
 
@@ -27,7 +29,7 @@ bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, 
                                       const std::string& value) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryCreateKey(*rootKey, subKey, win32::kKeyAllAccessLow | kExplorersView, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryCreateKey(*rootKey, subKey, kAllAccess, key) != win32_error::kSuccess) {
     return false;
   }
   return registry_.RegistrySetString(*key, valueName, value) == win32_error::kSuccess;
@@ -36,7 +38,7 @@ bool RegistryRoutines::RegWriteString(uint32_t root, const std::string& subKey, 
 std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& subKey, const std::string& valueName) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryOpenKey(*rootKey, subKey, win32::kKeyQueryValue | kExplorersView, key) != win32_error::kSuccess) {
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, subKey, kQueryAccess, key) != win32_error::kSuccess) {
     return {};
   }
   RegistryValue value;
@@ -50,7 +52,7 @@ std::string RegistryRoutines::RegReadString(uint32_t root, const std::string& su
 void RegistryRoutines::RegDeleteSubkeys(uint32_t root, const std::string& path) {
   std::unique_ptr<RegistryKey> rootKey = registry_.PredefinedKey(root);
   std::unique_ptr<RegistryKey> key;
-  if (!rootKey || registry_.RegistryOpenKey(*rootKey, path, win32::kKeyAllAccessLow | kExplorersView, key) != win32_error::kSuccess) return;
+  if (!rootKey || registry_.RegistryOpenKey(*rootKey, path, kAllAccess, key) != win32_error::kSuccess) return;
   // The names first: deleting while enumerating would shift the indices.
   std::vector<std::string> names;
   std::string name;
@@ -75,7 +77,7 @@ void RegistryRoutines::RegDeleteKeyTree(uint32_t root, std::string path) {
     return;
   }
   std::unique_ptr<RegistryKey> parent;
-  if (registry_.RegistryOpenKey(*rootKey, path.substr(0, slash), win32::kKeyAllAccessLow | kExplorersView, parent) != win32_error::kSuccess) {
+  if (registry_.RegistryOpenKey(*rootKey, path.substr(0, slash), kAllAccess, parent) != win32_error::kSuccess) {
     toolkit_.MsgBox("Error opening parent key", MsgBoxButtons::OK, MsgBoxIcon::None, kProgramName);
     return;
   }

@@ -61,9 +61,9 @@ uint32_t AnswerRetrievalPointers(std::span<const LcnRun> runs, const void* input
 }
 
 DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector, int64_t freeClusters,
-                                  int64_t totalClusters, const QuotaClusters* quota) {
+                                  int64_t totalClusters, std::optional<QuotaClusters> quota) {
   constexpr int64_t kMax32 = 0xFFFFFFFF;
-  if (quota != nullptr) {
+  if (quota) {
     totalClusters = std::min(totalClusters, quota->limit);
     freeClusters = std::min(freeClusters, std::max<int64_t>(0, quota->limit - quota->used));
   }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "platform/volume_io.h"
@@ -46,7 +47,7 @@ struct QuotaClusters {
 // counts are the user's: the total at most the limit, the free clusters at most what the limit
 // leaves ("may be less than the total number of clusters on the disk", GetDiskFreeSpace).
 DiskFreeSpace AnswerDiskFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector, int64_t freeClusters,
-                                  int64_t totalClusters, const QuotaClusters* quota = nullptr);
+                                  int64_t totalClusters, std::optional<QuotaClusters> quota = std::nullopt);
 
 // SetFilePointer from the file's start: the position, or ERROR_NEGATIVE_SEEK leaving it as it was.
 uint32_t SetPosition(int32_t distanceLow, int32_t distanceHigh, int64_t& position);

@@ -453,7 +453,7 @@ DiskFreeSpace SimPlatform::QueryDiskFreeSpace(const std::string& root) {
     quota = fs_driver::QuotaClusters{drive->quota->limitClusters, drive->quota->usedClusters};
   }
   return fs_driver::AnswerDiskFreeSpace(volume->SectorsPerCluster(), volume->BytesPerSector(),
-                                        volume->FreeClusters(), volume->TotalClusters(), quota ? &*quota : nullptr);
+                                        volume->FreeClusters(), volume->TotalClusters(), quota);
 }
 
 VolumeInformation SimPlatform::QueryVolumeInformation(const std::string& root) {

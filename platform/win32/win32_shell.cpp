@@ -210,7 +210,9 @@ uint32_t Win32Platform::RegistryDeleteKey(RegistryKey& parent, const std::string
   using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
   static const auto deleteKeyEx = RunTimeFunction<DeleteKeyExFn>(L"advapi32.dll", "RegDeleteKeyExW");
   const std::wstring name = Utf8ToWide(subKey);
-  if (view != 0 && deleteKeyEx != nullptr) return static_cast<uint32_t>(deleteKeyEx(KeyOf(parent), name.c_str(), view, 0));
+  if (view != 0 && deleteKeyEx != nullptr) {
+    return static_cast<uint32_t>(deleteKeyEx(KeyOf(parent), name.c_str(), view, 0));
+  }
   return static_cast<uint32_t>(::RegDeleteKeyW(KeyOf(parent), name.c_str()));
 }
 

@@ -86,7 +86,9 @@ void ClusterMap::RefreshMapBitmap(const std::string& drive) {
   // itself, which FAT refuses (a volume of 55 clusters or fewer).
   const std::optional<int64_t> clusters = total ? BitmapClusterCount(io_, *opened.handle) : std::nullopt;
   const bool readable = clusters && *clusters <= kMaxVolumeClusters;
-  std::vector<uint8_t> buffer(readable ? std::max(record::kBitmapRecordSize, static_cast<size_t>(*clusters / 8 + 17)) : 0);
+  const size_t bufferBytes =
+      readable ? std::max(record::kBitmapRecordSize, static_cast<size_t>(*clusters / 8 + 17)) : 0;
+  std::vector<uint8_t> buffer(bufferBytes);
   uint32_t returned = 0;
   std::array<uint8_t, 8> input{};
   const uint32_t error =
